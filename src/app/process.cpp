@@ -1,0 +1,156 @@
+#include "app/process.h"
+
+#include <unistd.h>
+
+#include <cassert>
+#include <chrono>
+#include <future>
+#include <system_error>
+
+#include "app/user_interface.h"
+#include "data/badword_file.h"
+#include "platform/error_text.h"
+#include "platform/paths.h"
+#include "platform/strings.h"
+
+namespace velorin {
+namespace fs = std::filesystem;
+
+namespace {
+CProcess* g_current = nullptr;
+// How long a second start waits for a first instance that is still starting.
+constexpr std::chrono::milliseconds kHandoverPatience(3000);
+}  // namespace
+
+CProcess& Process() {
+    assert(g_current);
+    return *g_current;
+}
+
+bool HasProcess() { return g_current != nullptr; }
+
+CProcess::CProcess(ProfileLocation profile, IUserInterface& ui)
+    : profile_(std::move(profile)),
+      ui_(ui),
+      status_(ui, log_),
+      instance_(profile_.folder),
+      autostart_(ExecutablePath(),
+                 profile_.isDefault ? std::nullopt : std::optional<fs::path>(profile_.folder)),
+      settings_(registry_, shareDatabase_.Mutex(), autostart_) {
+    assert(!g_current);
+    g_current = this;
+    commands_.Register("quit", [this](const std::vector<std::string>&) {
+        queue_.Quit(kExitShutdown);
+        return CControlCommands::Done();
+    });
+}
+
+CProcess::~CProcess() {
+    Shutdown();
+    shareDatabase_.Close();
+    completeList_.Close();
+    registry_.Close();
+    g_current = nullptr;
+}
+
+std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
+    std::string error;
+    if (!PrepareProfileFolder(profile_.folder, newProfile_, error)) {
+        ui_.ShowMessage(error, kAppName);
+        return kExitFatal;
+    }
+    // Every relative name from here on (the log folder, the data files) resolves in the profile.
+    std::error_code ec;
+    fs::current_path(profile_.folder, ec);
+    if (ec) {
+        ui_.ShowMessage(profile_.folder.string() + ": " + ec.message(), kAppName);
+        return kExitFatal;
+    }
+    fs::create_directories("Log", ec);
+    log_.Configure("./Log/", 3);
+
+    switch (instance_.Acquire()) {
+        case CSingleInstance::Result::kOther: {
+            ControlRequest request;
+            if (argument && !argument->empty()) {
+                request.kind = StartsWithIgnoreCase(*argument, "VEL://") ? ControlRequest::kLink
+                                                                          : ControlRequest::kFile;
+                request.args.push_back(*argument);
+            }
+            ControlAnswer answer;
+            CSingleInstance::Send(profile_.folder, request, answer, kHandoverPatience);
+            return kExitSecondInstance;
+        }
+        case CSingleInstance::Result::kFailed:
+            ui_.ShowMessage(profile_.folder.string() + ": " + ErrorText(errno), kAppName);
+            return kExitFatal;
+        case CSingleInstance::Result::kFirst:
+            break;
+    }
+    if (argument && !argument->empty()) pendingLink_ = *argument;
+
+    if (newProfile_ && !ProvisionProfile()) {
+        ui_.ShowMessage(kTextDataUnreadable, kAppName);
+        return kExitFatal;
+    }
+    registry_.Open("registry.db");
+    completeList_.Open("completelist.db");
+    if (!shareDatabase_.Open("velorin.dat")) {
+        ui_.ShowMessage(kTextDataUnreadable, kAppName);
+        return kExitFatal;
+    }
+
+    options_.Load(settings_);
+    status_.SetWriteLog(options_.WriteLog != 0);
+    // Later starts are served only once everything they might need exists; they
+    // wait for the socket meanwhile.
+    instance_.Listen([this](const ControlRequest& request, const std::atomic<bool>& stopping) {
+        return OnControlRequest(request, stopping);
+    });
+    return std::nullopt;
+}
+
+bool CProcess::ProvisionProfile() {
+    // What an installer would deliver: the empty data files with their tables.
+    return CShareDatabase::CreateFile("velorin.dat") && CreateBadwordFile("badword.db");
+}
+
+void CProcess::Shutdown() { instance_.StopListening(); }
+
+ControlAnswer CProcess::OnControlRequest(const ControlRequest& request,
+                                         const std::atomic<bool>& stopping) {
+    // Runs on the listener's thread; the work itself belongs on the loop's thread.
+    auto promise = std::make_shared<std::promise<ControlAnswer>>();
+    std::future<ControlAnswer> future = promise->get_future();
+    queue_.PostTask([this, request, promise] {
+        ControlAnswer answer;
+        HandleOnLoop(request, answer);
+        promise->set_value(std::move(answer));
+    });
+    while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        if (stopping) return CControlCommands::Refused("the program is ending");
+    }
+    return future.get();
+}
+
+void CProcess::HandleOnLoop(const ControlRequest& request, ControlAnswer& answer) {
+    std::string text = request.args.empty() ? std::string() : request.args[0];
+    switch (request.kind) {
+        case ControlRequest::kLink:
+            pendingLink_ = text;
+            ui_.Activate(ControlRequest::kLink, text);
+            break;
+        case ControlRequest::kFile:
+            // A plain file name brings the window forward and is otherwise ignored.
+            ui_.Activate(ControlRequest::kFile, text);
+            break;
+        case ControlRequest::kActivate:
+            ui_.Activate(ControlRequest::kActivate, text);
+            break;
+        case ControlRequest::kCommand:
+            answer = commands_.Execute(request.args);
+            break;
+    }
+}
+
+}  // namespace velorin

@@ -1,0 +1,88 @@
+#pragma once
+// The process context: every object that lives for the whole run, created by
+// start-up in its order and reached through Process(). Tests create and tear
+// down contexts of their own.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/control_commands.h"
+#include "app/log_writer.h"
+#include "app/process_options.h"
+#include "app/settings.h"
+#include "app/status_lines.h"
+#include "data/complete_list.h"
+#include "data/share_database.h"
+#include "platform/autostart.h"
+#include "platform/message_queue.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/single_instance.h"
+
+namespace velorin {
+
+class IUserInterface;
+
+inline constexpr int kExitSecondInstance = 1;
+inline constexpr int kExitShutdown = 1;
+inline constexpr int kExitFatal = 255;  // -1
+
+inline constexpr const char* kTextDataUnreadable =
+    "환경 설정 파일을 읽을수 없습니다. 홈페이지를 통해 문의하세요";
+
+class CProcess {
+public:
+    CProcess(ProfileLocation profile, IUserInterface& ui);
+    ~CProcess();
+    CProcess(const CProcess&) = delete;
+    CProcess& operator=(const CProcess&) = delete;
+
+    // Start-up up to the loaded settings. `argument` is a link or file name from
+    // the command line. Returns the exit code when the process must end now.
+    std::optional<int> Start(const std::optional<std::string>& argument);
+    // Stops what runs, in order; the context stays usable for reading.
+    void Shutdown();
+
+    const ProfileLocation& Profile() const { return profile_; }
+    IUserInterface& Ui() { return ui_; }
+    CMessageQueue& Queue() { return queue_; }
+    CLogWriter& Log() { return log_; }
+    CStatusLines& Status() { return status_; }
+    CRegistry& Registry() { return registry_; }
+    CShareDatabase& ShareDatabase() { return shareDatabase_; }
+    CCompleteList& CompleteList() { return completeList_; }
+    CSettings& Settings() { return settings_; }
+    CProcessOptions& Options() { return options_; }
+    CControlCommands& Commands() { return commands_; }
+
+    // A "VEL://" link waiting for the server list (from the command line or another start).
+    std::optional<std::string> PendingLink() const { return pendingLink_; }
+    void SetPendingLink(std::optional<std::string> link) { pendingLink_ = std::move(link); }
+
+private:
+    bool ProvisionProfile();
+    ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);
+    void HandleOnLoop(const ControlRequest& request, ControlAnswer& answer);
+
+    ProfileLocation profile_;
+    IUserInterface& ui_;
+    CMessageQueue queue_;
+    CLogWriter log_;
+    CStatusLines status_;
+    CSingleInstance instance_;
+    CRegistry registry_;
+    CCompleteList completeList_;
+    CShareDatabase shareDatabase_;
+    CAutostartEntry autostart_;
+    CSettings settings_;
+    CProcessOptions options_;
+    CControlCommands commands_;
+    std::optional<std::string> pendingLink_;
+    bool newProfile_ = false;
+};
+
+// The running process's context. Exactly one exists at a time.
+CProcess& Process();
+bool HasProcess();
+
+}  // namespace velorin

@@ -1,0 +1,47 @@
+#include "app/text_routines.h"
+
+#include "platform/strings.h"
+
+namespace velorin {
+
+std::string FormatDuration(int64_t seconds) {
+    if (seconds < 0) seconds = 0;
+    int64_t hours = seconds / 3600;
+    int minutes = static_cast<int>(seconds / 60 % 60);
+    int secs = static_cast<int>(seconds % 60);
+    std::string prefix;
+    if (hours > 99) {
+        prefix = Format("%lld일 ", static_cast<long long>(hours / 24));
+        hours %= 24;
+    }
+    return Format("%s%02d:%02d:%02d", prefix.c_str(), static_cast<int>(hours), minutes, secs);
+}
+
+namespace {
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+}  // namespace
+
+std::string UrlDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            int hi = HexValue(text[i + 1]);
+            int lo = HexValue(text[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                out.push_back(static_cast<char>(hi * 16 + lo));
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+}  // namespace velorin

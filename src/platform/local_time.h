@@ -1,0 +1,22 @@
+#pragma once
+// Local time is the process's time zone (TZ, else the system's).
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace velorin {
+
+struct LocalTime {
+    int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    int weekday = 4;  // 0 = Sunday
+    int millisecond = 0;
+};
+
+LocalTime ToLocalTime(std::time_t t, int millisecond = 0);
+LocalTime NowLocal();
+// "%04d-%02d-%02d %02d:%02d:%02d"
+std::string FormatStatusTime(const LocalTime& t);
+// "Wed Jan 02 02:03:55 1980": the textual time form without its line break.
+std::string FormatTextualTime(const LocalTime& t);
+
+}  // namespace velorin

@@ -1,0 +1,52 @@
+#pragma once
+// A small RAII wrapper around one SQLite connection: open, execute with a
+// per-row callback, close. Callers lock around it as their own rules say.
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace velorin {
+
+using SqlRow = std::vector<std::optional<std::string>>;
+
+class CSqliteDatabase {
+public:
+    enum class Mode { kReadWriteCreate, kReadWriteExisting };
+
+    CSqliteDatabase() = default;
+    ~CSqliteDatabase();
+    CSqliteDatabase(const CSqliteDatabase&) = delete;
+    CSqliteDatabase& operator=(const CSqliteDatabase&) = delete;
+
+    // Opens and checks that the file really is a database (a garbage file fails
+    // here, untouched, instead of at the first statement).
+    bool Open(const std::filesystem::path& file, Mode mode);
+    void Close();
+    bool IsOpen() const { return db_ != nullptr; }
+
+    bool Execute(std::string_view sql);
+    // Calls `onRow` once per result row; a false return stops the walk.
+    bool Query(std::string_view sql, const std::function<bool(const SqlRow&)>& onRow);
+    bool HasTable(std::string_view name);
+    // True when the database holds no schema object at all.
+    bool IsEmpty();
+    // Column names of a table, in order.
+    std::vector<std::string> Columns(std::string_view table);
+
+    const std::string& LastError() const { return lastError_; }
+    sqlite3* Handle() { return db_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    std::string lastError_;
+};
+
+// Doubles every single quote, so a text can stand between quotes in a statement.
+std::string SqlQuote(std::string_view text);
+
+}  // namespace velorin

@@ -1,0 +1,105 @@
+#include "app/process.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/sqlite_database.h"
+#include "support/recording_ui.h"
+#include "support/temp_folder.h"
+
+namespace velorin {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class ProcessTest : public ::testing::Test {
+protected:
+    ~ProcessTest() override { fs::current_path(startFolder); }
+
+    ProfileLocation Profile(const std::string& name) { return ProfileLocation{dir / name, false}; }
+
+    fs::path startFolder = fs::current_path();
+    test::CTempFolder dir;
+    test::CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
+    test::CScopedEnv home{"HOME", dir.Path().string()};
+    test::CRecordingUserInterface ui;
+};
+
+std::vector<std::string> Columns(const fs::path& file, const char* table) {
+    CSqliteDatabase db;
+    if (!db.Open(file, CSqliteDatabase::Mode::kReadWriteExisting)) return {};
+    return db.Columns(table);
+}
+
+TEST_F(ProcessTest, FirstStartProvisionsTheProfileAndLoadsDefaults) {
+    CProcess process(Profile("new"), ui);
+    ASSERT_FALSE(process.Start(std::nullopt).has_value());
+    fs::path p = dir / "new";
+    EXPECT_EQ(Columns(p / "velorin.dat", "ShareFolder"),
+              (std::vector<std::string>{"VirtualFolderName", "Path", "Desc"}));
+    EXPECT_EQ(Columns(p / "velorin.dat", "FolderPermission"),
+              (std::vector<std::string>{"VirtualFolderName", "UserID", "Permission", "Desc"}));
+    EXPECT_EQ(Columns(p / "velorin.dat", "FriendList"), (std::vector<std::string>{"UserID", "Desc"}));
+    EXPECT_EQ(Columns(p / "velorin.dat", "BlackList"), (std::vector<std::string>{"UserID", "Desc"}));
+    EXPECT_EQ(Columns(p / "completelist.db", "completelist"),
+              (std::vector<std::string>{"completetime", "op", "userid", "filename", "filesize"}));
+    EXPECT_EQ(Columns(p / "badword.db", "badword"), (std::vector<std::string>{"oneword", "req"}));
+    EXPECT_TRUE(fs::is_directory(p / "Log"));
+
+    std::vector<std::string> names = process.Registry().ValueNames(kAppKey);
+    std::vector<std::string> expected = {"ContinueRecv", "ContinueServerRecv", "TempFile",
+                                         "ExistFileTransReserve", "BringMessage", "WriteLog",
+                                         "QUICKSEND", "AutoStart", "TransCompleteSave",
+                                         "RecvMessage", "PopupMsg", "MAXDOWN", "MAXUP",
+                                         "LimitSpeed"};
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(process.Options().MaxDownloadSessions.load(), 6u);
+    EXPECT_TRUE(fs::exists(dir / "config/autostart/velorin.desktop"));
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(ProcessTest, AnUnreadableShareDatabaseEndsTheStartAndStaysUnchanged) {
+    fs::create_directories(dir / "old");
+    test::WriteFile(dir / "old/velorin.dat", "garbage that is no database");
+    CProcess process(Profile("old"), ui);
+    EXPECT_EQ(process.Start(std::nullopt), kExitFatal);
+    EXPECT_EQ(ui.Messages(), std::vector<std::string>{kTextDataUnreadable});
+    EXPECT_EQ(test::ReadFile(dir / "old/velorin.dat"), "garbage that is no database");
+}
+
+TEST_F(ProcessTest, AnExistingProfileWithoutShareDatabaseIsRefused) {
+    fs::create_directories(dir / "old");
+    test::WriteFile(dir / "old/registry.db", "");
+    CProcess process(Profile("old"), ui);
+    EXPECT_EQ(process.Start(std::nullopt), kExitFatal);
+    EXPECT_FALSE(fs::exists(dir / "old/velorin.dat"));
+}
+
+TEST_F(ProcessTest, LinksFromLaterStartsBecomePendingAndQuitEndsTheLoop) {
+    CProcess process(Profile("p"), ui);
+    ASSERT_FALSE(process.Start(std::string("VEL://|server|kim|/")).has_value());
+    EXPECT_EQ(process.PendingLink(), "VEL://|server|kim|/");
+
+    std::thread later([&] {
+        ControlAnswer answer;
+        CSingleInstance::Send(dir / "p", ControlRequest{ControlRequest::kLink, {"vel://x"}},
+                              answer, 1000ms);
+        CSingleInstance::Send(dir / "p", ControlRequest{ControlRequest::kFile, {"a.txt"}}, answer,
+                              1000ms);
+        CSingleInstance::Send(dir / "p", ControlRequest{ControlRequest::kCommand, {"nonsense"}},
+                              answer, 1000ms);
+        EXPECT_EQ(answer.status, ControlAnswer::kRefused);
+        CSingleInstance::Send(dir / "p", ControlRequest{ControlRequest::kCommand, {"quit"}},
+                              answer, 1000ms);
+        EXPECT_EQ(answer.json, "{\"ok\": true}");
+    });
+    EXPECT_EQ(process.Queue().Run(), kExitShutdown);
+    later.join();
+    EXPECT_EQ(process.PendingLink(), "vel://x");
+    EXPECT_EQ(ui.Activations(), (std::vector<std::string>{"0 vel://x", "1 a.txt"}));
+}
+
+}  // namespace
+}  // namespace velorin

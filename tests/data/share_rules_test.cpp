@@ -1,0 +1,47 @@
+#include "data/share_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace velorin {
+namespace {
+
+TEST(ShareRules, DownloadWithoutBrowseStoresBrowseToo) {
+    GrantBoxes boxes{false, true, true, true};
+    bool corrected = false;
+    EXPECT_EQ(PermissionFromBoxes(boxes, corrected), 15u);
+    EXPECT_TRUE(corrected);
+    EXPECT_TRUE(boxes.browse);
+    GrantBoxes plain{true, false, false, false};
+    EXPECT_EQ(PermissionFromBoxes(plain, corrected), 1u);
+    EXPECT_FALSE(corrected);
+}
+
+TEST(ShareRules, GrantTextAndBoxesRoundTrip) {
+    EXPECT_EQ(PermissionText(3), "탐색 다운 ---- ---- ");
+    EXPECT_EQ(PermissionText(12), "---- ---- 업 성인 ");
+    for (uint32_t p = 0; p < 16; ++p) {
+        GrantBoxes boxes = BoxesFromText(PermissionText(p));
+        bool corrected = false;
+        // Download alone comes back with browse added.
+        uint32_t expected = (p & 2) ? (p | 1) : p;
+        EXPECT_EQ(PermissionFromBoxes(boxes, corrected), expected) << p;
+    }
+}
+
+TEST(ShareRules, FolderInputIsTrimmedAndChecked) {
+    std::string name = "  영화 ";
+    EXPECT_FALSE(CheckFolderInput(name, "/srv").has_value());
+    EXPECT_EQ(name, "영화");
+    name = "a\\b";
+    EXPECT_EQ(CheckFolderInput(name, "/srv"), std::string(share_text::kNameHasBackslash));
+    name = "   ";
+    EXPECT_EQ(CheckFolderInput(name, "/srv"), std::string(share_text::kNameOrPathMissing));
+    name = "a";
+    EXPECT_EQ(CheckFolderInput(name, ""), std::string(share_text::kNameOrPathMissing));
+    EXPECT_FALSE(CanRemoveGrant(1));
+    EXPECT_TRUE(CanRemoveGrant(2));
+    EXPECT_STREQ(SampleServerDescription(21), "파일 공유 합니다.!");
+}
+
+}  // namespace
+}  // namespace velorin
