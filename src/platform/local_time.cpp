@@ -21,6 +21,12 @@ LocalTime ToLocalTime(std::time_t t, int millisecond) {
     return lt;
 }
 
+SystemTime ToSystemTime(const LocalTime& t) {
+    auto u = [](int v) { return static_cast<uint16_t>(v); };
+    return SystemTime{u(t.year),   u(t.month),  u(t.weekday), u(t.day),
+                      u(t.hour),   u(t.minute), u(t.second),  u(t.millisecond)};
+}
+
 LocalTime NowLocal() {
     auto now = std::chrono::system_clock::now();
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();

@@ -12,6 +12,14 @@ struct LocalTime {
     int millisecond = 0;
 };
 
+// The calendar time of the wire: eight u16 in this order.
+struct SystemTime {
+    uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0, hour = 0, minute = 0, second = 0,
+             millisecond = 0;
+};
+
+SystemTime ToSystemTime(const LocalTime& t);
+
 LocalTime ToLocalTime(std::time_t t, int millisecond = 0);
 LocalTime NowLocal();
 // "%04d-%02d-%02d %02d:%02d:%02d"
