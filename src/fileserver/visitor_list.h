@@ -1,0 +1,48 @@
+#pragma once
+// The members browsing the member's server, one entry per ID (compared
+// without regard to letter case), in order of arrival. Sessions are halted
+// through a callback that the file server supplies. Lock order: the pool lock
+// before this one; sessions are halted after this lock is released, because
+// a halt waits for the session's thread and dispatches window messages.
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "fileserver/fileserver_messages.h"
+
+namespace velorin {
+
+class IVisitorSession;
+
+class CVisitorList {
+public:
+    using HaltFn = std::function<void(IVisitorSession*)>;
+
+    explicit CVisitorList(HaltFn halt) : halt_(std::move(halt)) {}
+
+    void SetOwner(ViewOwner owner);
+
+    // At a browse sign-on. False (nothing added) when the ID is listed already.
+    bool Add(const std::string& visitorId, IVisitorSession* session);
+    // When a browse session is released: halts the sessions of the ID's entries and drops them.
+    void Remove(const std::string& visitorId);
+    // "접속 끊기": halts the sessions of the ID; the entries stay until the sessions are reaped.
+    void Kick(const std::string& visitorId);
+    std::vector<std::string> Names() const;
+
+private:
+    struct Entry {
+        std::string id;
+        IVisitorSession* session;
+    };
+    std::vector<IVisitorSession*> Take(const std::string& visitorId, bool drop);
+    void PostChanged() const;
+
+    HaltFn halt_;
+    mutable std::mutex mutex_;
+    std::vector<Entry> entries_;
+    ViewOwner owner_;
+};
+
+}  // namespace velorin
