@@ -277,6 +277,22 @@ bool CShareDatabase::ListPermissions(const std::string& folder, std::vector<Perm
     });
 }
 
+bool CShareDatabase::ListGrantedFolders(const std::string& user,
+                                        std::vector<FolderGrantRow>& rows) {
+    std::lock_guard lock(mutex_);
+    rows.clear();
+    std::string sql = Format(
+        "SELECT a.`VirtualFolderName`, a.`Desc`, b.`Permission` FROM [ShareFolder] a, "
+        "[FolderPermission] b WHERE a.[VirtualFolderName] = b.[VirtualFolderName] AND b.[UserID] "
+        "= '%s' ",
+        Id(user).c_str());
+    if (sql.size() >= kStatementLimit) return false;
+    return db_.Query(sql, [&](const SqlRow& row) {
+        if (row.size() >= 3) rows.push_back({Text(row[0]), Text(row[1]), Number(row[2])});
+        return true;
+    });
+}
+
 bool CShareDatabase::LookupPermission(const std::string& folder, const std::string& user,
                                       bool& own, bool& found, uint32_t& permission) {
     std::lock_guard lock(mutex_);

@@ -26,6 +26,12 @@ struct PermissionRow {
     std::string desc;
 };
 
+struct FolderGrantRow {
+    std::string name;  // as the ShareFolder row spells it
+    std::string desc;  // the folder's description
+    uint32_t permission = 0;
+};
+
 struct MemberRow {
     std::string id;
     std::string desc;
@@ -66,6 +72,8 @@ public:
     bool ListPermissions(const std::string& folder, std::vector<PermissionRow>& rows);
     // The member's own grant decides alone; "[all]" applies only without one.
     bool HasPermission(const std::string& folder, const std::string& user, uint32_t mask);
+    // The folders that carry a grant row for `user` ("[all]" included as a name).
+    bool ListGrantedFolders(const std::string& user, std::vector<FolderGrantRow>& rows);
     uint32_t GetPermission(const std::string& folder, const std::string& user);
 
     bool AddFriend(bool& exists, const std::string& id, const std::string& desc);
