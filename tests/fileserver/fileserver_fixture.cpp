@@ -24,10 +24,15 @@ bool CRecordingSession::SendRaw(std::string_view bytes) {
 
 long CRecordingSession::ReceiveRaw(char* buffer, size_t size) {
     if (onReceive) onReceive();
-    size_t n = std::min({size, chunk, incoming.size() - incomingAt_});
-    incoming.copy(buffer, n, incomingAt_);
+    size_t n = std::min({size, chunk, incoming_.size() - incomingAt_});
+    incoming_.copy(buffer, n, incomingAt_);
     incomingAt_ += n;
     return static_cast<long>(n);
+}
+
+void CRecordingSession::Feed(std::string bytes) {
+    incoming_ = std::move(bytes);
+    incomingAt_ = 0;
 }
 
 int CRecordingSession::CheckPoints(uint32_t price, const DownloadTickets&) {

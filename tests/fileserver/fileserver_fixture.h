@@ -53,7 +53,7 @@ public:
     // Raw sends fail once this many bytes went out.
     size_t rawLimit = static_cast<size_t>(-1);
     // The visitor's upload bytes, handed out in receives of at most `chunk`.
-    std::string incoming;
+    void Feed(std::string bytes);
     size_t chunk = 5000;
     std::function<void()> onReceive;
     int checkResult = 0;
@@ -63,6 +63,7 @@ public:
     std::vector<uint32_t> paidPrices;
 
 private:
+    std::string incoming_;
     size_t incomingAt_ = 0;
 };
 
