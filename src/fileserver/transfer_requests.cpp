@@ -103,7 +103,8 @@ int CTransferRequests::Download(IVisitorSession& session, std::string_view paylo
 
     // The size taken now decides completion; a file that grows meanwhile is
     // sent only up to it, so the visitor receives exactly what it was told.
-    if (!file->Size(size) || request.offset > size) size = request.offset;
+    uint64_t sizeNow = 0;
+    if (file->Size(sizeNow)) size = sizeNow;
     const std::string& fileName = path.components.back();
     uint64_t record = parts_.transfers.Track(visitor, fileName, kServerKindDownload, size,
                                              request.offset, &session);
@@ -130,6 +131,7 @@ int CTransferRequests::Download(IVisitorSession& session, std::string_view paylo
     file->Close();
 
     uint64_t moved = position - request.offset;
+    // A file that shrank below its size (or below the offset) fails.
     bool completed = position == size;
     parts_.transfers.Update(record, moved,
                             completed ? kTransferStateCompleted : kTransferStateFailed);

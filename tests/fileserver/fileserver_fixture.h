@@ -10,6 +10,7 @@
 
 #include "data/share_database.h"
 #include "fileserver/server_clock.h"
+#include "platform/message_queue.h"
 #include "fileserver/visitor_session.h"
 #include "support/temp_folder.h"
 
@@ -26,6 +27,14 @@ public:
     // Every sleep wakes this much after its deadline.
     std::chrono::microseconds lateWakeUp{0};
     std::vector<TimePoint> wakeUps;
+};
+
+// A window that keeps the numbers of the messages it received.
+class CCountingWindow : public CWindowTarget {
+public:
+    using CWindowTarget::CWindowTarget;
+    void OnMessage(const Message& message) override { received.push_back(message.message); }
+    std::vector<uint32_t> received;
 };
 
 class CRecordingSession : public IVisitorSession {

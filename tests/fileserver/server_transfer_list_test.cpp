@@ -10,13 +10,6 @@ namespace {
 
 constexpr uint64_t kMiB = 1048576;
 
-class CCountingWindow : public CWindowTarget {
-public:
-    using CWindowTarget::CWindowTarget;
-    void OnMessage(const Message& message) override { received.push_back(message.message); }
-    std::vector<uint32_t> received;
-};
-
 class ServerTransferListTest : public ::testing::Test {
 protected:
     void SetUp() override { list.SetOwner({&queue, view.Handle()}); }
@@ -34,7 +27,7 @@ protected:
     test::CManualClock clock;
     CServerTransferList list{clock};
     CMessageQueue queue;
-    CCountingWindow view{queue};
+    test::CCountingWindow view{queue};
     test::CRecordingSession s1, s2;
 };
 
@@ -168,17 +161,6 @@ TEST_F(ServerTransferListTest, CommandsFindTheRecordFromTheRowTexts) {
     Finish(upload, 7, kTransferStateCompleted, &s2);
     ServerTransferRow uploadRow = RowOf(upload);
     EXPECT_FALSE(RunServerTransferCommand(list, "TRANS_DEL", uploadRow, stop));
-    EXPECT_TRUE(list.Records().empty());
-}
-
-TEST_F(ServerTransferListTest, DoubleClickStopsARunningTransferOrRemovesAFinishedOne) {
-    std::vector<IVisitorSession*> stopped;
-    RequestStopFn stop = [&](IVisitorSession* s) { stopped.push_back(s); };
-    uint64_t id = list.Track("kim", "a", kServerKindDownload, 10, 0, &s1);
-    DoubleClickServerTransfer(list, RowOf(id), stop);
-    EXPECT_EQ(stopped.size(), 1u);
-    Finish(id, 10, kTransferStateCompleted, &s1);
-    DoubleClickServerTransfer(list, RowOf(id), stop);
     EXPECT_TRUE(list.Records().empty());
 }
 

@@ -7,13 +7,6 @@
 namespace velorin {
 namespace {
 
-class CCountingWindow : public CWindowTarget {
-public:
-    using CWindowTarget::CWindowTarget;
-    void OnMessage(const Message& message) override { received.push_back(message.message); }
-    std::vector<uint32_t> received;
-};
-
 class VisitorListTest : public ::testing::Test {
 protected:
     void SetUp() override { visitors.SetOwner({&queue, view.Handle()}); }
@@ -25,7 +18,7 @@ protected:
         visitors.Names();
     }};
     CMessageQueue queue;
-    CCountingWindow view{queue};
+    test::CCountingWindow view{queue};
     test::CRecordingSession first, second, other;
 };
 
