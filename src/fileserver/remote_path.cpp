@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "data/share_database.h"
+#include "fileserver/peer_messages.h"
 #include "platform/text_encoding.h"
 
 namespace velorin {
@@ -47,7 +48,7 @@ RemotePath SplitRemotePath(std::string_view wire) {
         out.kind = kRemoteRoot;
         return out;
     }
-    if (wire.size() > 260 || !IsCleanCp949(wire)) return out;
+    if (wire.size() > kRemotePathLimit || !IsCleanCp949(wire)) return out;
     // Decoded first: every check below sees the text the file system will see.
     std::string text = Cp949ToUtf8(wire);
     size_t end = text.find('\\', 1);
