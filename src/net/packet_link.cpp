@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 
+#include <cerrno>
 #include <thread>
 
 #include "net/packet.h"
@@ -80,7 +81,10 @@ int CPacketLink::ReceiveStep() {
             return -1;
         }
         int state = incoming_.Advance(static_cast<size_t>(n));
-        if (state < 0) return -1;
+        if (state < 0) {
+            SetLastError(EPROTO);
+            return -1;
+        }
         if (state > 0) return OnPacket() < 0 ? -1 : 0;
         // The header is taken whole first; with the length known, the rest gets a
         // wait of its own.

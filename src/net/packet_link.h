@@ -45,8 +45,8 @@ public:
     // Sends what the socket takes now; -1 on a send error.
     int FlushQueue();
     // Waits up to 10 ms, completes at most one Packet and hands it to OnPacket.
-    // -1 when the peer closed, on a receive error, a length above 16382, or a
-    // negative OnPacket.
+    // -1 when the peer closed, on a receive error, a length above 16382 (the
+    // error is then EPROTO), or a negative OnPacket.
     int ReceiveStep();
 
     uint16_t IncomingType() const { return incoming_.Type(); }
