@@ -22,7 +22,7 @@ for target in "$root"/build-fuzz/bin/fuzz_*; do
   echo "fuzzing $(basename "$target") for 20 s"
   status=0
   "$target" -max_total_time=20 -artifact_prefix="$root/build-fuzz/" "$corpus" >"$corpus.log" 2>&1 || status=$?
-  tail -n 3 "$corpus.log"
+  grep -E "^Done" "$corpus.log" || true
   if [ "$status" -ne 0 ]; then
     cat "$corpus.log"
     rm -rf "$corpus" "$corpus.log"
