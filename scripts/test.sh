@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build,
-# then the unit and component tests again under AddressSanitizer and UBSan.
+# then the unit and component tests again under AddressSanitizer and UBSan,
+# then each libFuzzer target for a short while (clang).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -10,4 +11,23 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 "$root/scripts/build.sh" "$root/build-asan" -DVELORIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 (cd "$root/build-asan" && ctest --output-on-failure --timeout 900 -j "$(nproc)" -LE system)
+
+# Each fuzz target runs 20 s from an empty corpus; a crash, a leak or a failed
+# check ends the script, and the input that did it stays in build-fuzz/.
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVELORIN_FUZZ=ON -DVELORIN_TESTS=OFF >/dev/null
+cmake --build "$root/build-fuzz" --target fuzz_targets --parallel "$(nproc)"
+for target in "$root"/build-fuzz/bin/fuzz_*; do
+  corpus=$(mktemp -d)
+  echo "fuzzing $(basename "$target") for 20 s"
+  status=0
+  "$target" -max_total_time=20 -artifact_prefix="$root/build-fuzz/" "$corpus" >"$corpus.log" 2>&1 || status=$?
+  grep -E "^Done" "$corpus.log" || true
+  if [ "$status" -ne 0 ]; then
+    cat "$corpus.log"
+    rm -rf "$corpus" "$corpus.log"
+    exit 1
+  fi
+  rm -rf "$corpus" "$corpus.log"
+done
 echo "all tests passed"

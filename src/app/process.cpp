@@ -20,6 +20,37 @@ namespace {
 CProcess* g_current = nullptr;
 // How long a second start waits for a first instance that is still starting.
 constexpr std::chrono::milliseconds kHandoverPatience(3000);
+constexpr uint32_t kSplashTimer = 1;
+constexpr std::chrono::milliseconds kSplashTick(500);
+
+// The splash window's part in start-up: it polls the probe on its timer and
+// keeps the verdict once the probe has ended.
+class CProbeSplash final : public CWindowTarget {
+public:
+    CProbeSplash(CMessageQueue& queue, CReachabilityProbe& probe)
+        : CWindowTarget(queue), probe_(probe) {
+        queue.SetTimer(Handle(), kSplashTimer, kSplashTick);
+    }
+
+    void OnMessage(const Message& message) override {
+        if (done_ || message.message != WM_TIMER) return;
+        if (!probe_.WaitDone(std::chrono::milliseconds(0))) return;
+        int sameAddress = 0;
+        uint32_t seenAddress = 0;
+        probe_.GetResult(verdict_.reachable, sameAddress, verdict_.roundTrip, seenAddress);
+        if (!verdict_.reachable) verdict_.roundTrip = -1;
+        Queue().KillTimer(Handle(), kSplashTimer);
+        done_ = true;
+    }
+
+    bool Done() const { return done_; }
+    ReachabilityVerdict Verdict() const { return verdict_; }
+
+private:
+    CReachabilityProbe& probe_;
+    ReachabilityVerdict verdict_;
+    bool done_ = false;
+};
 }  // namespace
 
 CProcess& Process() {
@@ -29,9 +60,10 @@ CProcess& Process() {
 
 bool HasProcess() { return g_current != nullptr; }
 
-CProcess::CProcess(ProfileLocation profile, IUserInterface& ui)
+CProcess::CProcess(ProfileLocation profile, IUserInterface& ui, const IClock& clock)
     : profile_(std::move(profile)),
       ui_(ui),
+      clock_(clock),
       status_(ui, log_),
       instance_(profile_.folder),
       autostart_(ExecutablePath(),
@@ -93,7 +125,10 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
         return kExitFatal;
     }
+    // The settings store opens first: the probe reads its port from it.
     registry_.Open("registry.db");
+    ProbeReachability();
+
     completeList_.Open("completelist.db");
     if (!shareDatabase_.Open("velorin.dat")) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
@@ -104,10 +139,32 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     status_.SetWriteLog(options_.WriteLog != 0);
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.
+    // Ahead of anything a later start may ask for.
+    queue_.PostTask([this] { WarnIfUnreachable(); });
     instance_.Listen([this](const ControlRequest& request, const std::atomic<bool>& stopping) {
         return OnControlRequest(request, stopping);
     });
     return std::nullopt;
+}
+
+void CProcess::ProbeReachability() {
+    uint16_t port = settings_.Read(setting::AUTOPORT) != 0
+                        ? kAutoPortProbePort
+                        : static_cast<uint16_t>(settings_.Read(setting::LISTENPORT));
+    CReachabilityProbe probe(ui_, clock_, CentralAddress());
+    probe.Setup(port);
+    probe.StartProbe();
+    CProbeSplash splash(queue_, probe);
+    while (!splash.Done()) queue_.DispatchOne(splash.Handle(), kSplashTick * 2);
+    reachability_ = splash.Verdict();
+    // Frees the port for the search robot.
+    probe.Close();
+}
+
+void CProcess::WarnIfUnreachable() {
+    if (reachability_.reachable) return;
+    status_.AddStatusLine(kTextUnreachable, kStatusCaution);
+    status_.AddStatusLine(kTextServerMayFail, kStatusCaution);
 }
 
 bool CProcess::ProvisionProfile() {

@@ -14,10 +14,12 @@
 #include "data/complete_list.h"
 #include "data/share_database.h"
 #include "platform/autostart.h"
+#include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
+#include "service/reachability_probe.h"
 
 namespace velorin {
 
@@ -29,22 +31,30 @@ inline constexpr int kExitFatal = 255;  // -1
 
 inline constexpr const char* kTextDataUnreadable =
     "환경 설정 파일을 읽을수 없습니다. 홈페이지를 통해 문의하세요";
+// Written as cautions once the process runs, when the probe found this machine unreachable.
+inline constexpr const char* kTextUnreachable =
+    "공유기(NAT), 방화벽이 세팅된 환경이거나 회선이 불량합니다.";
+inline constexpr const char* kTextServerMayFail =
+    "서버가 제대로 동작하지 않을수 있습니다. 자세한 내용은 홈페이지을 참고하세요";
 
 class CProcess {
 public:
-    CProcess(ProfileLocation profile, IUserInterface& ui);
+    CProcess(ProfileLocation profile, IUserInterface& ui, const IClock& clock = SystemClock());
     ~CProcess();
     CProcess(const CProcess&) = delete;
     CProcess& operator=(const CProcess&) = delete;
 
-    // Start-up up to the loaded settings. `argument` is a link or file name from
-    // the command line. Returns the exit code when the process must end now.
+    // Start-up up to the loaded settings, the reachability probe included.
+    // `argument` is a link or file name from the command line. Returns the exit
+    // code when the process must end now. A negative verdict is reported by the
+    // first turn of the loop that follows.
     std::optional<int> Start(const std::optional<std::string>& argument);
     // Stops what runs, in order; the context stays usable for reading.
     void Shutdown();
 
     const ProfileLocation& Profile() const { return profile_; }
     IUserInterface& Ui() { return ui_; }
+    const IClock& Clock() const { return clock_; }
     CMessageQueue& Queue() { return queue_; }
     CLogWriter& Log() { return log_; }
     CStatusLines& Status() { return status_; }
@@ -54,6 +64,7 @@ public:
     CSettings& Settings() { return settings_; }
     CProcessOptions& Options() { return options_; }
     CControlCommands& Commands() { return commands_; }
+    ReachabilityVerdict Reachability() const { return reachability_; }
 
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
@@ -61,11 +72,14 @@ public:
 
 private:
     bool ProvisionProfile();
+    void ProbeReachability();
+    void WarnIfUnreachable();
     ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);
     void HandleOnLoop(const ControlRequest& request, ControlAnswer& answer);
 
     ProfileLocation profile_;
     IUserInterface& ui_;
+    const IClock& clock_;
     CMessageQueue queue_;
     CLogWriter log_;
     CStatusLines status_;
@@ -78,6 +92,7 @@ private:
     CProcessOptions options_;
     CControlCommands commands_;
     std::optional<std::string> pendingLink_;
+    ReachabilityVerdict reachability_;
     bool newProfile_ = false;
 };
 

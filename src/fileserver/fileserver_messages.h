@@ -3,11 +3,9 @@
 #include <cstdint>
 
 #include "platform/message_queue.h"
+#include "platform/window_messages.h"
 
 namespace velorin {
-
-inline constexpr uint32_t WM_TRANSFER_CHANGED = WM_USER + 107;  // 0x046B
-inline constexpr uint32_t WM_VISITORS_CHANGED = WM_USER + 108;  // 0x046C
 
 // Where a list posts its change message: a queue and the receiving window.
 struct ViewOwner {

@@ -18,16 +18,20 @@ void ScramblePacket(uint8_t* wire, size_t size) {
     }
 }
 
+size_t WritePacket(uint8_t* wire, uint16_t type, const void* payload, uint16_t length) {
+    wire[0] = static_cast<uint8_t>(length & 0xFF);
+    wire[1] = static_cast<uint8_t>(length >> 8);
+    wire[2] = static_cast<uint8_t>(type & 0xFF);
+    wire[3] = static_cast<uint8_t>(type >> 8);
+    if (length > 0) std::memcpy(wire + kPacketHeaderSize, payload, length);
+    ScramblePacket(wire, kPacketHeaderSize + length);
+    return kPacketHeaderSize + length;
+}
+
 std::string EncodePacket(uint16_t type, std::string_view payload) {
     uint16_t length = static_cast<uint16_t>(payload.size());
     std::string wire(kPacketHeaderSize + length, '\0');
-    auto* p = reinterpret_cast<uint8_t*>(wire.data());
-    p[0] = static_cast<uint8_t>(length & 0xFF);
-    p[1] = static_cast<uint8_t>(length >> 8);
-    p[2] = static_cast<uint8_t>(type & 0xFF);
-    p[3] = static_cast<uint8_t>(type >> 8);
-    std::memcpy(p + kPacketHeaderSize, payload.data(), length);
-    ScramblePacket(p, wire.size());
+    WritePacket(reinterpret_cast<uint8_t*>(wire.data()), type, payload.data(), length);
     return wire;
 }
 

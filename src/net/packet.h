@@ -27,6 +27,10 @@ struct Packet {
 // two length bytes, then the type and `length` payload bytes.
 void ScramblePacket(uint8_t* wire, size_t size);
 
+// Writes the scrambled Packet to `wire`, which holds at least `length` + 4 bytes;
+// returns `length` + 4.
+size_t WritePacket(uint8_t* wire, uint16_t type, const void* payload, uint16_t length);
+
 // The bytes of a Packet on the wire, scrambled. The payload must fit in 16 bits.
 std::string EncodePacket(uint16_t type, std::string_view payload);
 

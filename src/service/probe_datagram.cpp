@@ -1,5 +1,7 @@
 #include "service/probe_datagram.h"
 
+#include <limits>
+
 #include "net/payload.h"
 
 namespace velorin {
@@ -51,10 +53,15 @@ bool DecodeProbeAnswer(std::string_view datagram, SystemTime& echoed, uint32_t& 
 }
 
 int ProbeRoundTrip(const SystemTime& echoed, const SystemTime& arrival) {
-    int value = arrival.millisecond +
-                1000 * (arrival.second + 60 * (arrival.minute - echoed.minute) - echoed.second) -
-                echoed.millisecond;
-    return value < 1 ? 0 : value;
+    // The echoed fields come from the network: any u16 may arrive, so the sum is
+    // taken wide and capped instead of overflowing.
+    int64_t value = int64_t{arrival.millisecond} +
+                    1000 * (int64_t{arrival.second} + 60 * (int64_t{arrival.minute} - echoed.minute) -
+                            echoed.second) -
+                    echoed.millisecond;
+    if (value < 1) return 0;
+    return value > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                   : static_cast<int>(value);
 }
 
 }  // namespace velorin

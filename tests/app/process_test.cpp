@@ -5,7 +5,10 @@
 #include <thread>
 
 #include "platform/sqlite_database.h"
+#include "support/loopback.h"
+#include "support/probe_responder.h"
 #include "support/recording_ui.h"
+#include "support/seeded_profile.h"
 #include "support/temp_folder.h"
 
 namespace velorin {
@@ -25,6 +28,10 @@ protected:
     test::CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
     test::CScopedEnv home{"HOME", dir.Path().string()};
     test::CRecordingUserInterface ui;
+    // A new profile tests port 7296, which this responder holds: that probe
+    // fails at once. Profiles with a free LISTENPORT get their answer.
+    test::CProbeResponder responder;
+    test::CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
 };
 
 std::vector<std::string> Columns(const fs::path& file, const char* table) {
@@ -49,7 +56,9 @@ TEST_F(ProcessTest, FirstStartProvisionsTheProfileAndLoadsDefaults) {
     EXPECT_TRUE(fs::is_directory(p / "Log"));
 
     std::vector<std::string> names = process.Registry().ValueNames(kAppKey);
-    std::vector<std::string> expected = {"ContinueRecv", "ContinueServerRecv", "TempFile",
+    // The probe reads its port first, then start-up loads the options.
+    std::vector<std::string> expected = {"AUTOPORT", "LISTENPORT", "ContinueRecv",
+                                         "ContinueServerRecv", "TempFile",
                                          "ExistFileTransReserve", "BringMessage", "WriteLog",
                                          "QUICKSEND", "AutoStart", "TransCompleteSave",
                                          "RecvMessage", "PopupMsg", "MAXDOWN", "MAXUP",
@@ -58,6 +67,35 @@ TEST_F(ProcessTest, FirstStartProvisionsTheProfileAndLoadsDefaults) {
     EXPECT_EQ(process.Options().MaxDownloadSessions.load(), 6u);
     EXPECT_TRUE(fs::exists(dir / "config/autostart/velorin.desktop"));
     EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(ProcessTest, AnUnreachableMachineIsWarnedOnceTheLoopRuns) {
+    ASSERT_TRUE(responder.Ok());
+    CProcess process(Profile("new"), ui);
+    ASSERT_FALSE(process.Start(std::nullopt).has_value());
+    EXPECT_EQ(process.Reachability().reachable, 0);
+    EXPECT_EQ(process.Reachability().roundTrip, -1);
+    EXPECT_TRUE(ui.Rows().empty());
+    process.Queue().ProcessPending();
+    std::vector<std::string> texts;
+    for (const auto& row : ui.Rows()) {
+        EXPECT_EQ(row.kind, kStatusCaution);
+        texts.push_back(row.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{kTextUnreachable, kTextServerMayFail}));
+}
+
+TEST_F(ProcessTest, AReachableMachineGetsNoWarning) {
+    ASSERT_TRUE(responder.Ok());
+    uint16_t port = test::FreeUdpPort();
+    ASSERT_TRUE(test::SeedProfile(dir / "seeded", port));
+    CProcess process(Profile("seeded"), ui);
+    ASSERT_FALSE(process.Start(std::nullopt).has_value());
+    EXPECT_EQ(process.Reachability().reachable, 1);
+    EXPECT_GE(process.Reachability().roundTrip, 0);
+    EXPECT_EQ(responder.LastPortUnderTest(), port);
+    process.Queue().ProcessPending();
+    EXPECT_TRUE(ui.Rows().empty());
 }
 
 TEST_F(ProcessTest, AnUnreadableShareDatabaseEndsTheStartAndStaysUnchanged) {

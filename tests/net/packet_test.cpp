@@ -54,6 +54,7 @@ TEST(Payload, ReaderFailsOnShortDataAndStaysFailed) {
     EXPECT_FALSE(r.U32(more));
     EXPECT_FALSE(r.U8(a));
 
+    // The reader keeps a view: the bytes must outlive it.
     std::string tail = w.Data().substr(w.Size() - 5);
     CPayloadReader limited(tail);
     EXPECT_FALSE(limited.Text16(2, text));

@@ -41,6 +41,11 @@ TEST(ProbeDatagram, RoundTripIgnoresHoursAndNeverGoesNegative) {
     SystemTime later{2026, 12, 0, 6, 9, 59, 59, 950};
     EXPECT_EQ(ProbeRoundTrip(sent, later), 50);
     EXPECT_EQ(ProbeRoundTrip(sent, sent), 0);
+    // The echoed fields come from the network and may hold anything.
+    SystemTime hostile{65535, 65535, 65535, 65535, 65535, 65535, 65535, 65535};
+    EXPECT_EQ(ProbeRoundTrip(hostile, arrival), 0);
+    SystemTime zero{};
+    EXPECT_EQ(ProbeRoundTrip(zero, SystemTime{0, 0, 0, 0, 0, 59, 59, 999}), 3599999);
 }
 
 }  // namespace

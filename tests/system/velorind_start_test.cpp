@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "support/child_process.h"
+#include "support/loopback.h"
+#include "support/probe_responder.h"
+#include "support/seeded_profile.h"
 #include "support/temp_folder.h"
 
 namespace velorin {
@@ -15,14 +18,33 @@ using namespace std::chrono_literals;
 using test::CChildProcess;
 using test::RunProgram;
 
+constexpr const char* kFirstWarning =
+    "\t주의\t공유기(NAT), 방화벽이 세팅된 환경이거나 회선이 불량합니다.\n";
+constexpr const char* kSecondWarning =
+    "\t주의\t서버가 제대로 동작하지 않을수 있습니다. 자세한 내용은 홈페이지을 참고하세요\n";
+
+bool WaitForFile(const fs::path& file) {
+    for (int i = 0; i < 1000 && !fs::exists(file); ++i) std::this_thread::sleep_for(10ms);
+    return fs::exists(file);
+}
+
+// Every start runs the reachability probe against the responder. A profile that
+// a test seeds gets a free LISTENPORT and its answer; a new profile tests port
+// 7296, which the responder holds, so that probe fails at once.
 class VelorindStart : public ::testing::Test {
 protected:
-    std::map<std::string, std::string> Env() const {
+    std::map<std::string, std::string> Env(const test::CProbeResponder& central) const {
         return {{"HOME", dir.Path().string()},
                 {"XDG_CONFIG_HOME", (dir / "config").string()},
-                {"TZ", "UTC"}};
+                {"TZ", "UTC"},
+                {"VELORIN_CENTRAL", central.Address()}};
     }
+    std::map<std::string, std::string> Env() const { return Env(responder); }
+
+    void SetUp() override { ASSERT_TRUE(responder.Ok()); }
+
     test::CTempFolder dir;
+    test::CProbeResponder responder;
 };
 
 TEST_F(VelorindStart, ProvisionsANewProfileAndHandsLaterStartsOver) {
@@ -30,10 +52,7 @@ TEST_F(VelorindStart, ProvisionsANewProfileAndHandsLaterStartsOver) {
     CChildProcess first;
     ASSERT_TRUE(first.Start(VELORIND_PATH, {"--home", profile.string()}, Env(), dir / "first.txt"));
     // The control socket appears once start-up is through.
-    for (int i = 0; i < 500 && !fs::exists(profile / "velorin.sock"); ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
-    ASSERT_TRUE(fs::exists(profile / "velorin.sock"));
+    ASSERT_TRUE(WaitForFile(profile / "velorin.sock"));
 
     struct stat st{};
     ASSERT_EQ(stat(profile.c_str(), &st), 0);
@@ -66,7 +85,7 @@ TEST_F(VelorindStart, ProvisionsANewProfileAndHandsLaterStartsOver) {
 
 TEST_F(VelorindStart, AGarbageShareDatabaseEndsTheStartWith255) {
     fs::path profile = dir / "old";
-    fs::create_directories(profile);
+    ASSERT_TRUE(test::SeedProfile(profile, test::FreeUdpPort()));
     test::WriteFile(profile / "velorin.dat", "definitely not a database file");
     auto run = RunProgram(VELORIND_PATH, {"--home", profile.string()}, Env(), 10s);
     EXPECT_EQ(run.exitCode, 255);
@@ -80,12 +99,40 @@ TEST_F(VelorindStart, TerminationEndsItCleanly) {
     fs::path profile = dir / "p";
     CChildProcess child;
     ASSERT_TRUE(child.Start(VELORIND_PATH, {"--home", profile.string()}, Env(), dir / "out.txt"));
-    for (int i = 0; i < 500 && !fs::exists(profile / "velorin.sock"); ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
+    ASSERT_TRUE(WaitForFile(profile / "velorin.sock"));
     child.Signal(SIGTERM);
     EXPECT_EQ(child.Wait(10s), 1);
     EXPECT_FALSE(fs::exists(profile / "velorin.sock"));
+}
+
+TEST_F(VelorindStart, AnAnsweredProbeLeavesNoWarning) {
+    fs::path profile = dir / "reachable";
+    uint16_t port = test::FreeUdpPort();
+    ASSERT_TRUE(test::SeedProfile(profile, port));
+    CChildProcess child;
+    ASSERT_TRUE(child.Start(VELORIND_PATH, {"--home", profile.string()}, Env(), dir / "out.txt"));
+    ASSERT_TRUE(WaitForFile(profile / "velorin.sock"));
+    // The warnings would be written by the loop's first turn, before the quit.
+    RunProgram(VELORIND_PATH, {"--home", profile.string(), "--send", "quit"}, Env());
+    EXPECT_EQ(child.Wait(10s), 1);
+    EXPECT_EQ(child.Output().find("\t주의\t"), std::string::npos) << child.Output();
+    EXPECT_EQ(responder.LastPortUnderTest(), port);
+}
+
+TEST_F(VelorindStart, ASilentCentralServiceGivesTwoWarningsAfterTheFullProbe) {
+    test::CProbeResponder silent(test::CProbeResponder::Mode::kSilent);
+    ASSERT_TRUE(silent.Ok());
+    fs::path profile = dir / "unreachable";
+    ASSERT_TRUE(test::SeedProfile(profile, test::FreeUdpPort()));
+    CChildProcess child;
+    ASSERT_TRUE(child.Start(VELORIND_PATH, {"--home", profile.string()}, Env(silent), dir / "out.txt"));
+    ASSERT_TRUE(child.WaitForOutput(kSecondWarning, 20s)) << child.Output();
+    std::string output = child.Output();
+    EXPECT_LT(output.find(kFirstWarning), output.find(kSecondWarning)) << output;
+    // Ten passes of two requests each, then the verdict.
+    EXPECT_EQ(silent.Requests(), 20);
+    child.Signal(SIGTERM);
+    EXPECT_EQ(child.Wait(10s), 1);
 }
 
 }  // namespace
