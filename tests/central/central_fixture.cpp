@@ -94,7 +94,8 @@ void CentralTest::TearDown() { StopServer(); }
 void CentralTest::StartServer(CentralConfig config,
                               const std::function<void(CCentralServer&)>& beforeRun) {
     config.database = dir_ / "central.db";
-    config.webPort = std::nullopt;
+    // The web host runs only for tests that name a web root, on any free port.
+    config.webPort = config.webRoot.empty() ? std::nullopt : std::optional<uint16_t>(0);
     config.sweepInterval = kSweep;
     std::string error;
     // Parallel tests each take an address of their own; a taken one fails to bind.
