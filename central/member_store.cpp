@@ -106,7 +106,8 @@ bool CheckMemberId(std::string_view id, std::string& why) {
         return false;
     }
     for (unsigned char c : id) {
-        if (c <= ' ' || c == 0x7F || kForbiddenInId.find(static_cast<char>(c)) != std::string::npos) {
+        bool forbidden = kForbiddenInId.find(static_cast<char>(c)) != std::string::npos;
+        if (c <= ' ' || c == 0x7F || forbidden) {
             why = "a member ID has no blank, control character or any of | ' \" \\ [ ]";
             return false;
         }

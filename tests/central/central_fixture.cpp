@@ -60,14 +60,26 @@ std::optional<Packet> CWireClient::Receive(std::chrono::milliseconds timeout) {
 }
 
 bool CWireClient::WaitClosed(std::chrono::milliseconds timeout) {
+    bool closed = false;
+    ReadToEnd(timeout, &closed);
+    return closed;
+}
+
+std::string CWireClient::ReadToEnd(std::chrono::milliseconds timeout, bool* closed) {
+    std::string bytes;
     auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         pollfd p{fd_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return bytes;
         char chunk[4096];
-        if (recv(fd_, chunk, sizeof chunk, 0) <= 0) return true;
+        ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            if (closed) *closed = true;
+            return bytes;
+        }
+        bytes.append(chunk, static_cast<size_t>(n));
     }
 }
 
@@ -82,6 +94,21 @@ uint32_t CWireClient::LocalAddress() const {
     socklen_t size = sizeof local;
     getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
     return local.sin_addr.s_addr;
+}
+
+std::string HttpGet(const std::string& address, uint16_t port, const std::string& path) {
+    CWireClient link;
+    std::string answer;
+    if (!link.Connect(address, port) ||
+        !link.SendRaw("GET " + path + " HTTP/1.1\r\nHost: central\r\nConnection: close\r\n\r\n")) {
+        return answer;
+    }
+    return link.ReadToEnd();
+}
+
+std::string HttpBody(const std::string& answer) {
+    size_t end = answer.find("\r\n\r\n");
+    return end == std::string::npos ? "" : answer.substr(end + 4);
 }
 
 void CentralTest::SetUp() {

@@ -52,6 +52,8 @@ public:
     std::optional<Packet> Receive(std::chrono::milliseconds timeout = 5s);
     // True when the server ended the link within `timeout` (packets before the end are skipped).
     bool WaitClosed(std::chrono::milliseconds timeout = 5s);
+    // Raw bytes until the server ends the link (or `timeout`); `closed` tells which.
+    std::string ReadToEnd(std::chrono::milliseconds timeout = 5s, bool* closed = nullptr);
     void Close();
     // The local IPv4 address in network byte order.
     uint32_t LocalAddress() const;
@@ -60,6 +62,12 @@ private:
     int fd_ = -1;
     std::string buffer_;
 };
+
+// The whole answer to one HTTP GET (status line, headers, body), empty when
+// nothing answers.
+std::string HttpGet(const std::string& address, uint16_t port, const std::string& path);
+// The body of such an answer.
+std::string HttpBody(const std::string& answer);
 
 class CentralTest : public ::testing::Test {
 protected:

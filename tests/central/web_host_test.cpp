@@ -1,9 +1,4 @@
 // The web host serving the web root that ships with the program.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "central_fixture.h"
 
 namespace velorin::central::test {
@@ -19,35 +14,16 @@ protected:
         ASSERT_TRUE(server_->WebPort());
     }
 
-    // The whole answer to one GET: status line, headers, body.
     std::string Get(const std::string& path) {
-        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(*server_->WebPort());
-        inet_pton(AF_INET, address_.c_str(), &to.sin_addr);
-        std::string answer;
-        if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
-            std::string request =
-                "GET " + path + " HTTP/1.1\r\nHost: central\r\nConnection: close\r\n\r\n";
-            send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-            char chunk[4096];
-            for (ssize_t n; (n = recv(fd, chunk, sizeof chunk, 0)) > 0;) answer.append(chunk, n);
-        }
-        close(fd);
-        return answer;
-    }
-    static std::string Body(const std::string& answer) {
-        size_t end = answer.find("\r\n\r\n");
-        return end == std::string::npos ? "" : answer.substr(end + 4);
+        return HttpGet(address_, *server_->WebPort(), path);
     }
 };
 
 TEST_F(WebHost, ServesTheUpdateFilesAndTheWordList) {
     std::string ini = Get("/patchdata/update.ini");
     EXPECT_EQ(ini.rfind("HTTP/1.1 200", 0), 0u) << ini;
-    EXPECT_EQ(Body(ini), "[MAIN]\nVERSION=1\nBADWORD=2\nPATCHER_VERSION=1\n");
-    std::string words = Body(Get("/patchdata/badword.db"));
+    EXPECT_EQ(HttpBody(ini), "[MAIN]\nVERSION=1\nBADWORD=2\nPATCHER_VERSION=1\n");
+    std::string words = HttpBody(Get("/patchdata/badword.db"));
     EXPECT_EQ(words.substr(0, 16), std::string("SQLite format 3\0", 16));
     EXPECT_EQ(Get("/patchdata/update.exe").rfind("HTTP/1.1 200", 0), 0u);
 }
@@ -59,7 +35,7 @@ TEST_F(WebHost, PagesAreHtmlWhateverTheirQuery) {
         std::string answer = Get(page);
         EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << page;
         EXPECT_NE(answer.find("Content-Type: text/html"), std::string::npos) << page;
-        EXPECT_NE(Body(answer).find("<html lang=\"ko\">"), std::string::npos) << page;
+        EXPECT_NE(HttpBody(answer).find("<html lang=\"ko\">"), std::string::npos) << page;
     }
     EXPECT_EQ(Get("/missing.php").rfind("HTTP/1.1 404", 0), 0u);
     // Nothing outside the web root, the member database least of all.
