@@ -89,7 +89,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     }
     if (argument && !argument->empty()) pendingLink_ = *argument;
 
-    if (newProfile_ && !ProvisionProfile()) {
+    if (newProfile_ && !ProvisionProfile(profile_.folder)) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
         return kExitFatal;
     }
@@ -110,9 +110,9 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     return std::nullopt;
 }
 
-bool CProcess::ProvisionProfile() {
-    // What an installer would deliver: the empty data files with their tables.
-    return CShareDatabase::CreateFile("velorin.dat") && CreateBadwordFile("badword.db");
+bool CProcess::ProvisionProfile(const fs::path& folder) {
+    return CShareDatabase::CreateFile(folder / "velorin.dat") &&
+           CreateBadwordFile(folder / "badword.db");
 }
 
 void CProcess::Shutdown() { instance_.StopListening(); }

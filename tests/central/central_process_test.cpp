@@ -6,7 +6,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <mutex>
+
+#include "app/settings.h"
 #include "central_fixture.h"
+#include "platform/autostart.h"
+#include "platform/registry.h"
 #include "support/child_process.h"
 
 namespace velorin::central::test {
@@ -104,6 +109,39 @@ TEST_F(CentralProcess, ServesTheShippedWebRootAndDropsSilentLinks) {
     EXPECT_TRUE(mute.WaitClosed(10s));
     server_->Signal(SIGINT);
     EXPECT_EQ(server_->Wait(10s), 0);
+}
+
+TEST(SeedProfile, ANewProfileGetsCredentialsAndPortAndAnOldOneIsLeftAlone) {
+    velorin::test::CTempFolder dir;
+    std::filesystem::path profile = dir / "profile";
+    auto seed = RunProgram(VELORIN_SEED_PROFILE_PATH,
+                           {"--home", profile.string(), "--user", "demo", "--password", "demo1234",
+                            "--listen-port", "7297", "--server-name", "데모"},
+                           {});
+    ASSERT_EQ(seed.exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(profile / "velorin.dat"));
+    {
+        CRegistry registry;
+        ASSERT_TRUE(registry.Open(profile / "registry.db"));
+        std::recursive_mutex lock;
+        CAutostartEntry autostart("/nonexistent", std::nullopt);
+        CSettings settings(registry, lock, autostart);
+        std::string password;
+        ASSERT_TRUE(settings.GetUserPW(password));
+        EXPECT_EQ(password, "demo1234");
+        std::string stored;
+        ASSERT_TRUE(registry.ReadBinary(kAppKey, "UserPW", stored));
+        EXPECT_EQ(stored.size(), 12u);
+        EXPECT_NE(stored.substr(0, 8), "demo1234");  // enciphered, not plain
+        EXPECT_EQ(settings.GetUserID(), "demo");
+        EXPECT_EQ(settings.GetServerName(), "데모");
+        EXPECT_EQ(settings.Read(setting::LISTENPORT), 7297u);
+        EXPECT_EQ(settings.Read(setting::SavePassword), 1u);
+        EXPECT_EQ(settings.Read(setting::AutoLogin), 1u);
+    }
+    auto again = RunProgram(VELORIN_SEED_PROFILE_PATH,
+                            {"--home", profile.string(), "--user", "x", "--password", "y"}, {});
+    EXPECT_EQ(again.exitCode, 3);
 }
 
 TEST(CentralLoad, TheLoadGeneratorsSmokeRunPasses) {
