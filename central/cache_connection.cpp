@@ -24,8 +24,7 @@ bool CCacheConnection::OnPacket(const Packet& packet) {
         case kPayment:
             return OnPayment(packet.payload);
         case kBalanceRequest:
-            OnBalanceRequest();
-            return true;
+            return OnBalanceRequest();
         default:
             return true;  // keep-alive, unknown types
     }
@@ -57,7 +56,7 @@ bool CCacheConnection::OnSignIn(const std::string& payload) {
 bool CCacheConnection::OnPointCheck(const std::string& payload) {
     PointRequest request;
     if (!DecodePointRequest(payload, request)) return false;
-    server_.OnStore(
+    return AskStore(
         [request, seller = memberId_](CMemberStore& store) {
             return PointCheckAnswer{store.CheckTicket(request, seller), request.keyLow,
                                     request.keyHigh};
@@ -65,24 +64,22 @@ bool CCacheConnection::OnPointCheck(const std::string& payload) {
         [self = Self()](PointCheckAnswer answer) {
             self->Send(kPointCheckAnswer, EncodePointCheckAnswer(answer));
         });
-    return true;
 }
 
 bool CCacheConnection::OnPayment(const std::string& payload) {
     PointRequest request;
     if (!DecodePointRequest(payload, request)) return false;
-    server_.OnStore(
+    return AskStore(
         [request, seller = memberId_](CMemberStore& store) {
             return store.PayTicket(request, seller);
         },
         [self = Self()](PaymentAnswer answer) {
             self->Send(kPaymentAnswer, EncodePaymentAnswer(answer));
         });
-    return true;
 }
 
-void CCacheConnection::OnBalanceRequest() {
-    server_.OnStore(
+bool CCacheConnection::OnBalanceRequest() {
+    return AskStore(
         [id = memberId_](CMemberStore& store) { return store.Balance(id).value_or(0); },
         [self = Self()](int64_t balance) {
             self->Send(kCacheBalance, EncodePointBalance(balance));

@@ -19,7 +19,7 @@ private:
     bool OnSignIn(const std::string& payload);
     bool OnPointCheck(const std::string& payload);
     bool OnPayment(const std::string& payload);
-    void OnBalanceRequest();
+    bool OnBalanceRequest();
     std::shared_ptr<CCacheConnection> Self();
 
     enum class State { kNew, kVerifying, kSignedIn };

@@ -28,6 +28,7 @@ constexpr const char* kSchema =
     " reserved INTEGER NOT NULL CHECK (reserved >= 0), bought INTEGER NOT NULL,"
     " PRIMARY KEY (ticket1, ticket2));"
     "CREATE INDEX ticket_bought ON ticket(bought);"
+    "CREATE INDEX ticket_buyer ON ticket(buyer);"
     "CREATE TABLE note ("
     " serial INTEGER PRIMARY KEY, recipient TEXT NOT NULL COLLATE NOCASE,"
     " sender TEXT NOT NULL, text TEXT NOT NULL, sent INTEGER NOT NULL);"

@@ -2,9 +2,8 @@
 
 #include <asio/read.hpp>
 #include <asio/write.hpp>
-#include <cstring>
 
-#include "central/central_server.h"
+#include "central/peer_address.h"
 
 namespace velorin::central {
 namespace {
@@ -23,11 +22,7 @@ CPacketConnection::CPacketConnection(CCentralServer& server, asio::ip::tcp::sock
     asio::error_code ec;
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
     asio::ip::tcp::endpoint peer = socket_.remote_endpoint(ec);
-    if (!ec && peer.address().is_v4()) {
-        // to_bytes() is in network order; keep those bytes as they are.
-        auto bytes = peer.address().to_v4().to_bytes();
-        std::memcpy(&peerAddress_, bytes.data(), sizeof peerAddress_);
-    }
+    if (!ec) peerAddress_ = WireIpv4(peer.address());
 }
 
 void CPacketConnection::Start() {

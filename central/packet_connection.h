@@ -2,19 +2,18 @@
 // One TCP link of the central service on the event loop: reads framed
 // packets, queues framed answers, and is dropped by the keep-alive rule.
 //
-// Memory per idle link stays small: no fixed buffers, the receive buffer
-// holds one packet and the send buffers are released after each write.
+// Memory per idle link stays small: no large fixed buffers, the receive
+// buffer holds one packet and the send buffers are released after each write.
 #include <asio/ip/tcp.hpp>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "central/central_server.h"
 #include "net/packet.h"
 
 namespace velorin::central {
-
-class CCentralServer;
 
 class CPacketConnection : public std::enable_shared_from_this<CPacketConnection> {
 public:
@@ -43,9 +42,27 @@ protected:
     // link has one keep-alive period from its connection to be accepted.
     void MarkAccepted();
 
+    // CCentralServer::OnStore for a request of the peer. False when the link
+    // already waits for as much work as an honest client ever asks for at
+    // once: it asks faster than the store answers, and should end.
+    template <typename Work, typename Done>
+    bool AskStore(Work work, Done done) {
+        if (pendingStoreWork_ >= kMaxPendingStoreWork) return false;
+        ++pendingStoreWork_;
+        server_.OnStore(std::move(work),
+                        [self = shared_from_this(), done = std::move(done)](auto result) mutable {
+                            --self->pendingStoreWork_;
+                            done(std::move(result));
+                        });
+        return true;
+    }
+
     CCentralServer& server_;
 
 private:
+    // A member's file server has at most 200 visitors, each waiting for one answer.
+    static constexpr int kMaxPendingStoreWork = 1024;
+
     void ReadHeader();
     void ReadPayload(size_t length);
     void Flush();
@@ -58,6 +75,7 @@ private:
     std::string sending_;
     int64_t deadline_ = 0;
     uint32_t peerAddress_ = 0;
+    int pendingStoreWork_ = 0;
     bool accepted_ = false;
     bool writing_ = false;
     bool closing_ = false;

@@ -1,7 +1,6 @@
 #include "central/probe_responder.h"
 
-#include <cstring>
-
+#include "central/peer_address.h"
 #include "service/probe_datagram.h"
 
 namespace velorin::central {
@@ -33,12 +32,10 @@ void CProbeResponder::Receive() {
             if (ec == asio::error::operation_aborted || !socket_.is_open()) return;
             uint16_t port = 0;
             SystemTime sent;
-            if (!ec && sender_.address().is_v4() &&
+            uint32_t seen = ec ? 0 : WireIpv4(sender_.address());
+            if (seen != 0 &&
                 DecodeProbeRequest(std::string_view(buffer_.data(), size), port, sent) &&
                 port != 0) {
-                auto bytes = sender_.address().to_v4().to_bytes();
-                uint32_t seen = 0;
-                std::memcpy(&seen, bytes.data(), sizeof seen);
                 std::string answer = EncodeProbeAnswer(sent, seen);
                 asio::error_code sendError;
                 socket_.send_to(asio::buffer(answer),

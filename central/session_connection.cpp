@@ -132,13 +132,12 @@ bool CSessionConnection::OnNote(const std::string& payload) {
         recipient->DeliverNote(memberId_, note.text);
         return true;
     }
-    server_.OnStore(
+    return AskStore(
         [note = std::move(note), sender = memberId_,
          now = server_.Clock().WallSeconds()](CMemberStore& store) {
             return store.StoreNote(note.memberId, sender, note.text, now);
         },
         [](bool) {});
-    return true;
 }
 
 void CSessionConnection::DeliverNote(const std::string& sender, const std::string& text) {
