@@ -65,39 +65,29 @@ TEST_F(MemberStore, AdminChangesReachOnlyExistingMembers) {
     EXPECT_FALSE(store.SetDisabled("ghost", true, error));
 }
 
-TEST_F(MemberStore, ATicketReservesAtOnceAndPaysItsSellerOnce) {
+// The wire tests cover the verdicts; here: every key field counts, and no
+// operation creates or destroys a point.
+TEST_F(MemberStore, TicketsMatchOnEveryFieldAndConservePoints) {
     int64_t total = Total();
-    EXPECT_EQ(store.BuyTicket("buyer", "seller", 101, 0).code, kTicketShortOfPoints);
-    EXPECT_EQ(store.BuyTicket("buyer", "ghost", 10, 0).code, kTicketServiceFailure);
     TicketAnswer t = store.BuyTicket("buyer", "SELLER", 80, 0);
     ASSERT_EQ(t.code, kTicketIssued);
     EXPECT_NE(t.ticket1 | t.ticket2 | t.ticket3, 0u);
     EXPECT_EQ(Points("buyer"), 20);
     EXPECT_EQ(Total(), total);
 
-    EXPECT_EQ(store.CheckTicket(Request(t, 80), "seller"), kSettlementAccepted);
-    EXPECT_EQ(store.CheckTicket(Request(t, 81), "seller"), kSettlementRefused);
     EXPECT_EQ(store.CheckTicket(Request(t, 80, "other"), "seller"), kSettlementRefused);
-    EXPECT_EQ(store.CheckTicket(Request(t, 80), "buyer"), kSettlementRefused);  // not its seller
     PointRequest wrongThird = Request(t, 80);
     wrongThird.first ^= 1;
     EXPECT_EQ(store.CheckTicket(wrongThird, "seller"), kSettlementRefused);
+    EXPECT_EQ(store.PayTicket(wrongThird, "seller").result, kSettlementRefused);
+    EXPECT_EQ(store.CheckTicket(Request(t, 80), "Seller"), kSettlementAccepted);
 
-    // Less was moved than bought: the seller gets the price, the rest returns.
     PaymentAnswer paid = store.PayTicket(Request(t, 56), "seller");
-    EXPECT_EQ(paid.result, kSettlementAccepted);
     EXPECT_EQ(paid.credited, 56u);
-    EXPECT_EQ(paid.balance, 61);
-    EXPECT_EQ(paid.keyLow, t.ticket1);
     EXPECT_EQ(Points("buyer"), 44);
     EXPECT_EQ(Total(), total);
-
-    PaymentAnswer twice = store.PayTicket(Request(t, 56), "seller");
-    EXPECT_EQ(twice.result, kSettlementRefused);
-    EXPECT_EQ(twice.credited, 0u);
-    EXPECT_EQ(twice.keyHigh, t.ticket2);
-    EXPECT_EQ(Points("seller"), 61);
-    EXPECT_EQ(store.CheckTicket(Request(t, 0), "seller"), kSettlementRefused);
+    EXPECT_EQ(store.PayTicket(Request(t, 56), "seller").result, kSettlementRefused);
+    EXPECT_EQ(Total(), total);
 }
 
 TEST_F(MemberStore, APaymentNeverExceedsTheReservation) {

@@ -28,6 +28,14 @@ std::vector<ServerRecord> FetchAll(CWireClient& client) {
     }
 }
 
+// The list as `client` gets it holds `id` alone.
+void ExpectAlone(CWireClient& client, const std::string& id) {
+    uint32_t cursor = 0;
+    std::vector<ServerRecord> records = FetchPage(client, 0, cursor);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].userId, id);
+}
+
 class SessionServer : public CentralTest {};
 
 TEST_F(SessionServer, EveryVerdictCode) {
@@ -133,9 +141,7 @@ TEST_F(SessionServer, RecordIsBuiltFromTheRequestAndTheLink) {
     EXPECT_EQ(FetchPage(*kim, 0, cursor)[0].iconFlag, 1u);
     ASSERT_TRUE(kim->Send(kSessionSignOff, ""));
     EXPECT_TRUE(kim->WaitClosed());
-    records = FetchPage(*lee, 0, cursor);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].userId, "lee");
+    ExpectAlone(*lee, "lee");
 }
 
 TEST_F(SessionServer, PagesHoldAtMostOneHundredFiftyAndEndShort) {
@@ -232,10 +238,7 @@ TEST_F(SessionServer, ASecondSignInReplacesTheFirstSession) {
     ASSERT_TRUE(leave && leave->type == kSignedInElsewhere);
     EXPECT_EQ(leave->payload, std::string("\xff\xff\xff\xff"));
     EXPECT_TRUE(first->WaitClosed());
-    uint32_t cursor = 0;
-    std::vector<ServerRecord> records = FetchPage(*second, 0, cursor);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].userId, "kim");
+    ExpectAlone(*second, "kim");
 }
 
 TEST_F(SessionServer, SilentLinksAreDroppedAfterTheKeepAlivePeriod) {
@@ -256,10 +259,7 @@ TEST_F(SessionServer, SilentLinksAreDroppedAfterTheKeepAlivePeriod) {
     LetSweepRun();
     EXPECT_TRUE(kim->WaitClosed());
     EXPECT_TRUE(mute.WaitClosed());
-    uint32_t cursor = 0;
-    std::vector<ServerRecord> records = FetchPage(*lee, 0, cursor);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].userId, "lee");
+    ExpectAlone(*lee, "lee");
 }
 
 TEST_F(SessionServer, MalformedInputEndsOnlyItsOwnLink) {
@@ -300,10 +300,7 @@ TEST_F(SessionServer, MalformedInputEndsOnlyItsOwnLink) {
     ASSERT_TRUE(lee->Send(kNoteToMember, note));
     EXPECT_TRUE(lee->WaitClosed());
 
-    uint32_t cursor = 0;
-    std::vector<ServerRecord> records = FetchPage(*kim, 0, cursor);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].userId, "kim");
+    ExpectAlone(*kim, "kim");
     EXPECT_TRUE(chatter.Send(kKeepAlive, ""));
     EXPECT_FALSE(chatter.WaitClosed(100ms));
 }
