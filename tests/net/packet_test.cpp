@@ -54,7 +54,9 @@ TEST(Payload, ReaderFailsOnShortDataAndStaysFailed) {
     EXPECT_FALSE(r.U32(more));
     EXPECT_FALSE(r.U8(a));
 
-    CPayloadReader limited(w.Data().substr(w.Size() - 5));
+    // The reader keeps a view: the bytes it reads must outlive it.
+    std::string tail = w.Data().substr(w.Size() - 5);
+    CPayloadReader limited(tail);
     EXPECT_FALSE(limited.Text16(2, text));
     EXPECT_EQ(limited.Remaining(), 0u);
 }
