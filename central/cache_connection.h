@@ -1,6 +1,8 @@
 #pragma once
 // One member's link to the cache server (TCP 2303): sign-in, point checks,
 // payments and balances. Answers leave in the order of the requests.
+// Before the sign-in is accepted only a sign-in request is looked at. A
+// malformed message of a known type ends the link; unknown types are ignored.
 #include <memory>
 #include <string>
 

@@ -20,7 +20,8 @@ struct CentralConfig {
     std::chrono::milliseconds keepAlive = std::chrono::seconds(120);
     // How often the keep-alive rule and ticket expiry are looked at.
     std::chrono::milliseconds sweepInterval = std::chrono::seconds(1);
-    unsigned hashThreads = 2;
+    // Threads that derive password keys; 0: one per processor.
+    unsigned hashThreads = 0;
 };
 
 // The web root shipped with the program: share/velorin-central/webroot beside

@@ -1,6 +1,7 @@
 #include "central/central_server.h"
 
 #include <asio/ip/address.hpp>
+#include <thread>
 #include <vector>
 
 #include "central/cache_connection.h"
@@ -29,7 +30,8 @@ CCentralServer::CCentralServer(CentralConfig config, IClock& clock)
       cacheAcceptor_(loop_),
       ticketAcceptor_(loop_),
       sweepTimer_(loop_),
-      hashPool_(std::max(1u, config_.hashThreads)) {}
+      hashPool_(config_.hashThreads ? config_.hashThreads
+                                    : std::max(1u, std::thread::hardware_concurrency())) {}
 
 CCentralServer::~CCentralServer() {
     if (web_) web_->Stop();

@@ -1,6 +1,9 @@
 #pragma once
 // One member's link to the session server (TCP 3823): sign-in, the member's
 // server record, list pages, notes, power mode, sign-off.
+// Before the sign-in is accepted only a sign-in request is looked at. A
+// malformed message of a known type ends the link; unknown types, keep-alives
+// and a repeated sign-in are ignored.
 #include <cstdint>
 #include <string>
 #include <vector>
