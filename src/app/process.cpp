@@ -121,7 +121,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     }
     if (argument && !argument->empty()) pendingLink_ = *argument;
 
-    if (newProfile_ && !ProvisionProfile()) {
+    if (newProfile_ && !ProvisionProfile(profile_.folder)) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
         return kExitFatal;
     }
@@ -167,9 +167,9 @@ void CProcess::WarnIfUnreachable() {
     status_.AddStatusLine(kTextServerMayFail, kStatusCaution);
 }
 
-bool CProcess::ProvisionProfile() {
-    // What an installer would deliver: the empty data files with their tables.
-    return CShareDatabase::CreateFile("velorin.dat") && CreateBadwordFile("badword.db");
+bool CProcess::ProvisionProfile(const fs::path& folder) {
+    return CShareDatabase::CreateFile(folder / "velorin.dat") &&
+           CreateBadwordFile(folder / "badword.db");
 }
 
 void CProcess::Shutdown() { instance_.StopListening(); }

@@ -51,6 +51,9 @@ public:
     std::optional<int> Start(const std::optional<std::string>& argument);
     // Stops what runs, in order; the context stays usable for reading.
     void Shutdown();
+    // The empty data files with their tables that a new profile gets (an
+    // installer's job on Windows); tools that seed a profile use it as well.
+    static bool ProvisionProfile(const std::filesystem::path& folder);
 
     const ProfileLocation& Profile() const { return profile_; }
     IUserInterface& Ui() { return ui_; }
@@ -71,7 +74,6 @@ public:
     void SetPendingLink(std::optional<std::string> link) { pendingLink_ = std::move(link); }
 
 private:
-    bool ProvisionProfile();
     void ProbeReachability();
     void WarnIfUnreachable();
     ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);

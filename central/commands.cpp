@@ -1,0 +1,217 @@
+#include "central/commands.h"
+
+#include <asio/signal_set.hpp>
+#include <charconv>
+#include <cinttypes>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "central/central_server.h"
+#include "central/clock.h"
+#include "central/descriptor_limit.h"
+#include "central/member_store.h"
+#include "service/cache_messages.h"
+#include "service/session_messages.h"
+#include "service/ticket_messages.h"
+
+namespace velorin::central {
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: velorin-central serve [--listen ADDR] [--web-port N] [--web-root DIR]\n"
+    "                             [--min-version N] [--db FILE]\n"
+    "       velorin-central add-member ID PASSWORD [--age N] [--points N] [--db FILE]\n"
+    "       velorin-central set-points ID N [--db FILE]\n"
+    "       velorin-central disable-member ID [--db FILE]\n"
+    "       velorin-central enable-member ID [--db FILE]\n"
+    "       velorin-central list-members [--db FILE]\n"
+    "--db defaults to central.db in the current folder; --web-port 0 serves no web host.\n";
+
+struct CommandShape {
+    size_t positional;
+    std::set<std::string> options;
+};
+
+// --keepalive-seconds is left out of the usage text: it exists for tests.
+const std::map<std::string, CommandShape> kCommands = {
+    {"serve",
+     {0,
+      {"--db", "--listen", "--web-port", "--web-root", "--min-version", "--keepalive-seconds"}}},
+    {"add-member", {2, {"--db", "--age", "--points"}}},
+    {"set-points", {2, {"--db"}}},
+    {"disable-member", {1, {"--db"}}},
+    {"enable-member", {1, {"--db"}}},
+    {"list-members", {0, {"--db"}}},
+};
+
+struct Arguments {
+    std::string command;
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+
+    std::string Option(const std::string& name, const std::string& fallback) const {
+        auto it = options.find(name);
+        return it == options.end() ? fallback : it->second;
+    }
+};
+
+bool Parse(int argc, char** argv, Arguments& args) {
+    if (argc < 2) return false;
+    args.command = argv[1];
+    auto shape = kCommands.find(args.command);
+    if (shape == kCommands.end()) return false;
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a.rfind("--", 0) == 0) {
+            if (!shape->second.options.count(a) || i + 1 >= argc || args.options.count(a)) {
+                return false;
+            }
+            args.options[a] = argv[++i];
+        } else {
+            args.positional.push_back(a);
+        }
+    }
+    return args.positional.size() == shape->second.positional;
+}
+
+bool Number(const std::string& text, int64_t lowest, int64_t highest, int64_t& out) {
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, out);
+    return ec == std::errc() && p == end && out >= lowest && out <= highest;
+}
+
+int Fail(const std::string& error) {
+    std::fprintf(stderr, "velorin-central: %s\n", error.c_str());
+    return kExitFailed;
+}
+
+int Usage(const std::string& error) {
+    std::fprintf(stderr, "velorin-central: %s\n%s", error.c_str(), kUsage);
+    return kExitUsage;
+}
+
+bool OpenStore(const Arguments& args, CMemberStore& store, std::string& error) {
+    return store.Open(args.Option("--db", "central.db"), error);
+}
+
+int Serve(const Arguments& args) {
+    CentralConfig config;
+    config.database = args.Option("--db", "central.db");
+    config.listenAddress = args.Option("--listen", config.listenAddress);
+    config.webRoot = args.Option("--web-root", DefaultWebRoot().string());
+    int64_t number = 0;
+    if (!Number(args.Option("--web-port", "8080"), 0, 65535, number)) {
+        return Usage("--web-port wants a port number");
+    }
+    config.webPort = number == 0 ? std::nullopt : std::optional<uint16_t>(number);
+    if (!Number(args.Option("--min-version", "0"), 0, UINT32_MAX, number)) {
+        return Usage("--min-version wants a number");
+    }
+    config.minVersion = static_cast<uint32_t>(number);
+    if (!Number(args.Option("--keepalive-seconds", "120"), 1, 86400, number)) {
+        return Usage("--keepalive-seconds wants a number of seconds");
+    }
+    config.keepAlive = std::chrono::seconds(number);
+
+    long descriptors = RaiseDescriptorLimit();
+    CSystemClock clock;
+    CCentralServer server(config, clock);
+    std::string error;
+    if (!server.Start(error)) return Fail(error);
+
+    asio::signal_set signals(server.Loop(), SIGINT, SIGTERM);
+    signals.async_wait([&server](const asio::error_code& ec, int) {
+        if (!ec) server.Stop();
+    });
+    std::string web = server.WebPort() ? "web TCP " + std::to_string(*server.WebPort())
+                                       : std::string("no web host");
+    std::printf(
+        "velorin-central: serving %s on %s (session TCP %u, cache TCP %u, tickets TCP %u, "
+        "probe UDP %u, %s; %ld descriptors)\n",
+        config.database.string().c_str(), config.listenAddress.c_str(), kSessionServerPort,
+        kCacheServerPort, kTicketPort, kTicketPort, web.c_str(), descriptors);
+    std::fflush(stdout);
+    server.Run();
+    return kExitDone;
+}
+
+int AddMember(const Arguments& args) {
+    NewMember member;
+    member.id = args.positional[0];
+    member.password = args.positional[1];
+    int64_t number = 0;
+    if (!Number(args.Option("--age", "0"), 0, 200, number)) return Usage("--age wants 0 to 200");
+    member.age = static_cast<uint32_t>(number);
+    if (!Number(args.Option("--points", "0"), 0, kMaxPoints, number)) {
+        return Usage("--points wants 0 to " + std::to_string(kMaxPoints));
+    }
+    member.points = number;
+    CMemberStore store;
+    std::string error;
+    CSystemClock clock;
+    if (!OpenStore(args, store, error) || !store.AddMembers({member}, clock.WallSeconds(), error)) {
+        return Fail(error);
+    }
+    return kExitDone;
+}
+
+int SetPoints(const Arguments& args) {
+    int64_t points = 0;
+    if (!Number(args.positional[1], 0, kMaxPoints, points)) {
+        return Usage("points run from 0 to " + std::to_string(kMaxPoints));
+    }
+    CMemberStore store;
+    std::string error;
+    if (!OpenStore(args, store, error) || !store.SetPoints(args.positional[0], points, error)) {
+        return Fail(error);
+    }
+    return kExitDone;
+}
+
+int SetDisabled(const Arguments& args, bool disabled) {
+    CMemberStore store;
+    std::string error;
+    if (!OpenStore(args, store, error) ||
+        !store.SetDisabled(args.positional[0], disabled, error)) {
+        return Fail(error);
+    }
+    return kExitDone;
+}
+
+int ListMembers(const Arguments& args) {
+    CMemberStore store;
+    std::string error;
+    if (!OpenStore(args, store, error)) return Fail(error);
+    std::printf("ID\tpoints\treserved\tage\tstate\n");
+    for (const MemberRecord& m : store.ListMembers()) {
+        std::printf("%s\t%" PRId64 "\t%" PRId64 "\t%u\t%s\n", m.id.c_str(), m.points, m.reserved,
+                    m.age, m.disabled ? "disabled" : "enabled");
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
+    Arguments args;
+    if (!Parse(argc, argv, args)) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    if (args.command == "serve") return Serve(args);
+    if (args.command == "add-member") return AddMember(args);
+    if (args.command == "set-points") return SetPoints(args);
+    if (args.command == "disable-member") return SetDisabled(args, true);
+    if (args.command == "enable-member") return SetDisabled(args, false);
+    return ListMembers(args);
+}
+
+}  // namespace velorin::central

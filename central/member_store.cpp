@@ -1,0 +1,401 @@
+#include "central/member_store.h"
+
+#include <openssl/rand.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/text_encoding.h"
+
+namespace velorin::central {
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE member ("
+    " id TEXT NOT NULL PRIMARY KEY COLLATE NOCASE,"
+    " salt BLOB NOT NULL, hash BLOB NOT NULL, iterations INTEGER NOT NULL,"
+    " points INTEGER NOT NULL CHECK (points BETWEEN 0 AND 4611686018427387903),"
+    " age INTEGER NOT NULL DEFAULT 0,"
+    " visitor_value INTEGER NOT NULL DEFAULT 0,"
+    " warnings INTEGER NOT NULL DEFAULT 0,"
+    " restriction_time INTEGER NOT NULL DEFAULT 0,"
+    " disabled INTEGER NOT NULL DEFAULT 0,"
+    " created INTEGER NOT NULL);"
+    "CREATE TABLE ticket ("
+    " ticket1 INTEGER NOT NULL, ticket2 INTEGER NOT NULL, ticket3 INTEGER NOT NULL,"
+    " buyer TEXT NOT NULL COLLATE NOCASE, seller TEXT NOT NULL COLLATE NOCASE,"
+    " reserved INTEGER NOT NULL CHECK (reserved >= 0), bought INTEGER NOT NULL,"
+    " PRIMARY KEY (ticket1, ticket2));"
+    "CREATE INDEX ticket_bought ON ticket(bought);"
+    "CREATE INDEX ticket_buyer ON ticket(buyer);"
+    "CREATE TABLE note ("
+    " serial INTEGER PRIMARY KEY, recipient TEXT NOT NULL COLLATE NOCASE,"
+    " sender TEXT NOT NULL, text TEXT NOT NULL, sent INTEGER NOT NULL);"
+    "CREATE INDEX note_recipient ON note(recipient);";
+
+constexpr std::string_view kForbiddenInId = "|'\"\\[]";
+
+// One prepared statement; parameters are bound in order from 1.
+class CStatement {
+public:
+    CStatement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    ~CStatement() { sqlite3_finalize(stmt_); }
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+
+    CStatement& Bind(std::string_view text) {
+        sqlite3_bind_text(stmt_, ++bound_, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    CStatement& BindBlob(std::string_view bytes) {
+        sqlite3_bind_blob(stmt_, ++bound_, bytes.data(), static_cast<int>(bytes.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    CStatement& Bind(int64_t number) {
+        sqlite3_bind_int64(stmt_, ++bound_, number);
+        return *this;
+    }
+    // True while a row is ready.
+    bool Row() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
+    // True when the statement ran to its end.
+    bool Run() { return stmt_ && sqlite3_step(stmt_) == SQLITE_DONE; }
+    int64_t Int(int column) { return sqlite3_column_int64(stmt_, column); }
+    std::string Text(int column) {
+        const void* p = sqlite3_column_blob(stmt_, column);
+        int n = sqlite3_column_bytes(stmt_, column);
+        return p ? std::string(static_cast<const char*>(p), n) : std::string();
+    }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int bound_ = 0;
+};
+
+bool RoundTripsThroughCp949(std::string_view text) {
+    return Cp949ToUtf8(Utf8ToCp949(text)) == text;
+}
+
+MemberRecord ReadMember(CStatement& s) {
+    MemberRecord m;
+    m.id = s.Text(0);
+    m.password.salt = s.Text(1);
+    m.password.hash = s.Text(2);
+    m.password.iterations = static_cast<uint32_t>(s.Int(3));
+    m.points = s.Int(4);
+    m.age = static_cast<uint32_t>(s.Int(5));
+    m.visitorValue = static_cast<uint32_t>(s.Int(6));
+    m.warnings = static_cast<uint32_t>(s.Int(7));
+    m.restrictionTime = static_cast<uint32_t>(s.Int(8));
+    m.disabled = s.Int(9) != 0;
+    m.reserved = s.Int(10);
+    return m;
+}
+
+constexpr const char* kSelectMember =
+    "SELECT id, salt, hash, iterations, points, age, visitor_value, warnings, "
+    "restriction_time, disabled, "
+    "(SELECT coalesce(sum(reserved), 0) FROM ticket WHERE buyer = member.id) FROM member ";
+
+}  // namespace
+
+bool CheckMemberId(std::string_view id, std::string& why) {
+    if (id.empty() || Cp949Length(id) > kMemberIdSize) {
+        why = "a member ID has 1 to 20 bytes (CP949)";
+        return false;
+    }
+    for (unsigned char c : id) {
+        bool forbidden = kForbiddenInId.find(static_cast<char>(c)) != std::string::npos;
+        if (c <= ' ' || c == 0x7F || forbidden) {
+            why = "a member ID has no blank, control character or any of | ' \" \\ [ ]";
+            return false;
+        }
+    }
+    if (!RoundTripsThroughCp949(id)) {
+        why = "a member ID has only characters that CP949 can hold";
+        return false;
+    }
+    return true;
+}
+
+bool CheckPassword(std::string_view password, std::string& why) {
+    if (password.empty() || Cp949Length(password) > kPasswordSize) {
+        why = "a password has 1 to 12 bytes (CP949)";
+        return false;
+    }
+    if (!RoundTripsThroughCp949(password)) {
+        why = "a password has only characters that CP949 can hold";
+        return false;
+    }
+    return true;
+}
+
+std::string MemberKey(std::string_view id) {
+    std::string key(id);
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+}
+
+struct CMemberStore::Ticket {
+    std::string buyer;
+    std::string seller;
+    int64_t reserved = 0;
+};
+
+bool CMemberStore::Open(const std::filesystem::path& file, std::string& error) {
+    if (!db_.Open(file, CSqliteDatabase::Mode::kReadWriteCreate)) {
+        error = file.string() + ": " + db_.LastError();
+        return false;
+    }
+    sqlite3_busy_timeout(db_.Handle(), 5000);
+    if (!db_.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;")) {
+        error = file.string() + ": " + db_.LastError();
+        return false;
+    }
+    if (db_.IsEmpty()) {
+        if (!db_.Execute(std::string("BEGIN;") + kSchema + "COMMIT;")) {
+            error = file.string() + ": " + db_.LastError();
+            db_.Close();
+            return false;
+        }
+    } else if (!db_.HasTable("member") || !db_.HasTable("ticket") || !db_.HasTable("note")) {
+        error = file.string() + ": not a velorin-central database";
+        db_.Close();
+        return false;
+    }
+    return true;
+}
+
+bool CMemberStore::Begin() { return db_.Execute("BEGIN IMMEDIATE"); }
+bool CMemberStore::Commit() { return db_.Execute("COMMIT"); }
+void CMemberStore::Rollback() { db_.Execute("ROLLBACK"); }
+
+bool CMemberStore::AddMembers(const std::vector<NewMember>& members, int64_t now,
+                              std::string& error) {
+    for (const NewMember& m : members) {
+        std::string why;
+        if (!CheckMemberId(m.id, why) || !CheckPassword(m.password, why)) {
+            error = m.id + ": " + why;
+            return false;
+        }
+        if (m.points < 0 || m.points > kMaxPoints) {
+            error = m.id + ": points run from 0 to " + std::to_string(kMaxPoints);
+            return false;
+        }
+    }
+    if (!Begin()) {
+        error = db_.LastError();
+        return false;
+    }
+    for (const NewMember& m : members) {
+        PasswordHash hash;
+        if (!HashNewPassword(Utf8ToCp949(m.password), hash)) {
+            Rollback();
+            error = "the system's random source failed";
+            return false;
+        }
+        CStatement s(db_.Handle(),
+                     "INSERT INTO member (id, salt, hash, iterations, points, age, created) "
+                     "VALUES (?, ?, ?, ?, ?, ?, ?)");
+        s.Bind(m.id).BindBlob(hash.salt).BindBlob(hash.hash).Bind(int64_t{hash.iterations});
+        s.Bind(m.points).Bind(int64_t{m.age}).Bind(now);
+        if (!s.Run()) {
+            error = m.id + ": " +
+                    (FindMember(m.id) ? std::string("the member exists already")
+                                      : std::string(sqlite3_errmsg(db_.Handle())));
+            Rollback();
+            return false;
+        }
+    }
+    if (!Commit()) {
+        error = db_.LastError();
+        Rollback();
+        return false;
+    }
+    return true;
+}
+
+bool CMemberStore::SetPoints(std::string_view id, int64_t points, std::string& error) {
+    if (points < 0 || points > kMaxPoints) {
+        error = "points run from 0 to " + std::to_string(kMaxPoints);
+        return false;
+    }
+    CStatement s(db_.Handle(), "UPDATE member SET points = ? WHERE id = ?");
+    if (!s.Bind(points).Bind(id).Run() || sqlite3_changes(db_.Handle()) != 1) {
+        error = std::string(id) + ": no such member";
+        return false;
+    }
+    return true;
+}
+
+bool CMemberStore::SetDisabled(std::string_view id, bool disabled, std::string& error) {
+    CStatement s(db_.Handle(), "UPDATE member SET disabled = ? WHERE id = ?");
+    if (!s.Bind(int64_t{disabled ? 1 : 0}).Bind(id).Run() || sqlite3_changes(db_.Handle()) != 1) {
+        error = std::string(id) + ": no such member";
+        return false;
+    }
+    return true;
+}
+
+std::vector<MemberRecord> CMemberStore::ListMembers() {
+    std::vector<MemberRecord> members;
+    CStatement s(db_.Handle(), (std::string(kSelectMember) + "ORDER BY id").c_str());
+    while (s.Row()) members.push_back(ReadMember(s));
+    return members;
+}
+
+std::optional<MemberRecord> CMemberStore::FindMember(std::string_view id) {
+    CStatement s(db_.Handle(), (std::string(kSelectMember) + "WHERE id = ?").c_str());
+    s.Bind(id);
+    if (!s.Row()) return std::nullopt;
+    return ReadMember(s);
+}
+
+std::optional<int64_t> CMemberStore::Balance(std::string_view id) {
+    CStatement s(db_.Handle(), "SELECT points FROM member WHERE id = ?");
+    s.Bind(id);
+    if (!s.Row()) return std::nullopt;
+    return s.Int(0);
+}
+
+TicketAnswer CMemberStore::BuyTicket(std::string_view buyer, std::string_view seller,
+                                     uint32_t points, int64_t now) {
+    TicketAnswer refused{kTicketServiceFailure, 0, 0, 0};
+    if (!Begin()) return refused;
+    std::optional<MemberRecord> sellerRow = FindMember(seller);
+    std::optional<int64_t> balance = Balance(buyer);
+    if (!sellerRow || sellerRow->disabled || !balance) {
+        Rollback();
+        return refused;
+    }
+    if (*balance < int64_t{points}) {
+        Rollback();
+        return {kTicketShortOfPoints, 0, 0, 0};
+    }
+    TicketAnswer issued{kTicketIssued, 0, 0, 0};
+    // A clash with an unsettled ticket's key is all but impossible; a few draws settle it.
+    bool inserted = false;
+    for (int attempt = 0; attempt < 8 && !inserted; ++attempt) {
+        uint32_t words[3];
+        if (RAND_bytes(reinterpret_cast<unsigned char*>(words), sizeof words) != 1) break;
+        if ((words[0] | words[1] | words[2]) == 0) continue;
+        issued.ticket1 = words[0];
+        issued.ticket2 = words[1];
+        issued.ticket3 = words[2];
+        CStatement s(db_.Handle(),
+                     "INSERT INTO ticket (ticket1, ticket2, ticket3, buyer, seller, reserved, "
+                     "bought) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        s.Bind(int64_t{words[0]}).Bind(int64_t{words[1]}).Bind(int64_t{words[2]});
+        inserted = s.Bind(buyer).Bind(sellerRow->id).Bind(int64_t{points}).Bind(now).Run();
+    }
+    CStatement take(db_.Handle(), "UPDATE member SET points = points - ? WHERE id = ?");
+    if (!inserted || !take.Bind(int64_t{points}).Bind(buyer).Run() || !Commit()) {
+        Rollback();
+        return refused;
+    }
+    return issued;
+}
+
+std::optional<CMemberStore::Ticket> CMemberStore::FindTicket(const PointRequest& request,
+                                                             std::string_view seller) {
+    CStatement s(db_.Handle(),
+                 "SELECT buyer, seller, reserved FROM ticket WHERE ticket1 = ? AND ticket2 = ? "
+                 "AND ticket3 = ? AND buyer = ? AND seller = ?");
+    s.Bind(int64_t{request.keyLow}).Bind(int64_t{request.keyHigh}).Bind(int64_t{request.first});
+    s.Bind(request.memberId).Bind(seller);
+    if (!s.Row()) return std::nullopt;
+    return Ticket{s.Text(0), s.Text(1), s.Int(2)};
+}
+
+int8_t CMemberStore::CheckTicket(const PointRequest& request, std::string_view seller) {
+    std::optional<Ticket> ticket = FindTicket(request, seller);
+    return ticket && ticket->reserved >= int64_t{request.second} ? kSettlementAccepted
+                                                                 : kSettlementRefused;
+}
+
+PaymentAnswer CMemberStore::PayTicket(const PointRequest& request, std::string_view seller) {
+    PaymentAnswer answer{kSettlementRefused, request.keyLow, request.keyHigh, 0, 0};
+    if (!Begin()) return answer;
+    std::optional<Ticket> ticket = FindTicket(request, seller);
+    if (!ticket) {
+        Rollback();
+        return answer;
+    }
+    int64_t credited = std::min<int64_t>(request.second, ticket->reserved);
+    CStatement pay(db_.Handle(), "UPDATE member SET points = points + ? WHERE id = ?");
+    CStatement refund(db_.Handle(), "UPDATE member SET points = points + ? WHERE id = ?");
+    CStatement settle(db_.Handle(), "DELETE FROM ticket WHERE ticket1 = ? AND ticket2 = ?");
+    bool ok = pay.Bind(credited).Bind(ticket->seller).Run() &&
+              refund.Bind(ticket->reserved - credited).Bind(ticket->buyer).Run() &&
+              settle.Bind(int64_t{request.keyLow}).Bind(int64_t{request.keyHigh}).Run();
+    std::optional<int64_t> balance = ok ? Balance(ticket->seller) : std::nullopt;
+    if (!balance || !Commit()) {
+        Rollback();
+        return answer;
+    }
+    answer.result = kSettlementAccepted;
+    answer.credited = static_cast<uint32_t>(credited);
+    answer.balance = *balance;
+    return answer;
+}
+
+int CMemberStore::ExpireTickets(int64_t before) {
+    if (!Begin()) return 0;
+    CStatement refund(db_.Handle(),
+                      "UPDATE member SET points = points + (SELECT coalesce(sum(reserved), 0) "
+                      "FROM ticket WHERE buyer = member.id AND bought < ?1) "
+                      "WHERE id IN (SELECT buyer FROM ticket WHERE bought < ?1)");
+    CStatement remove(db_.Handle(), "DELETE FROM ticket WHERE bought < ?");
+    if (!refund.Bind(before).Run() || !remove.Bind(before).Run()) {
+        Rollback();
+        return 0;
+    }
+    int removed = sqlite3_changes(db_.Handle());
+    if (!Commit()) {
+        Rollback();
+        return 0;
+    }
+    return removed;
+}
+
+bool CMemberStore::StoreNote(std::string_view recipient, std::string_view sender,
+                             std::string_view text, int64_t now) {
+    if (!Begin()) return false;
+    CStatement count(db_.Handle(),
+                     "SELECT (SELECT count(*) FROM member WHERE id = ?1), "
+                     "(SELECT count(*) FROM note WHERE recipient = ?1)");
+    count.Bind(recipient);
+    bool room = count.Row() && count.Int(0) == 1 && count.Int(1) < kStoredNotesPerMember;
+    CStatement insert(db_.Handle(),
+                      "INSERT INTO note (recipient, sender, text, sent) "
+                      "VALUES ((SELECT id FROM member WHERE id = ?), ?, ?, ?)");
+    if (!room || !insert.Bind(recipient).Bind(sender).Bind(text).Bind(now).Run() || !Commit()) {
+        Rollback();
+        return false;
+    }
+    return true;
+}
+
+std::vector<StoredNote> CMemberStore::PendingNotes(std::string_view recipient) {
+    std::vector<StoredNote> notes;
+    CStatement s(db_.Handle(),
+                 "SELECT serial, sender, text FROM note WHERE recipient = ? ORDER BY serial");
+    s.Bind(recipient);
+    while (s.Row()) notes.push_back({s.Int(0), s.Text(1), s.Text(2)});
+    return notes;
+}
+
+void CMemberStore::DeleteNotes(const std::vector<int64_t>& serials) {
+    if (serials.empty() || !Begin()) return;
+    for (int64_t serial : serials) {
+        CStatement s(db_.Handle(), "DELETE FROM note WHERE serial = ?");
+        s.Bind(serial).Run();
+    }
+    if (!Commit()) Rollback();
+}
+
+}  // namespace velorin::central

@@ -1,0 +1,196 @@
+#include "central_fixture.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace velorin::central::test {
+
+CWireClient::~CWireClient() { Close(); }
+
+bool CWireClient::Connect(const std::string& address, uint16_t port) {
+    Close();
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    inet_pton(AF_INET, address.c_str(), &to.sin_addr);
+    return fd_ >= 0 && connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+}
+
+bool CWireClient::Send(uint16_t type, const std::string& payload) {
+    return SendRaw(EncodePacket(type, payload));
+}
+
+bool CWireClient::SendRaw(const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::optional<Packet> CWireClient::Receive(std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        Packet packet;
+        long used = DecodePacket(buffer_, kMaxLinkPayload, packet);
+        if (used > 0) {
+            buffer_.erase(0, static_cast<size_t>(used));
+            return packet;
+        }
+        if (used < 0 || fd_ < 0) return std::nullopt;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{fd_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            return std::nullopt;
+        }
+        char chunk[16384];
+        ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0) return std::nullopt;
+        buffer_.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+bool CWireClient::WaitClosed(std::chrono::milliseconds timeout) {
+    bool closed = false;
+    ReadToEnd(timeout, &closed);
+    return closed;
+}
+
+std::string CWireClient::ReadToEnd(std::chrono::milliseconds timeout, bool* closed) {
+    std::string bytes;
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{fd_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return bytes;
+        char chunk[4096];
+        ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            if (closed) *closed = true;
+            return bytes;
+        }
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+void CWireClient::Close() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    buffer_.clear();
+}
+
+uint32_t CWireClient::LocalAddress() const {
+    sockaddr_in local{};
+    socklen_t size = sizeof local;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
+    return local.sin_addr.s_addr;
+}
+
+std::string HttpGet(const std::string& address, uint16_t port, const std::string& path) {
+    CWireClient link;
+    std::string answer;
+    if (!link.Connect(address, port) ||
+        !link.SendRaw("GET " + path + " HTTP/1.1\r\nHost: central\r\nConnection: close\r\n\r\n")) {
+        return answer;
+    }
+    return link.ReadToEnd();
+}
+
+std::string HttpBody(const std::string& answer) {
+    size_t end = answer.find("\r\n\r\n");
+    return end == std::string::npos ? "" : answer.substr(end + 4);
+}
+
+void CentralTest::SetUp() {
+    std::string error;
+    ASSERT_TRUE(store_.Open(dir_ / "central.db", error)) << error;
+}
+
+void CentralTest::TearDown() { StopServer(); }
+
+void CentralTest::StartServer(CentralConfig config,
+                              const std::function<void(CCentralServer&)>& beforeRun) {
+    config.database = dir_ / "central.db";
+    // The web host runs only for tests that name a web root, on any free port.
+    config.webPort = config.webRoot.empty() ? std::nullopt : std::optional<uint16_t>(0);
+    config.sweepInterval = kSweep;
+    std::string error;
+    // Parallel tests each take an address of their own; a taken one fails to bind.
+    int first = 2 + static_cast<int>(getpid() % 200);
+    for (int i = 0; i < 250; ++i) {
+        address_ = "127.0.0." + std::to_string(2 + (first + i) % 250);
+        config.listenAddress = address_;
+        server_ = std::make_unique<CCentralServer>(config, clock_);
+        if (server_->Start(error)) {
+            if (beforeRun) beforeRun(*server_);
+            loop_ = std::thread([this] { server_->Run(); });
+            return;
+        }
+        server_.reset();
+    }
+    FAIL() << "no free loopback address: " << error;
+}
+
+void CentralTest::StopServer() {
+    if (!server_) return;
+    server_->Stop();
+    loop_.join();
+    server_.reset();
+}
+
+void CentralTest::AddMember(const std::string& id, const std::string& password, int64_t points,
+                            uint32_t age) {
+    std::string error;
+    ASSERT_TRUE(store_.AddMembers({{id, password, age, points}}, 0, error)) << error;
+}
+
+SignInRequest CentralTest::Request(const std::string& id, const std::string& password) {
+    SignInRequest r;
+    r.userId = id;
+    r.password = MakePasswordField(password);
+    r.tcpPort = htons(7297);
+    r.udpPort = htons(7298);
+    r.category = 3;
+    r.description = id + "의 서버";
+    r.quickSend = 1;
+    r.reachable = 1;
+    r.roundTrip = 25;
+    return r;
+}
+
+std::unique_ptr<CWireClient> CentralTest::SignIn(const SignInRequest& request, int32_t& code) {
+    auto client = std::make_unique<CWireClient>();
+    code = 1;
+    if (!client->Connect(address_, kSessionServerPort) ||
+        !client->Send(kSessionSignIn, EncodeSignInRequest(request))) {
+        return client;
+    }
+    std::optional<Packet> answer = client->Receive();
+    if (answer && answer->type == kSessionSignInResult) DecodeSignInResult(answer->payload, code);
+    return client;
+}
+
+std::unique_ptr<CWireClient> CentralTest::SignIn(const std::string& id,
+                                                 const std::string& password) {
+    int32_t code = 1;
+    auto client = SignIn(Request(id, password), code);
+    EXPECT_EQ(code, kSignInAccepted) << id;
+    // Member information and balance follow every accepted sign-in.
+    for (uint16_t type : {kMemberInformation, kPointBalance}) {
+        std::optional<Packet> next = client->Receive();
+        EXPECT_TRUE(next && next->type == type) << id << " wants " << type;
+    }
+    return client;
+}
+
+}  // namespace velorin::central::test

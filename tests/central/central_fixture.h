@@ -1,0 +1,104 @@
+#pragma once
+// A velorin-central running in the test's process on a loopback address of
+// its own (127.0.0.n, the real ports), with a clock the test moves, and small
+// scripted clients that speak the wire protocol with the shared codecs.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "central/central_server.h"
+#include "central/clock.h"
+#include "net/packet.h"
+#include "service/session_messages.h"
+#include "support/temp_folder.h"
+
+namespace velorin::central::test {
+
+using namespace std::chrono_literals;
+
+class CManualClock : public IClock {
+public:
+    int64_t SteadyMs() override { return steadyMs_; }
+    int64_t WallSeconds() override { return wallSeconds_; }
+    void Advance(std::chrono::milliseconds by) {
+        steadyMs_ += by.count();
+        wallSeconds_ += by.count() / 1000;
+    }
+
+    std::atomic<int64_t> steadyMs_{1000000};
+    std::atomic<int64_t> wallSeconds_{1767225600};  // 2026-01-01
+};
+
+// A blocking client on one TCP link. Every wait has a limit, so a fault fails
+// the test instead of hanging it.
+class CWireClient {
+public:
+    CWireClient() = default;
+    ~CWireClient();
+    CWireClient(const CWireClient&) = delete;
+    CWireClient& operator=(const CWireClient&) = delete;
+
+    bool Connect(const std::string& address, uint16_t port);
+    bool Send(uint16_t type, const std::string& payload);
+    bool SendRaw(const std::string& bytes);
+    // The next packet, or nothing after `timeout` or when the link ended.
+    std::optional<Packet> Receive(std::chrono::milliseconds timeout = 5s);
+    // True when the server ended the link within `timeout` (packets before the end are skipped).
+    bool WaitClosed(std::chrono::milliseconds timeout = 5s);
+    // Raw bytes until the server ends the link (or `timeout`); `closed` tells which.
+    std::string ReadToEnd(std::chrono::milliseconds timeout = 5s, bool* closed = nullptr);
+    void Close();
+    // The local IPv4 address in network byte order.
+    uint32_t LocalAddress() const;
+
+private:
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+// The whole answer to one HTTP GET (status line, headers, body), empty when
+// nothing answers.
+std::string HttpGet(const std::string& address, uint16_t port, const std::string& path);
+// The body of such an answer.
+std::string HttpBody(const std::string& answer);
+
+class CentralTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the server with `config` changes applied; tries addresses until
+    // one is free. `beforeRun` may touch the loop's objects before the loop runs.
+    void StartServer(CentralConfig config = {},
+                     const std::function<void(CCentralServer&)>& beforeRun = {});
+    void StopServer();
+    CMemberStore& Store() { return store_; }
+    void AddMember(const std::string& id, const std::string& password, int64_t points = 0,
+                   uint32_t age = 0);
+
+    // Signs in on a new link; returns it after the sign-in result (other
+    // packets are left for the caller), with the result code in `code`.
+    std::unique_ptr<CWireClient> SignIn(const SignInRequest& request, int32_t& code);
+    std::unique_ptr<CWireClient> SignIn(const std::string& id, const std::string& password);
+    static SignInRequest Request(const std::string& id, const std::string& password);
+    // Waits until the server has dropped silent links after a clock move.
+    void LetSweepRun() { std::this_thread::sleep_for(4 * kSweep); }
+
+    static constexpr auto kSweep = 20ms;
+
+    velorin::test::CTempFolder dir_;
+    CManualClock clock_;
+    CMemberStore store_;
+    std::string address_;
+    std::unique_ptr<CCentralServer> server_;
+    std::thread loop_;
+};
+
+}  // namespace velorin::central::test

@@ -1,0 +1,309 @@
+// The session server over real loopback links: verdicts, what follows a
+// sign-in, the member's record, list pages, notes, duplicates, keep-alive.
+#include <arpa/inet.h>
+
+#include "central_fixture.h"
+
+namespace velorin::central::test {
+namespace {
+
+std::vector<ServerRecord> FetchPage(CWireClient& client, uint32_t cursor, uint32_t& pageCursor) {
+    std::vector<ServerRecord> records;
+    EXPECT_TRUE(client.Send(kServerListRequest, EncodeServerListRequest(cursor)));
+    std::optional<Packet> page = client.Receive();
+    EXPECT_TRUE(page && page->type == kServerListPage);
+    if (page) {
+        EXPECT_TRUE(DecodeServerListPage(page->payload, pageCursor, records));
+    }
+    return records;
+}
+
+std::vector<ServerRecord> FetchAll(CWireClient& client) {
+    std::vector<ServerRecord> all;
+    uint32_t cursor = 0;
+    for (;;) {
+        std::vector<ServerRecord> page = FetchPage(client, cursor, cursor);
+        all.insert(all.end(), page.begin(), page.end());
+        if (page.size() != kServerListPageRecords) return all;
+    }
+}
+
+// The list as `client` gets it holds `id` alone.
+void ExpectAlone(CWireClient& client, const std::string& id) {
+    uint32_t cursor = 0;
+    std::vector<ServerRecord> records = FetchPage(client, 0, cursor);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].userId, id);
+}
+
+class SessionServer : public CentralTest {};
+
+TEST_F(SessionServer, EveryVerdictCode) {
+    AddMember("kim", "right-pw", 10);
+    AddMember("lee", "pw", 10);
+    std::string error;
+    ASSERT_TRUE(Store().SetDisabled("lee", true, error));
+    CentralConfig config;
+    config.minVersion = 2;
+    StartServer(config);
+
+    auto versioned = [](SignInRequest r, uint32_t version) {
+        r.version = version;
+        return r;
+    };
+    int32_t code = 0;
+    auto old = SignIn(versioned(Request("kim", "right-pw"), 1), code);
+    EXPECT_EQ(code, kSignInBadVersion);
+    EXPECT_TRUE(old->WaitClosed());
+    SignIn(versioned(Request("nobody", "right-pw"), 2), code);
+    EXPECT_EQ(code, kSignInBadCredentials);
+    auto wrong = SignIn(versioned(Request("kim", "wrong-pw"), 2), code);
+    EXPECT_EQ(code, kSignInBadCredentials);
+    EXPECT_TRUE(wrong->WaitClosed());
+    SignIn(versioned(Request("lee", "pw"), 2), code);
+    EXPECT_EQ(code, kSignInDisabled);
+    // A disabled account is only named to someone who knows its password.
+    SignIn(versioned(Request("lee", "not-pw"), 2), code);
+    EXPECT_EQ(code, kSignInBadCredentials);
+    // IDs compare without regard to ASCII letter case.
+    SignIn(versioned(Request("KIM", "right-pw"), 2), code);
+    EXPECT_EQ(code, kSignInAccepted);
+}
+
+TEST_F(SessionServer, AcceptedSignInSendsResultInformationBalanceThenStoredNotes) {
+    AddMember("kim", "pw", 1234, 21);
+    AddMember("park", "pw");
+    ASSERT_TRUE(Store().StoreNote("kim", "park", "안녕하세요", 5));
+    StartServer();
+
+    int32_t code = 1;
+    auto client = SignIn(Request("kim", "pw"), code);
+    ASSERT_EQ(code, 0);
+    std::optional<Packet> info = client->Receive();
+    ASSERT_TRUE(info && info->type == kMemberInformation);
+    MemberInformation member;
+    ASSERT_TRUE(DecodeMemberInformation(info->payload, member));
+    EXPECT_EQ(member.userId, "kim");
+    EXPECT_EQ(member.balance, 1234);
+    EXPECT_EQ(member.age, 21u);
+    EXPECT_EQ(member.restrictionTime, 0u);
+    std::optional<Packet> balance = client->Receive();
+    ASSERT_TRUE(balance && balance->type == kPointBalance);
+    EXPECT_EQ(balance->payload, EncodePointBalance(1234));
+    std::optional<Packet> stored = client->Receive();
+    ASSERT_TRUE(stored && stored->type == kNoteFromMember);
+    Note note;
+    ASSERT_TRUE(DecodeNote(stored->payload, note));
+    EXPECT_EQ(note.memberId, "park");
+    EXPECT_EQ(note.text, "안녕하세요");
+    // Delivered once: the next sign-in finds no note.
+    client.reset();
+    auto again = SignIn("kim", "pw");
+    EXPECT_FALSE(again->Receive(300ms));
+}
+
+TEST_F(SessionServer, RecordIsBuiltFromTheRequestAndTheLink) {
+    AddMember("Kim", "pw");
+    AddMember("lee", "pw");
+    StartServer();
+    SignInRequest request = Request("kim", "pw");
+    request.reachable = 0;
+    request.roundTrip = 99;  // the probe failed: the ping is unknown whatever was sent
+    request.quickSend = 0;
+    request.description = "it's 음악";
+    int32_t code = 1;
+    auto kim = SignIn(request, code);
+    ASSERT_EQ(code, 0);
+    ASSERT_TRUE(kim->Receive() && kim->Receive());  // information and balance
+    auto lee = SignIn("lee", "pw");
+
+    uint32_t cursor = 0;
+    std::vector<ServerRecord> records = FetchPage(*lee, 0, cursor);
+    ASSERT_EQ(records.size(), 2u);
+    const ServerRecord& r = records[0];
+    EXPECT_EQ(r.channel, 1);
+    EXPECT_EQ(r.category, 3);
+    EXPECT_EQ(r.userId, "Kim");  // as the member was added
+    EXPECT_EQ(r.description, "it s 음악");
+    EXPECT_EQ(r.openTime, static_cast<uint32_t>(clock_.WallSeconds()));
+    EXPECT_EQ(r.address, kim->LocalAddress());
+    EXPECT_EQ(r.tcpPort, htons(7297));
+    EXPECT_EQ(r.udpPort, htons(7298));
+    EXPECT_EQ(r.iconFlag, 0u);
+    EXPECT_EQ(r.sharingFlag, 0u);
+    EXPECT_EQ(r.ping, -1);
+    EXPECT_EQ(records[1].channel, 0);
+    EXPECT_EQ(records[1].sharingFlag, 1u);
+    EXPECT_EQ(records[1].ping, 25);
+
+    // The power mode moves the icon flag; sign-off removes the record.
+    ASSERT_TRUE(kim->Send(kPowerModeChanged, EncodePowerModeChanged(1)));
+    EXPECT_EQ(FetchPage(*kim, 0, cursor)[0].iconFlag, 1u);
+    ASSERT_TRUE(kim->Send(kSessionSignOff, ""));
+    EXPECT_TRUE(kim->WaitClosed());
+    ExpectAlone(*lee, "lee");
+}
+
+TEST_F(SessionServer, PagesHoldAtMostOneHundredFiftyAndEndShort) {
+    std::vector<NewMember> members;
+    for (int i = 0; i < 151; ++i) members.push_back({"m" + std::to_string(i), "pw", 0, 0});
+    std::string error;
+    ASSERT_TRUE(Store().AddMembers(members, 0, error)) << error;
+    StartServer();
+    std::vector<std::unique_ptr<CWireClient>> online;
+    for (int i = 0; i < 149; ++i) online.push_back(SignIn(members[i].id, "pw"));
+
+    uint32_t cursor = 0;
+    EXPECT_EQ(FetchPage(*online[0], 0, cursor).size(), 149u);  // short: the list is complete
+
+    online.push_back(SignIn(members[149].id, "pw"));
+    std::vector<ServerRecord> page = FetchPage(*online[0], 0, cursor);
+    ASSERT_EQ(page.size(), 150u);
+    EXPECT_NE(cursor, 0u);
+    EXPECT_EQ(page.front().userId, "m0");
+    EXPECT_EQ(page.back().userId, "m149");
+    // A full page makes the client ask again; the empty page ends the list.
+    uint32_t next = 0;
+    EXPECT_TRUE(FetchPage(*online[0], cursor, next).empty());
+    EXPECT_EQ(next, cursor);
+
+    // Between two pages one member leaves and another arrives: the next page
+    // holds the newcomer alone, nobody is repeated or skipped.
+    online[10].reset();
+    online.push_back(SignIn(members[150].id, "pw"));
+    page = FetchPage(*online[0], cursor, next);
+    ASSERT_EQ(page.size(), 1u);
+    EXPECT_EQ(page[0].userId, "m150");
+    EXPECT_EQ(FetchAll(*online[1]).size(), 150u);
+}
+
+TEST_F(SessionServer, SerialsThatRunOutAreRenumbered) {
+    AddMember("a", "pw");
+    AddMember("b", "pw");
+    AddMember("c", "pw");
+    StartServer({}, [](CCentralServer& server) {
+        server.Sessions().SetNextSerial(UINT32_MAX - 1);
+    });
+    auto a = SignIn("a", "pw");
+    auto b = SignIn("b", "pw");
+    uint32_t cursor = 0;
+    std::vector<ServerRecord> page = FetchPage(*a, 0, cursor);
+    ASSERT_EQ(page.size(), 2u);
+    EXPECT_EQ(cursor, 2u);
+    auto c = SignIn("c", "pw");
+    page = FetchPage(*a, cursor, cursor);
+    ASSERT_EQ(page.size(), 1u);
+    EXPECT_EQ(page[0].userId, "c");
+}
+
+TEST_F(SessionServer, NotesReachOnlineMembersAtOnceAndOthersAtTheirNextSignIn) {
+    AddMember("kim", "pw");
+    AddMember("lee", "pw");
+    StartServer();
+    auto kim = SignIn("kim", "pw");
+    auto lee = SignIn("lee", "pw");
+    ASSERT_TRUE(kim->Send(kNoteToMember, EncodeNote({"LEE", "점심 먹자"})));
+    std::optional<Packet> relayed = lee->Receive();
+    ASSERT_TRUE(relayed && relayed->type == kNoteFromMember);
+    Note note;
+    ASSERT_TRUE(DecodeNote(relayed->payload, note));
+    EXPECT_EQ(note.memberId, "kim");
+    EXPECT_EQ(note.text, "점심 먹자");
+
+    lee.reset();
+    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(kim->Send(kNoteToMember, EncodeNote({"lee", "첫째"})));
+    ASSERT_TRUE(kim->Send(kNoteToMember, EncodeNote({"lee", "둘째"})));
+    ASSERT_TRUE(kim->Send(kNoteToMember, EncodeNote({"stranger", "lost"})));
+    // Round trip on kim's link, so the notes have been handled before lee returns.
+    ASSERT_TRUE(kim->Send(kServerListRequest, EncodeServerListRequest(0)));
+    ASSERT_TRUE(kim->Receive());
+    std::this_thread::sleep_for(100ms);
+    lee = SignIn("lee", "pw");
+    for (const char* text : {"첫째", "둘째"}) {
+        std::optional<Packet> kept = lee->Receive();
+        ASSERT_TRUE(kept && kept->type == kNoteFromMember);
+        ASSERT_TRUE(DecodeNote(kept->payload, note));
+        EXPECT_EQ(note.text, text);
+    }
+    EXPECT_TRUE(Store().PendingNotes("stranger").empty());
+}
+
+TEST_F(SessionServer, ASecondSignInReplacesTheFirstSession) {
+    AddMember("kim", "pw");
+    StartServer();
+    auto first = SignIn("kim", "pw");
+    auto second = SignIn("kim", "pw");
+    std::optional<Packet> leave = first->Receive();
+    ASSERT_TRUE(leave && leave->type == kSignedInElsewhere);
+    EXPECT_EQ(leave->payload, std::string("\xff\xff\xff\xff"));
+    EXPECT_TRUE(first->WaitClosed());
+    ExpectAlone(*second, "kim");
+}
+
+TEST_F(SessionServer, SilentLinksAreDroppedAfterTheKeepAlivePeriod) {
+    AddMember("kim", "pw");
+    AddMember("lee", "pw");
+    StartServer();
+    auto kim = SignIn("kim", "pw");
+    auto lee = SignIn("lee", "pw");
+    CWireClient mute;
+    ASSERT_TRUE(mute.Connect(address_, kSessionServerPort));
+    LetSweepRun();  // the loop has taken the link before the clock moves
+
+    clock_.Advance(119s);
+    ASSERT_TRUE(lee->Send(kKeepAlive, ""));
+    LetSweepRun();
+    EXPECT_FALSE(kim->WaitClosed(50ms));
+    clock_.Advance(1s);  // kim: 120 s of silence; lee spoke 1 s ago
+    LetSweepRun();
+    EXPECT_TRUE(kim->WaitClosed());
+    EXPECT_TRUE(mute.WaitClosed());
+    ExpectAlone(*lee, "lee");
+}
+
+TEST_F(SessionServer, MalformedInputEndsOnlyItsOwnLink) {
+    AddMember("kim", "pw");
+    AddMember("lee", "pw");
+    StartServer();
+    auto kim = SignIn("kim", "pw");
+
+    CWireClient tooLong;
+    ASSERT_TRUE(tooLong.Connect(address_, kSessionServerPort));
+    ASSERT_TRUE(tooLong.SendRaw(std::string("\xfd\x3f\x00\x00", 4)));  // 16381 bytes announced
+    EXPECT_TRUE(tooLong.WaitClosed());
+
+    CWireClient shortSignIn;
+    ASSERT_TRUE(shortSignIn.Connect(address_, kSessionServerPort));
+    ASSERT_TRUE(
+        shortSignIn.Send(kSessionSignIn, EncodeSignInRequest(Request("kim", "pw")).substr(1)));
+    EXPECT_TRUE(shortSignIn.WaitClosed());
+
+    CWireClient garbage;
+    ASSERT_TRUE(garbage.Connect(address_, kSessionServerPort));
+    ASSERT_TRUE(garbage.SendRaw(std::string(3000, '\xa7')));
+    EXPECT_TRUE(garbage.WaitClosed());
+
+    // Unknown types are ignored, before and after the sign-in; so is a list
+    // request before it.
+    CWireClient chatter;
+    ASSERT_TRUE(chatter.Connect(address_, kSessionServerPort));
+    ASSERT_TRUE(chatter.Send(777, "what"));
+    ASSERT_TRUE(chatter.Send(kServerListRequest, EncodeServerListRequest(0)));
+    EXPECT_FALSE(chatter.Receive(200ms));
+    ASSERT_TRUE(kim->Send(9999, std::string(100, 'x')));
+
+    // A member's malformed note ends that member's link only.
+    auto lee = SignIn("lee", "pw");
+    std::string note = EncodeNote({"kim", "hi"});
+    note[20] = 50;  // the length promises more than follows
+    ASSERT_TRUE(lee->Send(kNoteToMember, note));
+    EXPECT_TRUE(lee->WaitClosed());
+
+    ExpectAlone(*kim, "kim");
+    EXPECT_TRUE(chatter.Send(kKeepAlive, ""));
+    EXPECT_FALSE(chatter.WaitClosed(100ms));
+}
+
+}  // namespace
+}  // namespace velorin::central::test
