@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
     fs::path root = ::mkdtemp(pattern);
     fs::create_directories(root / "folder");
     for (int i = 0; i < kFolderFiles; ++i) {
-        std::ofstream(root / "folder" / ("file" + std::to_string(i) + ".txt")) << std::string(100, 'x');
+        std::ofstream(root / "folder" / ("file" + std::to_string(i) + ".txt"))
+            << std::string(100, 'x');
     }
     fs::create_directories(root / "data");
     std::ofstream(root / "data" / "big.bin").close();
@@ -162,7 +163,8 @@ int main(int argc, char** argv) {
     // Memory: the visitors are bare sockets, so the delta is the server's.
     {
         std::vector<CTcpSocket> idle(kVisitors);
-        std::string signOn = EncodePacket(PEER_SIGNON, EncodeSignOn({"idle", kVisitorBrowse}).payload);
+        std::string signOn =
+            EncodePacket(PEER_SIGNON, EncodeSignOn({"idle", kVisitorBrowse}).payload);
         for (CTcpSocket& s : idle) {
             char answer[4 + 7 + 4 + 12];
             if (s.ConnectTcp("127.0.0.1", port, 5) < 0 || s.SetNonBlocking(false) < 0 ||
@@ -230,7 +232,9 @@ int main(int argc, char** argv) {
     std::vector<std::thread> threads;
     Clock::time_point start = Clock::now();
     for (int i = 0; i < kParallel; ++i) {
-        threads.emplace_back([&, i] { each[static_cast<size_t>(i)] = Download(port, "p" + std::to_string(i), size); });
+        threads.emplace_back([&, i] {
+            each[static_cast<size_t>(i)] = Download(port, "p" + std::to_string(i), size);
+        });
     }
     for (std::thread& t : threads) t.join();
     double wall = Seconds(Clock::now() - start);

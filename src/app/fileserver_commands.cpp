@@ -52,7 +52,8 @@ std::string RowJson(size_t number, const ServerTransferRow& row) {
 // The view's rows, refreshed as its timer would while it holds fewer than 40.
 std::vector<ServerTransferRow> CurrentRows(CServerTransferList& list, IServerClock& clock) {
     std::vector<ServerTransferRow> rows = DrawServerTransferRows(list);
-    if (rows.size() < kServerViewPruneRows && RefreshServerTransferRows(list, rows, clock.UnixSeconds())) {
+    if (rows.size() < kServerViewPruneRows &&
+        RefreshServerTransferRows(list, rows, clock.UnixSeconds())) {
         rows = DrawServerTransferRows(list);
     }
     return rows;
@@ -107,7 +108,9 @@ void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server,
         return [&server, keyword](const Args& args) {
             ServerTransferRow row;
             std::string error;
-            if (!PickRow(server.Transfers(), args, row, error)) return CControlCommands::Refused(error);
+            if (!PickRow(server.Transfers(), args, row, error)) {
+                return CControlCommands::Refused(error);
+            }
             std::optional<std::string> refusal = RunServerTransferCommand(
                 server.Transfers(), keyword, row,
                 [&server](IVisitorSession* session) { server.RequestStop(session); });
@@ -123,7 +126,9 @@ void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server,
     commands.Register("kick", [&server](const Args& args) {
         if (args.size() != 2) return CControlCommands::Refused("usage: kick ID");
         bool listed = false;
-        for (const std::string& id : server.Visitors().Names()) listed = listed || EqualsIgnoreCase(id, args[1]);
+        for (const std::string& id : server.Visitors().Names()) {
+            listed = listed || EqualsIgnoreCase(id, args[1]);
+        }
         server.Visitors().Kick(args[1]);
         return CControlCommands::Done(CJsonObject().Add("ok", true).Add("kicked", listed).Text());
     });

@@ -108,7 +108,9 @@ int CFileServer::Stop() {
     services_.stop.request_stop();
     for (CPeerSession* session : sessions) {
         while (!session->WaitEnded(kStopSlice)) {
-            if (queue_ != nullptr && mainWindow_ != 0) queue_->DispatchOne(mainWindow_, milliseconds(0));
+            if (queue_ != nullptr && mainWindow_ != 0) {
+                queue_->DispatchOne(mainWindow_, milliseconds(0));
+            }
         }
     }
     pool_.ReapEnded();

@@ -49,7 +49,9 @@ TEST(FileServerCommands, TheProcessRunsItsServerAndTheWordsSeeIt) {
                       "\"downloads\": 0, \"downloadSessions\": 0, \"downloadLimit\": 6, "
                       "\"uploadSessions\": 0, \"uploadLimit\": 6}");
         EXPECT_EQ(Word(process, {"kick", "Guest"}), "{\"ok\": true, \"kicked\": true}");
-        for (int i = 0; i < 1000 && process.Counters().browse != 0; ++i) std::this_thread::sleep_for(5ms);
+        for (int i = 0; i < 1000 && process.Counters().browse != 0; ++i) {
+            std::this_thread::sleep_for(5ms);
+        }
         EXPECT_EQ(process.Counters().browse, 0u);
 
         EXPECT_EQ(Word(process, {"served"}), "{\"rows\": []}");

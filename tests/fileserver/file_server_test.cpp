@@ -238,7 +238,10 @@ TEST_F(FileServerTest, FloodsLeaveNoSlotThreadOrDescriptorBehind) {
             case 1: v.Send(Packet{PEER_SIGNON, "short"}); break;
             case 2: v.SignOn("v" + std::to_string(i % 7), kVisitorBrowse); break;
             case 3: v.SignOn("v", kVisitorDownload); v.Send(EncodeBye()); break;
-            case 4: v.SignOn("v", kVisitorUpload); v.Send(Packet{PEER_UPLOAD, std::string(9, '\xff')}); break;
+            case 4:
+                v.SignOn("v", kVisitorUpload);
+                v.Send(Packet{PEER_UPLOAD, std::string(9, '\xff')});
+                break;
         }
     }
     EXPECT_TRUE(Eventually([&] { return Idle(); }));
@@ -257,7 +260,9 @@ TEST_F(FileServerTest, SilentVisitorsEndAfterTheIdleTimeOutButTransfersWait) {
     EXPECT_TRUE(browse.Ended());
     // Even a connection that never signs on gives its slot back.
     EXPECT_TRUE(silent.Ended());
-    EXPECT_TRUE(Eventually([&] { return counters.browse == 0 && server->Visitors().Names().empty(); }));
+    EXPECT_TRUE(Eventually([&] {
+        return counters.browse == 0 && server->Visitors().Names().empty();
+    }));
     std::this_thread::sleep_for(400ms);
     ASSERT_TRUE(download.Send(EncodeStatusRequest()));
     std::optional<Packet> status = download.Receive();
