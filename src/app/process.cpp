@@ -9,6 +9,7 @@
 
 #include "app/user_interface.h"
 #include "data/badword_file.h"
+#include "fileserver/file_server.h"
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -128,6 +129,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     // The settings store opens first: the probe reads its port from it.
     registry_.Open("registry.db");
     ProbeReachability();
+    CreateFileServer();
 
     completeList_.Open("completelist.db");
     if (!shareDatabase_.Open("velorin.dat")) {
@@ -172,7 +174,10 @@ bool CProcess::ProvisionProfile(const fs::path& folder) {
            CreateBadwordFile(folder / "badword.db");
 }
 
-void CProcess::Shutdown() { instance_.StopListening(); }
+void CProcess::Shutdown() {
+    StopFileServer();
+    instance_.StopListening();
+}
 
 ControlAnswer CProcess::OnControlRequest(const ControlRequest& request,
                                          const std::atomic<bool>& stopping) {

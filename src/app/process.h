@@ -13,6 +13,8 @@
 #include "app/status_lines.h"
 #include "data/complete_list.h"
 #include "data/share_database.h"
+#include "fileserver/activity_counters.h"
+#include "fileserver/point_balance.h"
 #include "platform/autostart.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
@@ -23,6 +25,7 @@
 
 namespace velorin {
 
+class CFileServer;
 class IUserInterface;
 
 inline constexpr int kExitSecondInstance = 1;
@@ -68,6 +71,21 @@ public:
     CProcessOptions& Options() { return options_; }
     CControlCommands& Commands() { return commands_; }
     ReachabilityVerdict Reachability() const { return reachability_; }
+    CPointBalance& PointBalance() { return pointBalance_; }
+    ActivityCounters& Counters() { return counters_; }
+
+    // The member's own file server, created at start-up step 11 (see
+    // process_file_server.cpp). `port` is the listening port argument: 0 with
+    // AUTOPORT on (the system chooses), else LISTENPORT.
+    CFileServer& FileServer() { return *fileServer_; }
+    // Listens without accepting yet (the sign-in reports the port): the bound
+    // port, 0 when it cannot be opened.
+    uint16_t OpenFileServer(uint16_t port);
+    // Accepts visitors with the limits MAXDOWN + 1 and MAXUP + 1, opening the
+    // port first unless it is open already: the bound port, 0 on failure.
+    uint16_t StartFileServer(uint16_t port);
+    // Closes the port and ends every visitor session; harmless when stopped.
+    void StopFileServer();
 
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
@@ -78,6 +96,7 @@ private:
     void WarnIfUnreachable();
     ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);
     void HandleOnLoop(const ControlRequest& request, ControlAnswer& answer);
+    void CreateFileServer();
 
     ProfileLocation profile_;
     IUserInterface& ui_;
@@ -96,6 +115,10 @@ private:
     std::optional<std::string> pendingLink_;
     ReachabilityVerdict reachability_;
     bool newProfile_ = false;
+    CPointBalance pointBalance_;
+    ActivityCounters counters_;
+    // Last: it uses the objects above until it is gone.
+    std::unique_ptr<CFileServer> fileServer_;
 };
 
 // The running process's context. Exactly one exists at a time.

@@ -1,0 +1,150 @@
+#include "app/fileserver_commands.h"
+
+#include <charconv>
+#include <string>
+#include <vector>
+
+#include "app/control_commands.h"
+#include "app/process_options.h"
+#include "fileserver/activity_counters.h"
+#include "fileserver/file_server.h"
+#include "fileserver/server_transfer_view.h"
+#include "platform/json.h"
+#include "platform/strings.h"
+
+namespace velorin {
+namespace {
+
+using Args = std::vector<std::string>;
+
+constexpr uint32_t kSpeedLimitTop = 1000;
+
+bool ParseNumber(const std::string& text, uint32_t& value) {
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && p == end && !text.empty();
+}
+
+std::string JsonArray(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) out += ", ";
+        out += items[i];
+    }
+    return out + "]";
+}
+
+std::string RowJson(size_t number, const ServerTransferRow& row) {
+    return CJsonObject()
+        .Add("row", static_cast<int64_t>(number))
+        .Add("status", row.status)
+        .Add("action", row.action)
+        .Add("id", row.visitorId)
+        .Add("file", row.fileName)
+        .Add("progress", row.progress)
+        .Add("speed", row.speed)
+        .Add("size", row.size)
+        .Add("present", row.present)
+        .Add("remaining", row.remaining)
+        .Text();
+}
+
+// The view's rows, refreshed as its timer would while it holds fewer than 40.
+std::vector<ServerTransferRow> CurrentRows(CServerTransferList& list, IServerClock& clock) {
+    std::vector<ServerTransferRow> rows = DrawServerTransferRows(list);
+    if (rows.size() < kServerViewPruneRows &&
+        RefreshServerTransferRows(list, rows, clock.UnixSeconds())) {
+        rows = DrawServerTransferRows(list);
+    }
+    return rows;
+}
+
+// The row that ROW names, or a refusal text.
+bool PickRow(CServerTransferList& list, const Args& args, ServerTransferRow& row,
+             std::string& error) {
+    uint32_t number = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], number) || number == 0) {
+        error = "usage: " + args[0] + " ROW (1 = the first row of `served`)";
+        return false;
+    }
+    std::vector<ServerTransferRow> rows = DrawServerTransferRows(list);
+    if (number > rows.size()) {
+        error = "no row " + args[1];
+        return false;
+    }
+    row = rows[number - 1];
+    return true;
+}
+
+}  // namespace
+
+void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server,
+                                CProcessOptions& options, CSettings& settings,
+                                const ActivityCounters& counters, IServerClock& clock) {
+    commands.Register("visitors", [&server, &counters](const Args&) {
+        std::vector<std::string> names;
+        for (const std::string& id : server.Visitors().Names()) names.push_back(JsonQuote(id));
+        const CSessionPool& pool = server.Pool();
+        return CControlCommands::Done(CJsonObject()
+                                          .Add("running", server.Running())
+                                          .Add("port", static_cast<int64_t>(server.GetPort()))
+                                          .AddRaw("visitors", JsonArray(names))
+                                          .Add("browse", counters.browse.load())
+                                          .Add("uploads", counters.uploads.load())
+                                          .Add("downloads", counters.downloads.load())
+                                          .Add("downloadSessions", pool.ActiveDownloads())
+                                          .Add("downloadLimit", pool.DownloadLimit())
+                                          .Add("uploadSessions", pool.ActiveUploads())
+                                          .Add("uploadLimit", pool.UploadLimit())
+                                          .Text());
+    });
+    commands.Register("served", [&server, &clock](const Args&) {
+        std::vector<ServerTransferRow> rows = CurrentRows(server.Transfers(), clock);
+        std::vector<std::string> items;
+        for (size_t i = 0; i < rows.size(); ++i) items.push_back(RowJson(i + 1, rows[i]));
+        return CControlCommands::Done(CJsonObject().AddRaw("rows", JsonArray(items)).Text());
+    });
+    auto rowCommand = [&server](const char* keyword) {
+        return [&server, keyword](const Args& args) {
+            ServerTransferRow row;
+            std::string error;
+            if (!PickRow(server.Transfers(), args, row, error)) {
+                return CControlCommands::Refused(error);
+            }
+            std::optional<std::string> refusal = RunServerTransferCommand(
+                server.Transfers(), keyword, row,
+                [&server](IVisitorSession* session) { server.RequestStop(session); });
+            return refusal ? CControlCommands::Refused(*refusal) : CControlCommands::Done();
+        };
+    };
+    commands.Register("served-stop", rowCommand(server_view_text::kStop));
+    commands.Register("served-remove", rowCommand(server_view_text::kDelete));
+    commands.Register("served-clear", [&server](const Args&) {
+        RunServerTransferCommand(server.Transfers(), server_view_text::kDeleteAll, {}, {});
+        return CControlCommands::Done();
+    });
+    commands.Register("kick", [&server](const Args& args) {
+        if (args.size() != 2) return CControlCommands::Refused("usage: kick ID");
+        bool listed = false;
+        for (const std::string& id : server.Visitors().Names()) {
+            listed = listed || EqualsIgnoreCase(id, args[1]);
+        }
+        server.Visitors().Kick(args[1]);
+        return CControlCommands::Done(CJsonObject().Add("ok", true).Add("kicked", listed).Text());
+    });
+    commands.Register("limit", [&options, &settings](const Args& args) {
+        uint32_t value = options.LimitSpeed;
+        if (args.size() > 2 ||
+            (args.size() == 2 && (!ParseNumber(args[1], value) || value > kSpeedLimitTop))) {
+            return CControlCommands::Refused("usage: limit [N], N from 0 (none) to 1000");
+        }
+        if (args.size() == 2) SetSpeedLimit(options, settings, value);
+        return CControlCommands::Done(CJsonObject()
+                                          .Add("ok", true)
+                                          .Add("limit", value)
+                                          .Add("label", SpeedLimitLabel(value))
+                                          .Text());
+    });
+}
+
+}  // namespace velorin

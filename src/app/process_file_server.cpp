@@ -1,0 +1,52 @@
+// The process context's share of the member's own file server: its creation
+// at start-up and the calls of the sign-in chain.
+#include "app/fileserver_commands.h"
+#include "app/process.h"
+#include "fileserver/file_server.h"
+
+namespace velorin {
+
+void CProcess::CreateFileServer() {
+    FileServerParts parts{shareDatabase_, options_, completeList_, pointBalance_, counters_,
+                          SystemServerClock(),
+                          // Session threads never write to the interface: the
+                          // line goes to the loop's thread with its own time.
+                          [this](const std::string& text, int kind) {
+                              queue_.PostTask([this, text, kind, now = clock_.LocalNow()] {
+                                  status_.AddStatusLine(text, kind, now);
+                              });
+                          }};
+    fileServer_ = std::make_unique<CFileServer>(std::move(parts));
+    fileServer_->SetWindows(&queue_, 0, 0);
+    RegisterFileServerCommands(commands_, *fileServer_, options_, settings_, counters_,
+                               SystemServerClock());
+}
+
+uint16_t CProcess::OpenFileServer(uint16_t port) {
+    if (!fileServer_) return 0;
+    if (!fileServer_->Running() && fileServer_->Open(port) < 0) return 0;
+    return fileServer_->GetPort();
+}
+
+uint16_t CProcess::StartFileServer(uint16_t port) {
+    if (!fileServer_) return 0;
+    if (!fileServer_->Running()) {
+        if ((!fileServer_->IsOpen() || fileServer_->RequestedPort() != port) &&
+            fileServer_->Open(port) < 0) {
+            return 0;
+        }
+        if (fileServer_->Start(static_cast<int32_t>(options_.MaxUploadSessions.load()),
+                               static_cast<int32_t>(options_.MaxDownloadSessions.load())) < 0) {
+            return 0;
+        }
+    }
+    return fileServer_->GetPort();
+}
+
+void CProcess::StopFileServer() {
+    if (!fileServer_) return;
+    fileServer_->CloseListener();
+    fileServer_->Stop();
+}
+
+}  // namespace velorin

@@ -1,0 +1,72 @@
+#include "app/fileserver_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/process.h"
+#include "fileserver/peer_messages.h"
+#include "net/packet_socket.h"
+#include "support/probe_responder.h"
+#include "support/recording_ui.h"
+#include "support/temp_folder.h"
+
+namespace velorin {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Word(CProcess& process, std::vector<std::string> args) {
+    ControlAnswer answer = process.Commands().Execute(args);
+    return (answer.status == ControlAnswer::kDone ? "" : "refused ") + answer.json;
+}
+
+TEST(FileServerCommands, TheProcessRunsItsServerAndTheWordsSeeIt) {
+    std::filesystem::path startFolder = std::filesystem::current_path();
+    {
+        test::CTempFolder dir;
+        test::CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
+        test::CScopedEnv home{"HOME", dir.Path().string()};
+        test::CProbeResponder responder;
+        test::CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
+        test::CRecordingUserInterface ui;
+        CProcess process(ProfileLocation{dir / "p", false}, ui);
+        ASSERT_FALSE(process.Start(std::nullopt).has_value());
+        uint16_t port = process.StartFileServer(0);
+        ASSERT_NE(port, 0);
+        EXPECT_EQ(process.StartFileServer(0), port);
+
+        CPacketSocket visitor;
+        ASSERT_EQ(visitor.ConnectTcp("127.0.0.1", port, 5), 0);
+        visitor.SetNonBlocking(false);
+        Packet signOn = EncodeSignOn({"guest", kVisitorBrowse});
+        visitor.SendPacket(static_cast<uint16_t>(signOn.payload.size()), signOn.type,
+                           signOn.payload.data());
+        ASSERT_GT(visitor.ReceivePacket(), 0);
+        EXPECT_EQ(Word(process, {"visitors"}),
+                  "{\"running\": true, \"port\": " + std::to_string(port) +
+                      ", \"visitors\": [\"guest\"], \"browse\": 1, \"uploads\": 0, "
+                      "\"downloads\": 0, \"downloadSessions\": 0, \"downloadLimit\": 6, "
+                      "\"uploadSessions\": 0, \"uploadLimit\": 6}");
+        EXPECT_EQ(Word(process, {"kick", "Guest"}), "{\"ok\": true, \"kicked\": true}");
+        for (int i = 0; i < 1000 && process.Counters().browse != 0; ++i) {
+            std::this_thread::sleep_for(5ms);
+        }
+        EXPECT_EQ(process.Counters().browse, 0u);
+
+        EXPECT_EQ(Word(process, {"served"}), "{\"rows\": []}");
+        EXPECT_EQ(Word(process, {"served-stop", "1"}), "refused {\"error\": \"no row 1\"}");
+        EXPECT_EQ(Word(process, {"served-clear"}), "{\"ok\": true}");
+        EXPECT_EQ(Word(process, {"limit", "7"}),
+                  "{\"ok\": true, \"limit\": 7, \"label\": \"속도제한 : 7nop\"}");
+        EXPECT_EQ(process.Settings().Read(setting::LimitSpeed), 7u);
+        EXPECT_EQ(Word(process, {"limit", "-1"}).rfind("refused", 0), 0u);
+
+        process.StopFileServer();
+        EXPECT_EQ(Word(process, {"visitors"}).find("\"running\": false, \"port\": 0"), 1u);
+    }
+    std::filesystem::current_path(startFolder);
+}
+
+}  // namespace
+}  // namespace velorin
