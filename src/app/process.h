@@ -2,24 +2,34 @@
 // The process context: every object that lives for the whole run, created by
 // start-up in its order and reached through Process(). Tests create and tear
 // down contexts of their own.
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "app/control_commands.h"
 #include "app/log_writer.h"
+#include "app/main_controller.h"
 #include "app/process_options.h"
 #include "app/settings.h"
 #include "app/status_lines.h"
 #include "data/complete_list.h"
+#include "data/note_store.h"
 #include "data/share_database.h"
+#include "fileserver/point_balance.h"
+#include "net/tcp_socket.h"
+#include "net/udp_socket.h"
 #include "platform/autostart.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
+#include "service/cache_client.h"
 #include "service/reachability_probe.h"
+#include "service/server_list.h"
+#include "service/session_client.h"
 
 namespace velorin {
 
@@ -36,6 +46,14 @@ inline constexpr const char* kTextUnreachable =
     "공유기(NAT), 방화벽이 세팅된 환경이거나 회선이 불량합니다.";
 inline constexpr const char* kTextServerMayFail =
     "서버가 제대로 동작하지 않을수 있습니다. 자세한 내용은 홈페이지을 참고하세요";
+inline constexpr const char* kTextLinksNotPrepared = "서버의 초기화에 실패했습니다.";
+
+// The three counters of the own file server's activity.
+struct ActivityCounts {
+    uint32_t browsing = 0;   // members browsing the own server
+    uint32_t sending = 0;    // transfers sending data out
+    uint32_t receiving = 0;  // transfers bringing data in
+};
 
 class CProcess {
 public:
@@ -49,7 +67,8 @@ public:
     // code when the process must end now. A negative verdict is reported by the
     // first turn of the loop that follows.
     std::optional<int> Start(const std::optional<std::string>& argument);
-    // Stops what runs, in order; the context stays usable for reading.
+    // Stops what runs, in order; the context stays usable for reading. The
+    // cache link ends last, without a sign-off.
     void Shutdown();
     // The empty data files with their tables that a new profile gets (an
     // installer's job on Windows); tools that seed a profile use it as well.
@@ -68,6 +87,32 @@ public:
     CProcessOptions& Options() { return options_; }
     CControlCommands& Commands() { return commands_; }
     ReachabilityVerdict Reachability() const { return reachability_; }
+    CPointBalance& Balance() { return balance_; }
+    MemberStanding& Standing() { return standing_; }
+    std::atomic<bool>& ServerRunning() { return serverRunning_; }
+    CServerList& ServerList() { return serverList_; }
+    CSessionClient& Session() { return session_; }
+    CCacheClient& Cache() { return cache_; }
+    // Null before start-up has made it and after shutdown.
+    CMainController* Controller() { return controller_.get(); }
+
+    // The member signed in (or signing in) and the password as typed: the
+    // reconnection, the account page and a ticket purchase need it, and the
+    // saved UserPW may not exist. Any thread.
+    SignInCredentials Credentials() const;
+    void SetCredentials(SignInCredentials credentials);
+
+    // The own file server: listening without accepting, accepting, stopped.
+    // `port` 0 lets the system choose. The bound port (host order), 0 on failure.
+    uint16_t OpenFileServer(uint16_t port);
+    uint16_t StartFileServer(uint16_t port);
+    void StopFileServer();
+    // The search robot's datagram socket, the robot, its stop.
+    uint16_t OpenSearchPort(uint16_t port);
+    void StartSearchRobot();
+    void StopSearchRobot();
+    ActivityCounts Activity() const;
+    void ResetActivity();
 
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
@@ -96,6 +141,21 @@ private:
     std::optional<std::string> pendingLink_;
     ReachabilityVerdict reachability_;
     bool newProfile_ = false;
+
+    CPointBalance balance_;
+    MemberStanding standing_;
+    std::atomic<bool> serverRunning_{false};
+    CServerList serverList_;
+    CNoteStore notes_;
+    mutable std::mutex credentialsLock_;
+    SignInCredentials credentials_;
+    // The own server's listening socket and the search robot's socket.
+    CTcpSocket fileServerListener_;
+    CUdpSocket searchSocket_;
+    // After what they store into, so that they stop first.
+    CSessionClient session_;
+    CCacheClient cache_;
+    std::unique_ptr<CMainController> controller_;
 };
 
 // The running process's context. Exactly one exists at a time.
