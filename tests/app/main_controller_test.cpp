@@ -63,10 +63,15 @@ protected:
     }
 
     void TearDown() override {
+        EndProcess();
+        fs::current_path(startFolder);
+    }
+
+    void EndProcess() {
+        if (!process) return;
         process->Queue().Quit(kExitShutdown);
         loop.join();
         process.reset();
-        fs::current_path(startFolder);
     }
 
     // Runs `action` on the loop's thread and returns its result.
@@ -337,6 +342,15 @@ TEST_F(MainControllerTest, RefreshIsRefusedWhileOfflineAndWhileADownloadRuns) {
     EXPECT_TRUE(RowShown("사용자에 의해 서버가 종료되었습니다.", kStatusOperation));
     EXPECT_TRUE(Contains(ui.Opened(), "url http://web.test/logout.php"));
     EXPECT_TRUE(session.WaitClosed());
+}
+
+TEST_F(MainControllerTest, ShutdownEndsBothLinksWithoutSigningOff) {
+    ReachOnline();
+    EndProcess();
+    EXPECT_FALSE(session.ReceiveType(kSessionSignOff, 500ms));
+    EXPECT_FALSE(cache.ReceiveType(kCacheSignOff, 500ms));
+    EXPECT_TRUE(session.WaitClosed(100ms));
+    EXPECT_TRUE(cache.WaitClosed(100ms));
 }
 
 }  // namespace
