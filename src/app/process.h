@@ -62,7 +62,8 @@ public:
     CProcess(const CProcess&) = delete;
     CProcess& operator=(const CProcess&) = delete;
 
-    // Start-up up to the loaded settings, the reachability probe included.
+    // Start-up through the opening of the main window, the reachability probe
+    // included.
     // `argument` is a link or file name from the command line. Returns the exit
     // code when the process must end now. A negative verdict is reported by the
     // first turn of the loop that follows.

@@ -88,18 +88,6 @@ TEST_F(CacheClientTest, NeitherAddressIsStep5ThenALostLink) {
     EXPECT_EQ(lost->lParam, kCacheLink);
 }
 
-TEST_F(CacheClientTest, ARefusedSignInIsStep5WithItsCode) {
-    Start();
-    ASSERT_TRUE(server.Accept());
-    ASSERT_TRUE(server.ReceiveType(kCacheSignIn));
-    ASSERT_TRUE(server.Send(kCacheSignInResult, EncodeSignInResult(-2)));
-    auto step = log.WaitFor(WM_SESSION_STEP);
-    ASSERT_TRUE(step);
-    EXPECT_EQ(step->wParam, 5u);
-    EXPECT_EQ(step->lParam, -2);
-    EXPECT_TRUE(log.WaitFor(WM_LINK_LOST));
-}
-
 TEST_F(CacheClientTest, OnlineEachDropGetsOneReconnectionAndStep4ComesOnce) {
     serverRunning = true;
     Start();

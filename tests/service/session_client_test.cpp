@@ -79,26 +79,6 @@ TEST_F(SessionClientTest, KeepAliveGoesOutAfter31SecondsOfSilenceNot30) {
     EXPECT_EQ(keepAlive->payload, "");
 }
 
-TEST_F(SessionClientTest, AcceptedVerdictIsStep3) {
-    ASSERT_TRUE(server.Send(kSessionSignInResult, EncodeSignInResult(0)));
-    auto step = log.WaitFor(WM_SESSION_STEP);
-    ASSERT_TRUE(step);
-    EXPECT_EQ(step->wParam, 3u);
-    EXPECT_TRUE(link.IsRunning());
-}
-
-TEST_F(SessionClientTest, RefusalIsStep2WithItsCodeThenTheLinkEnds) {
-    ASSERT_TRUE(server.Send(kSessionSignInResult, EncodeSignInResult(-2)));
-    auto step = log.WaitFor(WM_SESSION_STEP);
-    ASSERT_TRUE(step);
-    EXPECT_EQ(step->wParam, 2u);
-    EXPECT_EQ(step->lParam, -2);
-    auto lost = log.WaitFor(WM_LINK_LOST);
-    ASSERT_TRUE(lost);
-    EXPECT_EQ(lost->lParam, kSessionLink);
-    EXPECT_TRUE(server.WaitClosed());
-}
-
 TEST_F(SessionClientTest, AnUnreadableVerdictEndsTheLinkInsteadOfWaiting) {
     ASSERT_TRUE(server.Send(kSessionSignInResult, "\x01\x02"));
     EXPECT_TRUE(log.WaitFor(WM_LINK_LOST));
