@@ -8,7 +8,8 @@
 # $XDG_DATA_HOME/velorin-central, whose central.db gets the member "demo"
 # (password "demo1234") when it is first made. A client profile that does not
 # exist yet is seeded to sign in as that member by itself, with the file
-# server on port 7297 (7296 is the central's ticket port on this machine).
+# server on port 7297 (7296 is the central's ticket port on this machine) and
+# the folder $XDG_DATA_HOME/velorin-shared shared (signing in needs one).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -70,7 +71,7 @@ done
 start_central
 if [ ! -e "$profile" ] || [ -z "$(ls -A "$profile" 2>/dev/null)" ]; then
   "$bin/velorin-seed-profile" --home "$profile" --user demo --password demo1234 \
-    --listen-port 7297 --server-name "demo의 서버"
+    --listen-port 7297 --server-name "demo의 서버" --share "$data_home/velorin-shared"
   echo "run.sh: new profile $profile signs in as demo"
 fi
 exec "$bin/velorind" "$@"

@@ -2,10 +2,11 @@
 // in by itself at its first start: the data files a first start would make,
 // then the settings of registry.db.
 //   velorin-seed-profile --home DIR --user ID --password PW
-//                        [--listen-port N] [--server-name TEXT]
+//                        [--listen-port N] [--server-name TEXT] [--share PATH]
 // Writes UserID, UserPW (12 bytes, enciphered as the client stores it),
 // SavePassword = 1, AutoLogin = 1, LISTENPORT (when given) and ServerName
-// (when given). A profile folder that exists and is not empty is left alone
+// (when given), and shares PATH (created when missing) under its folder name,
+// since signing in needs one shared folder. A profile folder that exists and is not empty is left alone
 // (exit status 3).
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 
 #include "app/process.h"
 #include "app/settings.h"
+#include "data/share_database.h"
 #include "platform/autostart.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -26,7 +28,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: velorin-seed-profile --home DIR --user ID --password PW [--listen-port N] "
-    "[--server-name TEXT]\n";
+    "[--server-name TEXT] [--share PATH]\n";
 
 }  // namespace
 
@@ -35,7 +37,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
     for (const auto& [name, value] : options) {
         if (name != "--home" && name != "--user" && name != "--password" &&
-            name != "--listen-port" && name != "--server-name") {
+            name != "--listen-port" && name != "--server-name" && name != "--share") {
             options.clear();
         }
     }
@@ -78,5 +80,19 @@ int main(int argc, char** argv) {
     settings.Write(setting::AutoLogin, 1);
     if (port != 0) settings.Write(setting::LISTENPORT, static_cast<uint32_t>(port));
     if (options.count("--server-name")) settings.SetServerName(options["--server-name"]);
+    if (options.count("--share")) {
+        std::error_code ec;
+        std::filesystem::path folder = std::filesystem::absolute(options["--share"], ec);
+        std::filesystem::create_directories(folder, ec);
+        CShareDatabase database;
+        bool exists = false;
+        std::string name = folder.filename().string();
+        if (name.empty()) name = "shared";
+        if (ec || !database.Open(profile.folder / "velorin.dat") ||
+            !database.AddShareFolder(exists, name, folder.string(), "")) {
+            std::fprintf(stderr, "velorin-seed-profile: %s: cannot share it\n", folder.c_str());
+            return 1;
+        }
+    }
     return 0;
 }

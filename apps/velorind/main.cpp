@@ -1,5 +1,7 @@
 // velorind: the client without a window. Status lines and everything a person
-// would be shown go to stdout; a later start drives it with --send.
+// would be shown go to stdout; questions are answered by a fixed policy (see
+// CConsoleUserInterface); with AutoLogin set it signs in with the saved
+// credentials; a later start drives it with --send.
 #include <pthread.h>
 #include <signal.h>
 
@@ -22,7 +24,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: velorind [--home DIR] [LINK-OR-FILE]\n"
-    "       velorind [--home DIR] --send WORD [ARG...]\n";
+    "       velorind [--home DIR] --send WORD [ARG...]\n"
+    "words: status | signin [ID PASSWORD] | signout | servers | refresh | quit\n"
+    "exit status of --send: 0 done, 1 refused, 2 no running instance\n";
 
 struct Arguments {
     std::optional<std::string> home;

@@ -48,7 +48,7 @@ bool CConsoleUserInterface::AskYesNo(const std::string& text, const std::string&
     return yes;
 }
 
-void CConsoleUserInterface::ShowPopup(const std::string& text) { Line("popup", text); }
+void CConsoleUserInterface::ShowPopup(const std::string& text, int) { Line("popup", text); }
 
 void CConsoleUserInterface::AddStatusRow(const std::string& time, int kind,
                                          const std::string& text) {
@@ -58,5 +58,64 @@ void CConsoleUserInterface::AddStatusRow(const std::string& time, int kind,
 void CConsoleUserInterface::Activate(int kind, const std::string& text) {
     Line("handover", std::to_string(kind) + (text.empty() ? "" : " " + text));
 }
+
+std::string AddressWithoutQuery(const std::string& url) {
+    return url.substr(0, url.find('?'));
+}
+
+void CConsoleUserInterface::Changed(const std::string& label, const std::string& text) {
+    {
+        std::lock_guard lock(shownLock_);
+        auto [it, added] = shown_.emplace(label, text);
+        if (!added) {
+            if (it->second == text) return;
+            it->second = text;
+        }
+    }
+    Line(label, text);
+}
+
+void CConsoleUserInterface::SetMemberState(MemberState state) {
+    switch (state) {
+        case MemberState::kOffline:
+            Changed("state", "offline");
+            break;
+        case MemberState::kConnecting:
+            Changed("state", "connecting");
+            break;
+        case MemberState::kOnline:
+            Changed("state", "online");
+            break;
+    }
+}
+
+void CConsoleUserInterface::SetStatusPane(int pane, const std::string& text) {
+    Changed("pane " + std::to_string(pane), text);
+}
+
+void CConsoleUserInterface::SetTrayTooltip(const std::string& text) { Changed("tray", text); }
+
+void CConsoleUserInterface::ShowConnecting(const std::string& text) { Line("connecting", text); }
+
+void CConsoleUserInterface::CloseConnecting() {}
+
+void CConsoleUserInterface::OpenUrl(const std::string& url, bool carriesPassword) {
+    Line("open", carriesPassword ? AddressWithoutQuery(url) + " (with the member's credentials)"
+                                 : url);
+}
+
+void CConsoleUserInterface::OpenFolder(const std::string& path) { Line("open", path); }
+
+bool CConsoleUserInterface::OpenOptions() {
+    Line("options", "no options sheet without a window");
+    return false;
+}
+
+void CConsoleUserInterface::ShowSignInDialog() {
+    Line("sign-in", "no sign-in dialog without a window: velorind --send signin ID PASSWORD");
+}
+
+// The status line that ends the download says it already.
+void CConsoleUserInterface::ServerListChanged() {}
 
 }  // namespace velorin

@@ -7,6 +7,7 @@
 #include <future>
 #include <system_error>
 
+#include "app/control_words.h"
 #include "app/user_interface.h"
 #include "data/badword_file.h"
 #include "fileserver/file_server.h"
@@ -69,13 +70,12 @@ CProcess::CProcess(ProfileLocation profile, IUserInterface& ui, const IClock& cl
       instance_(profile_.folder),
       autostart_(ExecutablePath(),
                  profile_.isDefault ? std::nullopt : std::optional<fs::path>(profile_.folder)),
-      settings_(registry_, shareDatabase_.Mutex(), autostart_) {
+      settings_(registry_, shareDatabase_.Mutex(), autostart_),
+      notes_(registry_, options_.RecvMessage),
+      session_(clock_, serverList_, pointBalance_, standing_, notes_),
+      cache_(clock_, pointBalance_, status_, serverRunning_) {
     assert(!g_current);
     g_current = this;
-    commands_.Register("quit", [this](const std::vector<std::string>&) {
-        queue_.Quit(kExitShutdown);
-        return CControlCommands::Done();
-    });
 }
 
 CProcess::~CProcess() {
@@ -139,10 +139,24 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
 
     options_.Load(settings_);
     status_.SetWriteLog(options_.WriteLog != 0);
+
+    controller_ = std::make_unique<CMainController>(*this);
+    if (session_.Prepare(&queue_, controller_->Handle(), CentralAddress(), kSessionServerPort) < 0 ||
+        cache_.Prepare(&queue_, controller_->Handle(), CentralAddress(), CentralAddress(),
+                       kCacheServerPort) < 0) {
+        ui_.ShowMessage(kTextLinksNotPrepared, kAppName);
+        serverRunning_ = false;
+        return kExitFatal;
+    }
+    fileServer_->SetWindows(&queue_, controller_->Handle(), 0);
+    // The cache link answers "not sent" while it is not signed in.
+    fileServer_->SetPointsRequester(&cache_);
+    RegisterControlWords(commands_, *this, *controller_);
+    // Ahead of the sign-in that the window posts as it opens.
+    queue_.PostTask([this] { WarnIfUnreachable(); });
+    controller_->Open();
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.
-    // Ahead of anything a later start may ask for.
-    queue_.PostTask([this] { WarnIfUnreachable(); });
     instance_.Listen([this](const ControlRequest& request, const std::atomic<bool>& stopping) {
         return OnControlRequest(request, stopping);
     });
@@ -175,8 +189,25 @@ bool CProcess::ProvisionProfile(const fs::path& folder) {
 }
 
 void CProcess::Shutdown() {
-    StopFileServer();
     instance_.StopListening();
+    // The window goes first: no handler runs while the links stop.
+    controller_.reset();
+    StopSearchRobot();
+    StopFileServer();
+    session_.Stop();
+    session_.ReleaseQueue();
+    // The cache link ends with the process; no sign-off goes out.
+    cache_.Stop();
+}
+
+SignInCredentials CProcess::Credentials() const {
+    std::lock_guard lock(credentialsLock_);
+    return credentials_;
+}
+
+void CProcess::SetCredentials(SignInCredentials credentials) {
+    std::lock_guard lock(credentialsLock_);
+    credentials_ = std::move(credentials);
 }
 
 ControlAnswer CProcess::OnControlRequest(const ControlRequest& request,
@@ -201,6 +232,7 @@ void CProcess::HandleOnLoop(const ControlRequest& request, ControlAnswer& answer
         case ControlRequest::kLink:
             pendingLink_ = text;
             ui_.Activate(ControlRequest::kLink, text);
+            if (controller_) controller_->LinkArrived();
             break;
         case ControlRequest::kFile:
             // A plain file name brings the window forward and is otherwise ignored.

@@ -2,26 +2,34 @@
 // The process context: every object that lives for the whole run, created by
 // start-up in its order and reached through Process(). Tests create and tear
 // down contexts of their own.
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "app/control_commands.h"
 #include "app/log_writer.h"
+#include "app/main_controller.h"
 #include "app/process_options.h"
 #include "app/settings.h"
 #include "app/status_lines.h"
 #include "data/complete_list.h"
+#include "data/note_store.h"
 #include "data/share_database.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/point_balance.h"
+#include "net/udp_socket.h"
 #include "platform/autostart.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
+#include "service/cache_client.h"
 #include "service/reachability_probe.h"
+#include "service/server_list.h"
+#include "service/session_client.h"
 
 namespace velorin {
 
@@ -39,6 +47,14 @@ inline constexpr const char* kTextUnreachable =
     "공유기(NAT), 방화벽이 세팅된 환경이거나 회선이 불량합니다.";
 inline constexpr const char* kTextServerMayFail =
     "서버가 제대로 동작하지 않을수 있습니다. 자세한 내용은 홈페이지을 참고하세요";
+inline constexpr const char* kTextLinksNotPrepared = "서버의 초기화에 실패했습니다.";
+
+// The three counters of the own file server's activity.
+struct ActivityCounts {
+    uint32_t browsing = 0;   // members browsing the own server
+    uint32_t sending = 0;    // transfers sending data out
+    uint32_t receiving = 0;  // transfers bringing data in
+};
 
 class CProcess {
 public:
@@ -47,12 +63,14 @@ public:
     CProcess(const CProcess&) = delete;
     CProcess& operator=(const CProcess&) = delete;
 
-    // Start-up up to the loaded settings, the reachability probe included.
+    // Start-up through the opening of the main window, the reachability probe
+    // included.
     // `argument` is a link or file name from the command line. Returns the exit
     // code when the process must end now. A negative verdict is reported by the
     // first turn of the loop that follows.
     std::optional<int> Start(const std::optional<std::string>& argument);
-    // Stops what runs, in order; the context stays usable for reading.
+    // Stops what runs, in order; the context stays usable for reading. The
+    // cache link ends last, without a sign-off.
     void Shutdown();
     // The empty data files with their tables that a new profile gets (an
     // installer's job on Windows); tools that seed a profile use it as well.
@@ -73,19 +91,37 @@ public:
     ReachabilityVerdict Reachability() const { return reachability_; }
     CPointBalance& PointBalance() { return pointBalance_; }
     ActivityCounters& Counters() { return counters_; }
+    MemberStanding& Standing() { return standing_; }
+    std::atomic<bool>& ServerRunning() { return serverRunning_; }
+    CServerList& ServerList() { return serverList_; }
+    CSessionClient& Session() { return session_; }
+    CCacheClient& Cache() { return cache_; }
+    // Null before start-up has made it and after shutdown.
+    CMainController* Controller() { return controller_.get(); }
+
+    // The member signed in (or signing in) and the password as typed: the
+    // reconnection, the account page and a ticket purchase need it, and the
+    // saved UserPW may not exist. Any thread.
+    SignInCredentials Credentials() const;
+    void SetCredentials(SignInCredentials credentials);
 
     // The member's own file server, created at start-up step 11 (see
     // process_file_server.cpp). `port` is the listening port argument: 0 with
     // AUTOPORT on (the system chooses), else LISTENPORT.
     CFileServer& FileServer() { return *fileServer_; }
     // Listens without accepting yet (the sign-in reports the port): the bound
-    // port, 0 when it cannot be opened.
+    // port in host order, 0 when it cannot be opened.
     uint16_t OpenFileServer(uint16_t port);
     // Accepts visitors with the limits MAXDOWN + 1 and MAXUP + 1, opening the
     // port first unless it is open already: the bound port, 0 on failure.
     uint16_t StartFileServer(uint16_t port);
     // Closes the port and ends every visitor session; harmless when stopped.
     void StopFileServer();
+    // The search robot's datagram socket, the robot, its stop.
+    uint16_t OpenSearchPort(uint16_t port);
+    void StartSearchRobot();
+    void StopSearchRobot();
+    ActivityCounts Activity() const;
 
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
@@ -115,8 +151,21 @@ private:
     std::optional<std::string> pendingLink_;
     ReachabilityVerdict reachability_;
     bool newProfile_ = false;
+
     CPointBalance pointBalance_;
     ActivityCounters counters_;
+    MemberStanding standing_;
+    std::atomic<bool> serverRunning_{false};
+    CServerList serverList_;
+    CNoteStore notes_;
+    mutable std::mutex credentialsLock_;
+    SignInCredentials credentials_;
+    // The search robot's socket.
+    CUdpSocket searchSocket_;
+    // After what they store into, so that they stop first.
+    CSessionClient session_;
+    CCacheClient cache_;
+    std::unique_ptr<CMainController> controller_;
     // Last: it uses the objects above until it is gone.
     std::unique_ptr<CFileServer> fileServer_;
 };

@@ -43,6 +43,10 @@ uint16_t CProcess::StartFileServer(uint16_t port) {
     return fileServer_->GetPort();
 }
 
+ActivityCounts CProcess::Activity() const {
+    return {counters_.browse.load(), counters_.uploads.load(), counters_.downloads.load()};
+}
+
 void CProcess::StopFileServer() {
     if (!fileServer_) return;
     fileServer_->CloseListener();

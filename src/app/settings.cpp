@@ -149,4 +149,11 @@ std::string CentralAddress() {
     return (env && *env) ? std::string(env) : std::string("127.0.0.1");
 }
 
+std::string WebAddress() {
+    const char* env = std::getenv("VELORIN_WEB");
+    std::string address = (env && *env) ? std::string(env) : std::string("http://127.0.0.1:8080/");
+    if (address.back() != '/') address += '/';
+    return address;
+}
+
 }  // namespace velorin

@@ -104,5 +104,7 @@ private:
 
 // The central service's host: $VELORIN_CENTRAL, else 127.0.0.1.
 std::string CentralAddress();
+// The service's web host, ending in "/": $VELORIN_WEB, else http://127.0.0.1:8080/.
+std::string WebAddress();
 
 }  // namespace velorin

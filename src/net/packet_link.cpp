@@ -105,8 +105,8 @@ void CPacketLink::SetEndpoint(std::string host, uint16_t port, int connectTimeou
     connectTimeout_ = connectTimeoutSeconds;
 }
 
-bool CPacketLink::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    return messages_ && messages_->PostMessage(window_, message, wParam, lParam);
+bool CPacketLink::Post(uint32_t message, uintptr_t wParam, intptr_t lParam, std::any payload) {
+    return messages_ && messages_->PostMessage(window_, message, wParam, lParam, std::move(payload));
 }
 
 int CPacketLink::Start(const std::string& userId, const std::string& password) {

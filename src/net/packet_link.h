@@ -7,6 +7,7 @@
 // worker only; Start and Stop on the user-interface thread. An owner that
 // derives from this class stops the link in its own destructor, before its
 // members go.
+#include <any>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -77,7 +78,7 @@ protected:
     LoopEnd RunLoop();
     // Empties the queue and the receive state for a new connection.
     void ResetLink();
-    bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam, std::any payload = {});
     void SetRunning(bool on) { worker_.SetRunning(on); }
 
     std::string userId_;

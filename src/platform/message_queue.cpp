@@ -182,4 +182,12 @@ std::optional<CMessageQueue::Clock::time_point> CMessageQueue::NextTimerDue() co
     return next;
 }
 
+std::optional<CMessageQueue::Clock::time_point> CMessageQueue::TimerDue(WindowHandle target,
+                                                                      uint32_t id) const {
+    std::lock_guard lock(mutex_);
+    auto it = timers_.find({target, id});
+    if (it == timers_.end()) return std::nullopt;
+    return it->second.due;
+}
+
 }  // namespace velorin

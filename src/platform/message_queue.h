@@ -79,6 +79,8 @@ public:
     // For a foreign event loop (the GUI): called from any thread after a post.
     void SetWakeup(std::function<void()> wakeup);
     std::optional<Clock::time_point> NextTimerDue() const;
+    // When the timer `id` of `target` fires next; nothing when it is not set.
+    std::optional<Clock::time_point> TimerDue(WindowHandle target, uint32_t id) const;
 
 private:
     friend class CWindowTarget;

@@ -26,7 +26,7 @@ TEST(ConsoleUserInterface, OneLinePerThingWithEscapedLineBreaks) {
     std::string out = Capture([](CConsoleUserInterface& ui) {
         ui.AddStatusRow("2026-12-06 09:00:00", 4, "주의 text");
         ui.ShowMessage("line one\r\nline two", "caption");
-        ui.ShowPopup("pop");
+        ui.ShowPopup("pop", kPopupSession);
     });
     std::regex expected(
         "2026-12-06 09:00:00\t주의\t주의 text\n"

@@ -56,13 +56,14 @@ TEST_F(ProcessTest, FirstStartProvisionsTheProfileAndLoadsDefaults) {
     EXPECT_TRUE(fs::is_directory(p / "Log"));
 
     std::vector<std::string> names = process.Registry().ValueNames(kAppKey);
-    // The probe reads its port first, then start-up loads the options.
+    // The probe reads its port first, then start-up loads the options, then
+    // the window opens.
     std::vector<std::string> expected = {"AUTOPORT", "LISTENPORT", "ContinueRecv",
                                          "ContinueServerRecv", "TempFile",
                                          "ExistFileTransReserve", "BringMessage", "WriteLog",
                                          "QUICKSEND", "AutoStart", "TransCompleteSave",
                                          "RecvMessage", "PopupMsg", "MAXDOWN", "MAXUP",
-                                         "LimitSpeed"};
+                                         "LimitSpeed", "AutoLogin"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(process.Options().MaxDownloadSessions.load(), 6u);
     EXPECT_TRUE(fs::exists(dir / "config/autostart/velorin.desktop"));

@@ -1,0 +1,114 @@
+#pragma once
+// What the main window decides: the sign-in flow and its steps, lost links
+// and the reconnection, duplicate sign-ins, member information, the end of a
+// server list download, the 1100 ms tick and the commands of the menus and
+// the home page. It speaks to the person only through IUserInterface; the
+// desktop window and velorind call the same operations.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/user_interface.h"
+#include "platform/message_queue.h"
+
+namespace velorin {
+
+class CProcess;
+
+struct SignInCredentials {
+    std::string userId;
+    std::string password;
+};
+
+// nullopt: done (or started); otherwise the reason it was refused, as shown.
+using Refusal = std::optional<std::string>;
+
+// The home page's status text (HTML) for a state.
+std::string HomePageText(MemberState state);
+// The point purchase pages open in a browser dialog of their own.
+bool IsPointPurchaseAddress(const std::string& url);
+
+class CMainController : public CWindowTarget {
+public:
+    static constexpr uint32_t kInterfaceTimer = 1;
+    static constexpr uint32_t kReconnectTimer = 119119;
+    static constexpr std::chrono::milliseconds kTickPeriod{1100};
+    static constexpr std::chrono::milliseconds kReconnectDelay{40000};
+
+    explicit CMainController(CProcess& process);
+    ~CMainController() override;
+
+    // The window opens: offline state, the automatic sign-in or the sign-in
+    // dialog (posted, so handled after opening), the interface timer.
+    void Open();
+    void OnMessage(const Message& message) override;
+
+    // The sign-in flow: typed credentials, or the saved ones.
+    Refusal SignIn(const std::optional<SignInCredentials>& typed);
+    // "서버 시작": the flow with the saved credentials unless already signed in.
+    Refusal StartServer();
+    // "서버 중지"; while the chain still runs it is abandoned.
+    Refusal StopServer();
+    // "목록 새로고침".
+    Refusal RefreshServerList();
+    // "포인트 정보 갱신".
+    Refusal RefreshPoints();
+    // "종료": asks first; true when the process is to end.
+    bool Exit();
+    // A click on an "APP:" link of the home page.
+    void HomeLink(const std::string& keyword);
+    // A "VEL://" link from another start: at once when online, else after the
+    // next sign-in's server list.
+    void LinkArrived();
+    // Stops the own server and both links; keeps the process.
+    void Disconnect();
+
+    MemberState State() const { return state_; }
+
+    // Wired by the parts that do the work: the live update check after a
+    // refused version, and acting on the pending link.
+    void SetLiveUpdateCheck(std::function<void()> check) { liveUpdateCheck_ = std::move(check); }
+    void SetLinkHandler(std::function<void()> handler) { linkHandler_ = std::move(handler); }
+
+private:
+    Refusal RunSignIn(const std::optional<SignInCredentials>& typed);
+    Refusal RefuseWithOptions(const std::string& text, const std::optional<SignInCredentials>& typed);
+    Refusal Refuse(const std::string& text);
+    void OnSessionStep(int step, int32_t code);
+    void OnSessionConnected();
+    void OnSignInRefused(int32_t code);
+    void OnSessionAccepted();
+    void OnOnline();
+    void OnCacheFailed(int32_t code);
+    void Fail(const std::string& status, const std::string& popup);
+    void OnLinkLost(int error, intptr_t link);
+    void OnReconnectTimer();
+    void OnDuplicateLogin(uintptr_t value);
+    void OnMemberInfo();
+    void OnServerListDone();
+    void OnNoteArrived(const Message& message);
+    void OnTick();
+    void SetState(MemberState state);
+    void ShowConnecting(const std::string& text);
+    void CloseConnecting();
+    void Status(const std::string& text, int kind);
+    void Popup(const std::string& text);
+    std::string ServicePaneText() const;
+    uint16_t OwnServerPort() const;
+
+    CProcess& process_;
+    IUserInterface& ui_;
+    MemberState state_ = MemberState::kOffline;
+    bool connectingShown_ = false;
+    bool signInRefused_ = false;
+    bool reconnect_ = false;
+    bool disconnecting_ = false;
+    uint32_t tick_ = 0;
+    uint32_t freeSpaceTick_ = 0;
+    std::function<void()> liveUpdateCheck_;
+    std::function<void()> linkHandler_;
+};
+
+}  // namespace velorin
