@@ -14,6 +14,8 @@
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
+#include "transfer/browse_session.h"
+#include "transfer/server_explorer.h"
 
 namespace velorin {
 namespace fs = std::filesystem;
@@ -152,6 +154,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     // The cache link answers "not sent" while it is not signed in.
     fileServer_->SetPointsRequester(&cache_);
     RegisterControlWords(commands_, *this, *controller_);
+    CreateExplorer();
     // Ahead of the sign-in that the window posts as it opens.
     queue_.PostTask([this] { WarnIfUnreachable(); });
     controller_->Open();
@@ -190,9 +193,11 @@ bool CProcess::ProvisionProfile(const fs::path& folder) {
 
 void CProcess::Shutdown() {
     instance_.StopListening();
-    // The window goes first: no handler runs while the links stop.
+    // The windows go first: no handler runs while the links stop.
     controller_.reset();
+    explorer_.reset();
     StopSearchRobot();
+    StopBrowse();
     StopFileServer();
     session_.Stop();
     session_.ReleaseQueue();

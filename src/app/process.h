@@ -33,7 +33,9 @@
 
 namespace velorin {
 
+class CBrowseSession;
 class CFileServer;
+class CServerExplorer;
 class IUserInterface;
 
 inline constexpr int kExitSecondInstance = 1;
@@ -117,6 +119,12 @@ public:
     uint16_t StartFileServer(uint16_t port);
     // Closes the port and ends every visitor session; harmless when stopped.
     void StopFileServer();
+    // The browse session and the server explorer's model (see
+    // process_browse.cpp); null before start-up has made them. The explorer
+    // goes at shutdown, the session stays (stopped).
+    CBrowseSession* Browse() { return browse_.get(); }
+    CServerExplorer* Explorer() { return explorer_.get(); }
+    void StopBrowse();
     // The search robot's datagram socket, the robot, its stop.
     uint16_t OpenSearchPort(uint16_t port);
     void StartSearchRobot();
@@ -133,6 +141,7 @@ private:
     ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);
     void HandleOnLoop(const ControlRequest& request, ControlAnswer& answer);
     void CreateFileServer();
+    void CreateExplorer();
 
     ProfileLocation profile_;
     IUserInterface& ui_;
@@ -166,6 +175,8 @@ private:
     CSessionClient session_;
     CCacheClient cache_;
     std::unique_ptr<CMainController> controller_;
+    std::unique_ptr<CBrowseSession> browse_;
+    std::unique_ptr<CServerExplorer> explorer_;
     // Last: it uses the objects above until it is gone.
     std::unique_ptr<CFileServer> fileServer_;
 };
