@@ -14,6 +14,7 @@
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
+#include "transfer/transfer_manager.h"
 
 namespace velorin {
 namespace fs = std::filesystem;
@@ -76,6 +77,7 @@ CProcess::CProcess(ProfileLocation profile, IUserInterface& ui, const IClock& cl
       cache_(clock_, pointBalance_, status_, serverRunning_) {
     assert(!g_current);
     g_current = this;
+    CreateTransfers();
 }
 
 CProcess::~CProcess() {
@@ -136,6 +138,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
         return kExitFatal;
     }
+    OpenTransferStore();
 
     options_.Load(settings_);
     status_.SetWriteLog(options_.WriteLog != 0);
@@ -154,6 +157,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     RegisterControlWords(commands_, *this, *controller_);
     // Ahead of the sign-in that the window posts as it opens.
     queue_.PostTask([this] { WarnIfUnreachable(); });
+    StartTransfers();
     controller_->Open();
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.
@@ -194,6 +198,7 @@ void CProcess::Shutdown() {
     controller_.reset();
     StopSearchRobot();
     StopFileServer();
+    HaltTransfers();
     session_.Stop();
     session_.ReleaseQueue();
     // The cache link ends with the process; no sign-off goes out.

@@ -34,6 +34,7 @@
 namespace velorin {
 
 class CFileServer;
+class CTransferManager;
 class IUserInterface;
 
 inline constexpr int kExitSecondInstance = 1;
@@ -123,6 +124,10 @@ public:
     void StopSearchRobot();
     ActivityCounts Activity() const;
 
+    // The member's own transfer list: reservations, queues and their workers
+    // (see process_transfers.cpp). Exists for the whole life of the context.
+    CTransferManager& Transfers() { return *transfers_; }
+
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
     void SetPendingLink(std::optional<std::string> link) { pendingLink_ = std::move(link); }
@@ -133,6 +138,10 @@ private:
     ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);
     void HandleOnLoop(const ControlRequest& request, ControlAnswer& answer);
     void CreateFileServer();
+    void CreateTransfers();
+    bool OpenTransferStore();
+    void StartTransfers();
+    void HaltTransfers();
 
     ProfileLocation profile_;
     IUserInterface& ui_;
@@ -168,6 +177,8 @@ private:
     std::unique_ptr<CMainController> controller_;
     // Last: it uses the objects above until it is gone.
     std::unique_ptr<CFileServer> fileServer_;
+    // Its workers use all of the above.
+    std::unique_ptr<CTransferManager> transfers_;
 };
 
 // The running process's context. Exactly one exists at a time.
