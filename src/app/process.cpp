@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/strings.h"
 #include "transfer/transfer_manager.h"
+#include "transfer/transfer_view.h"
 
 namespace velorin {
 namespace fs = std::filesystem;

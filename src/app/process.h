@@ -35,6 +35,7 @@ namespace velorin {
 
 class CFileServer;
 class CTransferManager;
+class CTransferView;
 class IUserInterface;
 
 inline constexpr int kExitSecondInstance = 1;
@@ -127,6 +128,8 @@ public:
     // The member's own transfer list: reservations, queues and their workers
     // (see process_transfers.cpp). Exists for the whole life of the context.
     CTransferManager& Transfers() { return *transfers_; }
+    // The transfer view's model; null before start-up has made it.
+    CTransferView* TransferView() { return transferView_.get(); }
 
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
@@ -179,6 +182,7 @@ private:
     std::unique_ptr<CFileServer> fileServer_;
     // Its workers use all of the above.
     std::unique_ptr<CTransferManager> transfers_;
+    std::unique_ptr<CTransferView> transferView_;
 };
 
 // The running process's context. Exactly one exists at a time.

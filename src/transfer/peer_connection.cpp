@@ -46,16 +46,20 @@ CPeerConnection::~CPeerConnection() {
         halting_ = true;
     }
     Stop();
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable())
+        worker_.join();
 }
 
 bool CPeerConnection::Start(uint32_t address, uint16_t port) {
     // A worker that is alive (even one finishing a stopped entry) takes the
     // new reserved entries by itself; a second one must never start.
-    if (alive_) return true;
-    if (halting_) return false;
+    if (alive_)
+        return true;
+    if (halting_)
+        return false;
     // A worker that decided to end holds no lock any more and is leaving.
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable())
+        worker_.join();
     peer_ = sockaddr_in{};
     peer_.sin_family = AF_INET;
     peer_.sin_addr.s_addr = address;
@@ -82,7 +86,8 @@ void CPeerConnection::Stop() {
 }
 
 void CPeerConnection::WaitForEnd() {
-    if (!worker_.joinable()) return;
+    if (!worker_.joinable())
+        return;
     while (!ended_) {
         context_.DispatchMainMessage();
         std::this_thread::sleep_for(kWaitSlice);
@@ -170,13 +175,16 @@ void CPeerConnection::RunEntry(TransferEntry& entry) {
     ++counter;
     while (running_ == 1) {
         // A failed receive or answer fails the entry; Outcome tells by completed_.
-        if (socket_.ReceivePacket() < 0 || !Dispatch(entry) || completed_) break;
+        if (socket_.ReceivePacket() < 0 || !Dispatch(entry) || completed_)
+            break;
     }
     --counter;
     ticketSocket_.Close();
     std::string downloadPath = context_.DownloadPath();
-    if (fileOpen_) file_.Close();
-    if (completed_ && download) FinishDownload(downloadPath, entry.FileName);
+    if (fileOpen_)
+        file_.Close();
+    if (completed_ && download)
+        FinishDownload(downloadPath, entry.FileName);
     if (download && !noPoints_) {
         std::string message;
         {
@@ -193,9 +201,10 @@ void CPeerConnection::EndUnconnected(TransferEntry& entry) {
     bool stopped = running_ != 1;
     entry.State = stopped ? kStateCancelled : kStateFailed;
     entry.Message = CutMessage(stopped ? transfer_text::kFailed : transfer_text::kCannotConnect);
-    context_.store.UpdateTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName,
-                                     entry.Mode, entry.State, entry.Message);
-    if (!halting_) running_ = 1;
+    context_.store.UpdateTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName, entry.Mode,
+                                     entry.State, entry.Message);
+    if (!halting_)
+        running_ = 1;
     current_ = nullptr;
 }
 
@@ -203,7 +212,8 @@ void CPeerConnection::Outcome(TransferEntry& entry) {
     std::lock_guard lock(queue_.Lock());
     entry.ResumeOffset += entry.MovedBytes;
     entry.MovedBytes = 0;
-    if (entry.Message.empty()) entry.Message = CutMessage(transfer_text::kFailed);
+    if (entry.Message.empty())
+        entry.Message = CutMessage(transfer_text::kFailed);
     // A file that arrived whole is completed even when a stop came at the end.
     if (completed_) {
         entry.State = kStateCompleted;
@@ -214,7 +224,8 @@ void CPeerConnection::Outcome(TransferEntry& entry) {
         context_.store.UpdateTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName,
                                          entry.Mode, entry.State, entry.Message);
     }
-    if (!halting_) running_ = 1;
+    if (!halting_)
+        running_ = 1;
     current_ = nullptr;
 }
 
@@ -239,7 +250,8 @@ bool CPeerConnection::Dispatch(TransferEntry& entry) {
 
 bool CPeerConnection::OnSignOnAnswer(TransferEntry& entry, std::string_view payload) {
     SignOnAnswer answer;
-    if (!DecodeSignOnAnswer(payload, answer)) return false;
+    if (!DecodeSignOnAnswer(payload, answer))
+        return false;
     if (answer.code < 0) {
         switch (answer.code) {
             case kSignOnBlacklisted:
@@ -257,18 +269,21 @@ bool CPeerConnection::OnSignOnAnswer(TransferEntry& entry, std::string_view payl
     bool download = entry.Mode == kModeDownload;
     // Download: the remote folder and the name's last part; upload: the local
     // file's name.
-    std::string name = download ? LastComponent(entry.FileName, '\\')
-                                : LastComponent(entry.FileName, '/');
+    std::string name =
+        download ? LastComponent(entry.FileName, '\\') : LastComponent(entry.FileName, '/');
     remotePath_ = Utf8ToCp949(entry.VirDirName + "\\" + name);
     // Cut, it would name another file.
-    if (remotePath_.size() > kRemotePathLimit) return false;
+    if (remotePath_.size() > kRemotePathLimit)
+        return false;
     phase_ = download ? Phase::kFileInfo : Phase::kUploadQuery;
-    return SendPacket(EncodePathRequest(download ? PEER_FILE_INFO : PEER_UPLOAD_QUERY, remotePath_));
+    return SendPacket(
+        EncodePathRequest(download ? PEER_FILE_INFO : PEER_UPLOAD_QUERY, remotePath_));
 }
 
 bool CPeerConnection::OnFileInfoAnswer(TransferEntry& entry, std::string_view payload) {
     FileInfoAnswer answer;
-    if (!DecodeFileInfoAnswer(payload, answer)) return false;
+    if (!DecodeFileInfoAnswer(payload, answer))
+        return false;
     if (answer.code < 0) {
         switch (answer.code) {
             case -1:
@@ -304,7 +319,8 @@ bool CPeerConnection::OnFileInfoAnswer(TransferEntry& entry, std::string_view pa
     fileOpen_ = true;
     DownloadTickets tickets;
     std::optional<uint32_t> points = CheckPriceOf(entry.FileSize, entry.ResumeOffset);
-    if (points && *points != 0 && !BuyTicket(entry, *points, tickets)) return false;
+    if (points && *points != 0 && !BuyTicket(entry, *points, tickets))
+        return false;
     phase_ = Phase::kDownload;
     return SendPacket(EncodeDownloadRequest({tickets, entry.ResumeOffset, remotePath_}));
 }
@@ -332,8 +348,10 @@ bool CPeerConnection::BuyTicket(TransferEntry& entry, uint32_t points, DownloadT
     }
     ticketSocket_.Close();
     if (answer.code < 0) {
-        if (answer.code == -1 || answer.code == -2) SetMessage(entry, transfer_text::kTicketDatabase);
-        if (answer.code == -4) SetMessage(entry, transfer_text::kShortOfPoints);
+        if (answer.code == -1 || answer.code == -2)
+            SetMessage(entry, transfer_text::kTicketDatabase);
+        if (answer.code == -4)
+            SetMessage(entry, transfer_text::kShortOfPoints);
         return false;
     }
     tickets = {answer.ticket1, answer.ticket2, answer.ticket3};
@@ -342,28 +360,35 @@ bool CPeerConnection::BuyTicket(TransferEntry& entry, uint32_t points, DownloadT
 
 bool CPeerConnection::OnDownloadAnswer(TransferEntry& entry, std::string_view payload) {
     int8_t code = 0;
-    if (!DecodeDownloadAnswer(payload, code)) return false;
+    if (!DecodeDownloadAnswer(payload, code))
+        return false;
     if (code < 0) {
-        if (code == -1) SetMessage(entry, transfer_text::kInvalidPath);
-        if (code == -2) SetMessage(entry, transfer_text::kInvalidName);
-        if (code == kTransferNoPayment) SetMessage(entry, transfer_text::kNotPaid);
+        if (code == -1)
+            SetMessage(entry, transfer_text::kInvalidPath);
+        if (code == -2)
+            SetMessage(entry, transfer_text::kInvalidName);
+        if (code == kTransferNoPayment)
+            SetMessage(entry, transfer_text::kNotPaid);
         noPoints_ = true;
         return false;
     }
     phase_ = Phase::kDone;
     std::string failure;
-    completed_ = ReceiveData(entry, socket_, file_, running_, context_.parts.clock.UnixSeconds(),
-                             failure);
+    completed_ =
+        ReceiveData(entry, socket_, file_, running_, context_.parts.clock.UnixSeconds(), failure);
     SetMessage(entry, failure);
     return completed_;
 }
 
 bool CPeerConnection::OnUploadQueryAnswer(TransferEntry& entry, std::string_view payload) {
     OffsetAnswer answer;
-    if (!DecodeUploadQueryAnswer(payload, answer)) return false;
+    if (!DecodeUploadQueryAnswer(payload, answer))
+        return false;
     if (answer.code < 0) {
-        if (answer.code == -1) SetMessage(entry, transfer_text::kInvalidPath);
-        if (answer.code == kTransferNoUploadRight) SetMessage(entry, transfer_text::kNoRight);
+        if (answer.code == -1)
+            SetMessage(entry, transfer_text::kInvalidPath);
+        if (answer.code == kTransferNoUploadRight)
+            SetMessage(entry, transfer_text::kNoRight);
         return false;
     }
     entry.ResumeOffset = answer.offset;
@@ -380,7 +405,8 @@ bool CPeerConnection::OnUploadQueryAnswer(TransferEntry& entry, std::string_view
 
 bool CPeerConnection::OnUploadAnswer(TransferEntry& entry, std::string_view payload) {
     OffsetAnswer answer;
-    if (!DecodeUploadAnswer(payload, answer)) return false;
+    if (!DecodeUploadAnswer(payload, answer))
+        return false;
     if (answer.code < 0) {
         switch (answer.code) {
             case kTransferInvalidPath:

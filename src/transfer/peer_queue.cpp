@@ -17,8 +17,7 @@ CPeerQueue::CPeerQueue(std::string userId, CTransferContext& context)
 CPeerQueue::~CPeerQueue() = default;
 
 TransferEntry* CPeerQueue::AddEntry(uint8_t mode, const std::string& folder,
-                                    const std::string& name, uint64_t size,
-                                    uint64_t resumeOffset) {
+                                    const std::string& name, uint64_t size, uint64_t resumeOffset) {
     return AddStoredEntry(mode, folder, name, size, resumeOffset, kStateReserved, "");
 }
 
@@ -40,19 +39,23 @@ TransferEntry* CPeerQueue::AddStoredEntry(uint8_t mode, const std::string& folde
 
 TransferEntry* CPeerQueue::FindEntry(const std::string& name) {
     for (auto& entry : entries_) {
-        if (EqualsIgnoreCase(entry->FileName, name)) return entry.get();
+        if (EqualsIgnoreCase(entry->FileName, name))
+            return entry.get();
     }
     return nullptr;
 }
 
 TransferEntry* CPeerQueue::NextReserved() {
     for (auto& entry : entries_) {
-        if (entry->State == kStateReserved) return entry.get();
+        if (entry->State == kStateReserved)
+            return entry.get();
     }
     return nullptr;
 }
 
-bool CPeerQueue::HasReserved() { return NextReserved() != nullptr; }
+bool CPeerQueue::HasReserved() {
+    return NextReserved() != nullptr;
+}
 
 bool CPeerQueue::IsBusy(const TransferEntry* entry) const {
     return entry->State == kStateTransferring || entry == connection_.Current();
@@ -60,10 +63,11 @@ bool CPeerQueue::IsBusy(const TransferEntry* entry) const {
 
 bool CPeerQueue::RemoveEntry(TransferEntry* entry, bool deleteTemporary) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        if (it->get() != entry) continue;
-        if (IsBusy(entry)) return false;
-        context_.store.DeleteTransferRow(userId_, entry->FileName, entry->VirDirName,
-                                         entry->Mode);
+        if (it->get() != entry)
+            continue;
+        if (IsBusy(entry))
+            return false;
+        context_.store.DeleteTransferRow(userId_, entry->FileName, entry->VirDirName, entry->Mode);
         if (deleteTemporary && entry->Mode == kModeDownload) {
             if (auto paths = DownloadPathsOf(context_.DownloadPath(), entry->FileName)) {
                 ::unlink(paths->temporary.c_str());

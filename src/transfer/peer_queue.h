@@ -30,9 +30,9 @@ public:
     // The list operations below expect the queue lock held.
     TransferEntry* AddEntry(uint8_t mode, const std::string& folder, const std::string& name,
                             uint64_t size, uint64_t resumeOffset);
-    TransferEntry* AddStoredEntry(uint8_t mode, const std::string& folder,
-                                  const std::string& name, uint64_t size, uint64_t resumeOffset,
-                                  uint8_t state, const std::string& message);
+    TransferEntry* AddStoredEntry(uint8_t mode, const std::string& folder, const std::string& name,
+                                  uint64_t size, uint64_t resumeOffset, uint8_t state,
+                                  const std::string& message);
     // The first entry of that name, letter case ignored.
     TransferEntry* FindEntry(const std::string& name);
     // The first reserved entry.

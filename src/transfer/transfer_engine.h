@@ -58,7 +58,7 @@ std::string FinishDownload(const std::string& downloadPath, const std::string& f
 // The local charge for what a download moved and its event-log line; after a
 // payment, the balance request and WM_POINTS_CHANGED. `message` is the
 // entry's message as the attempt left it.
-void SettlePoints(const TransferEntry& entry, const std::string& message,
-                  const std::string& peerId, CTransferContext& context);
+void SettlePoints(const TransferEntry& entry, const std::string& message, const std::string& peerId,
+                  CTransferContext& context);
 
 }  // namespace velorin

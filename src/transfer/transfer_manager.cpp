@@ -61,17 +61,18 @@ void CTransferManager::LoadTransferList() {
                 std::lock_guard queueLock(queue->Lock());
                 return queue->FindEntry(row.fileName) != nullptr;
             });
-            if (loaded) continue;
+            if (loaded)
+                continue;
             if (auto paths = DownloadPathsOf(downloadPath, row.fileName)) {
                 resume = TemporarySize(paths->temporary);
             }
         }
         CPeerQueue* queue = FindQueue(row.userId);
-        if (!queue) queue = CreateQueue(row.userId);
+        if (!queue)
+            queue = CreateQueue(row.userId);
         std::lock_guard queueLock(queue->Lock());
-        queue->AddStoredEntry(download ? kModeDownload : kModeUpload, row.virDirName,
-                              row.fileName, row.fileSize, resume, LoadedState(row.state),
-                              row.message);
+        queue->AddStoredEntry(download ? kModeDownload : kModeUpload, row.virDirName, row.fileName,
+                              row.fileSize, resume, LoadedState(row.state), row.message);
     }
     context_.PostTransferChanged();
 }
@@ -79,7 +80,8 @@ void CTransferManager::LoadTransferList() {
 CPeerQueue* CTransferManager::FindQueue(const std::string& userId) {
     std::lock_guard lock(lock_);
     for (auto& queue : queues_) {
-        if (EqualsIgnoreCase(queue->UserId(), userId)) return queue.get();
+        if (EqualsIgnoreCase(queue->UserId(), userId))
+            return queue.get();
     }
     return nullptr;
 }
@@ -94,7 +96,8 @@ void CTransferManager::RemoveQueue(CPeerQueue* queue) {
     std::lock_guard lock(lock_);
     auto it = std::find_if(queues_.begin(), queues_.end(),
                            [queue](const auto& q) { return q.get() == queue; });
-    if (it == queues_.end()) return;
+    if (it == queues_.end())
+        return;
     queue->Connection().WaitForEnd();
     queues_.erase(it);
 }
@@ -102,7 +105,8 @@ void CTransferManager::RemoveQueue(CPeerQueue* queue) {
 bool CTransferManager::DropIfEmpty(CPeerQueue* queue) {
     {
         std::lock_guard queueLock(queue->Lock());
-        if (!queue->Empty()) return false;
+        if (!queue->Empty())
+            return false;
     }
     RemoveQueue(queue);
     return true;
@@ -121,7 +125,8 @@ void CTransferManager::RemoveEntries(uint8_t mask) {
         std::lock_guard queueLock(queue->Lock());
         std::vector<TransferEntry*> doomed;
         for (auto& entry : queue->Entries()) {
-            if ((entry->State & mask) != 0) doomed.push_back(entry.get());
+            if ((entry->State & mask) != 0)
+                doomed.push_back(entry.get());
         }
         for (TransferEntry* entry : doomed) {
             queue->RemoveEntry(entry, context_.parts.options.TempFile == 1);
@@ -159,7 +164,8 @@ TransferRefusal CTransferManager::ReplaceDuplicate(CPeerQueue& queue, TransferEn
         context_.parts.ui.ShowMessage(busyText, kAppName);
         return std::string(busyText);
     }
-    if (!context_.parts.ui.AskYesNo(askText, kAppName)) return std::string(askText);
+    if (!context_.parts.ui.AskYesNo(askText, kAppName))
+        return std::string(askText);
     // Reserved, the worker may have taken it meanwhile.
     if (!RemoveEntryLocked(queue, &entry, false)) {
         context_.parts.ui.ShowMessage(busyText, kAppName);
@@ -178,10 +184,12 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
         context_.StatusLine(text, kStatusCaution);
         return TransferRefusal(text);
     };
-    if (!context_.parts.serverRunning) return refuse(transfer_text::kDownloadNotSignedIn);
+    if (!context_.parts.serverRunning)
+        return refuse(transfer_text::kDownloadNotSignedIn);
     std::lock_guard lock(lock_);
     std::optional<DownloadPaths> paths = DownloadPathsOf(context_.DownloadPath(), fileName);
-    if (!paths) return refuse(transfer_text::kBadPath);
+    if (!paths)
+        return refuse(transfer_text::kBadPath);
     if (context_.parts.options.ExistFileTransReserve == 0 && RegularFileSize(paths->final)) {
         return refuse(Format(transfer_text::kExistsInFolder, fileName.c_str()));
     }
@@ -191,7 +199,8 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
             std::lock_guard queueLock(queue->Lock());
             twin = queue->FindEntry(fileName);
         }
-        if (!twin) continue;
+        if (!twin)
+            continue;
         if (TransferRefusal refusal = ReplaceDuplicate(*queue, *twin, transfer_text::kDownloadBusy,
                                                        transfer_text::kDownloadAskReplace)) {
             return refusal;
@@ -202,7 +211,8 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
         return context_.parts.ui.AskYesNo(transfer_text::kAskResume, kAppName);
     });
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue) queue = CreateQueue(userId);
+    if (!queue)
+        queue = CreateQueue(userId);
     {
         std::lock_guard queueLock(queue->Lock());
         queue->AddEntry(kModeDownload, remoteFolder, fileName, size, resume);
@@ -226,14 +236,15 @@ TransferRefusal CTransferManager::ReserveUpload(const std::string& userId,
             twin = queue->FindEntry(localPath);
         }
         if (twin) {
-            if (TransferRefusal refusal = ReplaceDuplicate(*queue, *twin, transfer_text::kUploadBusy,
-                                                           transfer_text::kUploadAskReplace)) {
+            if (TransferRefusal refusal = ReplaceDuplicate(
+                    *queue, *twin, transfer_text::kUploadBusy, transfer_text::kUploadAskReplace)) {
                 return refusal;
             }
         }
     }
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue) queue = CreateQueue(userId);
+    if (!queue)
+        queue = CreateQueue(userId);
     {
         std::lock_guard queueLock(queue->Lock());
         queue->AddEntry(kModeUpload, remoteFolder, localPath, size, 0);
@@ -252,7 +263,8 @@ std::vector<TransferEntry*> CTransferManager::Pick(CPeerQueue& queue,
         bool named = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
             return EqualsIgnoreCase(entry->FileName, name);
         });
-        if (named) picked.push_back(entry.get());
+        if (named)
+            picked.push_back(entry.get());
     }
     return picked;
 }
@@ -261,7 +273,8 @@ int CTransferManager::StopEntries(const std::string& userId,
                                   const std::vector<std::string>& names) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue) return 0;
+    if (!queue)
+        return 0;
     int changed = 0;
     bool stopWorker = false;
     {
@@ -288,7 +301,8 @@ int CTransferManager::StopEntries(const std::string& userId,
             reserved = queue->HasReserved();
         }
         // With more to do the worker goes on at once; the command never waits for it.
-        if (!reserved) queue->Connection().WaitForEnd();
+        if (!reserved)
+            queue->Connection().WaitForEnd();
     }
     context_.PostTransferChanged();
     return changed;
@@ -298,12 +312,14 @@ int CTransferManager::RestartEntries(const std::string& userId,
                                      const std::vector<std::string>& names) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue) return 0;
+    if (!queue)
+        return 0;
     int changed = 0;
     {
         std::lock_guard queueLock(queue->Lock());
         for (TransferEntry* entry : Pick(*queue, names)) {
-            if (queue->IsBusy(entry) || entry->State == kStateCompleted) continue;
+            if (queue->IsBusy(entry) || entry->State == kStateCompleted)
+                continue;
             entry->State = kStateReserved;
             entry->Message.clear();
             context_.store.UpdateTransferRow(queue->UserId(), entry->FileName, entry->VirDirName,
@@ -324,7 +340,8 @@ int CTransferManager::DeleteEntries(const std::string& userId,
                                     const std::vector<std::string>& names, bool deleteReceived) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue) return 0;
+    if (!queue)
+        return 0;
     int removed = 0;
     std::vector<TransferEntry*> picked;
     {
@@ -346,13 +363,15 @@ int CTransferManager::DeleteEntries(const std::string& userId,
 int CTransferManager::DeleteCompleted(const std::string& userId) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue) return 0;
+    if (!queue)
+        return 0;
     int removed = 0;
     {
         std::lock_guard queueLock(queue->Lock());
         std::vector<TransferEntry*> done;
         for (auto& entry : queue->Entries()) {
-            if (entry->State == kStateCompleted) done.push_back(entry.get());
+            if (entry->State == kStateCompleted)
+                done.push_back(entry.get());
         }
         for (TransferEntry* entry : done) {
             removed += queue->RemoveEntry(entry, context_.parts.options.TempFile == 1) ? 1 : 0;
@@ -378,19 +397,42 @@ std::vector<std::string> CTransferManager::Members() {
     return members;
 }
 
+namespace {
+TransferSnapshot Copy(const std::string& userId, const TransferEntry& entry) {
+    return {userId,           entry.FileName,  entry.VirDirName, entry.Mode,
+            entry.State,      entry.Message,   entry.FileSize,   entry.ResumeOffset,
+            entry.MovedBytes, entry.StartTime, entry.UpdateTime};
+}
+}  // namespace
+
 std::vector<TransferSnapshot> CTransferManager::Snapshot(const std::string& userId) {
     std::lock_guard lock(lock_);
     std::vector<TransferSnapshot> out;
     for (auto& queue : queues_) {
-        if (!userId.empty() && !EqualsIgnoreCase(queue->UserId(), userId)) continue;
+        if (!userId.empty() && !EqualsIgnoreCase(queue->UserId(), userId))
+            continue;
         std::lock_guard queueLock(queue->Lock());
-        for (auto& entry : queue->Entries()) {
-            out.push_back({queue->UserId(), entry->FileName, entry->VirDirName, entry->Mode,
-                           entry->State, entry->Message, entry->FileSize, entry->ResumeOffset,
-                           entry->MovedBytes, entry->StartTime, entry->UpdateTime});
-        }
+        for (auto& entry : queue->Entries()) out.push_back(Copy(queue->UserId(), *entry));
     }
     return out;
+}
+
+std::optional<std::pair<size_t, TransferSnapshot>> CTransferManager::TouchTransferring(
+    const std::string& userId, uint32_t now) {
+    std::lock_guard lock(lock_);
+    CPeerQueue* queue = FindQueue(userId);
+    if (!queue)
+        return std::nullopt;
+    std::lock_guard queueLock(queue->Lock());
+    size_t index = 0;
+    for (auto& entry : queue->Entries()) {
+        if (entry->State == kStateTransferring) {
+            entry->UpdateTime = now;
+            return std::make_pair(index, Copy(queue->UserId(), *entry));
+        }
+        ++index;
+    }
+    return std::nullopt;
 }
 
 void CTransferManager::HaltAll() {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "transfer/transfer_context.h"
@@ -77,8 +78,7 @@ public:
     // left empty go too.
     void RemoveEntries(uint8_t mask);
     // One entry of a queue, by exact name; nothing while it is busy.
-    bool RemoveEntryByName(CPeerQueue& queue, const std::string& fileName,
-                           bool deleteTemporary);
+    bool RemoveEntryByName(CPeerQueue& queue, const std::string& fileName, bool deleteTemporary);
 
     // The transfer view's commands on the named entries of one member
     // (names are `FileName`s, letter case ignored). Each ends with
@@ -101,6 +101,11 @@ public:
     std::vector<std::string> Members();
     std::vector<TransferSnapshot> Snapshot(const std::string& userId);
 
+    // The periodic update: the member's first transferring entry gets
+    // `UpdateTime` = `now`; its copy and its position in the queue.
+    std::optional<std::pair<size_t, TransferSnapshot>> TouchTransferring(const std::string& userId,
+                                                                         uint32_t now);
+
     // Stops every worker for good (the end of the program).
     void HaltAll();
 
@@ -109,8 +114,8 @@ private:
     // Removes the queue when it holds no entry; true when it went.
     bool DropIfEmpty(CPeerQueue* queue);
     // A duplicate found by a reservation: refused while busy, else asked.
-    TransferRefusal ReplaceDuplicate(CPeerQueue& queue, TransferEntry& entry,
-                                     const char* busyText, const char* askText);
+    TransferRefusal ReplaceDuplicate(CPeerQueue& queue, TransferEntry& entry, const char* busyText,
+                                     const char* askText);
     // The entries of one member with the given names.
     std::vector<TransferEntry*> Pick(CPeerQueue& queue, const std::vector<std::string>& names);
 
