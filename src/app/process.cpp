@@ -16,6 +16,8 @@
 #include "platform/strings.h"
 #include "transfer/browse_session.h"
 #include "transfer/server_explorer.h"
+#include "transfer/transfer_manager.h"
+#include "transfer/transfer_view.h"
 
 namespace velorin {
 namespace fs = std::filesystem;
@@ -78,6 +80,7 @@ CProcess::CProcess(ProfileLocation profile, IUserInterface& ui, const IClock& cl
       cache_(clock_, pointBalance_, status_, serverRunning_) {
     assert(!g_current);
     g_current = this;
+    CreateTransfers();
 }
 
 CProcess::~CProcess() {
@@ -138,6 +141,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
         return kExitFatal;
     }
+    OpenTransferStore();
 
     options_.Load(settings_);
     status_.SetWriteLog(options_.WriteLog != 0);
@@ -157,6 +161,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     CreateExplorer();
     // Ahead of the sign-in that the window posts as it opens.
     queue_.PostTask([this] { WarnIfUnreachable(); });
+    StartTransfers();
     controller_->Open();
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.
@@ -199,6 +204,7 @@ void CProcess::Shutdown() {
     StopSearchRobot();
     StopBrowse();
     StopFileServer();
+    HaltTransfers();
     session_.Stop();
     session_.ReleaseQueue();
     // The cache link ends with the process; no sign-off goes out.

@@ -36,6 +36,8 @@ namespace velorin {
 class CBrowseSession;
 class CFileServer;
 class CServerExplorer;
+class CTransferManager;
+class CTransferView;
 class IUserInterface;
 
 inline constexpr int kExitSecondInstance = 1;
@@ -131,6 +133,12 @@ public:
     void StopSearchRobot();
     ActivityCounts Activity() const;
 
+    // The member's own transfer list: reservations, queues and their workers
+    // (see process_transfers.cpp). Exists for the whole life of the context.
+    CTransferManager& Transfers() { return *transfers_; }
+    // The transfer view's model; null before start-up has made it.
+    CTransferView* TransferView() { return transferView_.get(); }
+
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
     void SetPendingLink(std::optional<std::string> link) { pendingLink_ = std::move(link); }
@@ -142,6 +150,10 @@ private:
     void HandleOnLoop(const ControlRequest& request, ControlAnswer& answer);
     void CreateFileServer();
     void CreateExplorer();
+    void CreateTransfers();
+    bool OpenTransferStore();
+    void StartTransfers();
+    void HaltTransfers();
 
     ProfileLocation profile_;
     IUserInterface& ui_;
@@ -179,6 +191,9 @@ private:
     std::unique_ptr<CServerExplorer> explorer_;
     // Last: it uses the objects above until it is gone.
     std::unique_ptr<CFileServer> fileServer_;
+    // Its workers use all of the above.
+    std::unique_ptr<CTransferManager> transfers_;
+    std::unique_ptr<CTransferView> transferView_;
 };
 
 // The running process's context. Exactly one exists at a time.

@@ -19,6 +19,8 @@ inline constexpr uint32_t WM_SERVER_LIST_DONE = WM_USER + 105;  // 0x0469
 inline constexpr uint32_t WM_MEMBER_INFO = WM_USER + 106;       // 0x046A
 // Transfer views, from the transfer workers and the file server.
 inline constexpr uint32_t WM_TRANSFER_CHANGED = WM_USER + 107;  // 0x046B
+// Transfer view: refill the member list, keeping the selection while it exists.
+inline constexpr uint32_t WM_TRANSFER_MEMBERS = WM_USER + 109;  // 0x046D
 // Server view, from the file server.
 inline constexpr uint32_t WM_VISITORS_CHANGED = WM_USER + 108;  // 0x046C
 // Main window, from the tray icon. Shares its number with WM_BROWSE_NOTICE,
