@@ -4,6 +4,7 @@
 #include "app/process.h"
 #include "transfer/browse_session.h"
 #include "transfer/server_explorer.h"
+#include "transfer/transfer_manager.h"
 
 namespace velorin {
 
@@ -31,6 +32,16 @@ void CProcess::CreateExplorer() {
         .startSignIn =
             [this] {
                 if (controller_) controller_->StartServer();
+            },
+        .reserveDownload =
+            [this](const std::string& id, const std::string& folder, const std::string& file,
+                   uint64_t size, uint32_t address, uint16_t port) {
+                return !transfers_->ReserveDownload(id, folder, file, size, address, port);
+            },
+        .reserveUpload =
+            [this](const std::string& id, const std::string& folder, const std::string& file,
+                   uint64_t size, uint32_t address, uint16_t port) {
+                return !transfers_->ReserveUpload(id, folder, file, size, address, port);
             },
     };
     explorer_ = std::make_unique<CServerExplorer>(std::move(parts));

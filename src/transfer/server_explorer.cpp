@@ -15,7 +15,6 @@
 #include "platform/text_encoding.h"
 #include "platform/window_messages.h"
 #include "service/server_list.h"
-#include "transfer/reservations.h"
 
 namespace velorin {
 
@@ -229,9 +228,9 @@ void CServerExplorer::OnFolderFile(const FolderTreeEntry& entry) {
         Log(explorer_text::kNotListed, kStatusInformation);
         return;
     }
-    if (parts_.reservations &&
-        parts_.reservations->ReserveDownload(browsedId_, folder, entry.target + "\\" + file,
-                                             entry.size, record.address, record.tcpPort)) {
+    if (parts_.reserveDownload &&
+        parts_.reserveDownload(browsedId_, folder, entry.target + "\\" + file, entry.size,
+                               record.address, record.tcpPort)) {
         ++folderFilesReserved_;
     }
 }
@@ -331,10 +330,9 @@ ExplorerResult CServerExplorer::ReserveFile(const ExplorerRow& row) {
     if (HasRestrictedPiece(row.name, parts_.restrictedPiece)) {
         return Log(Format(explorer_text::kHarmful, row.name.c_str()), kStatusCaution);
     }
-    if (parts_.reservations) {
-        parts_.reservations->ReserveDownload(browsedId_, currentPath_, row.name, row.size,
-                                             parts_.session.PeerAddress(),
-                                             parts_.session.PeerPort());
+    if (parts_.reserveDownload) {
+        parts_.reserveDownload(browsedId_, currentPath_, row.name, row.size,
+                               parts_.session.PeerAddress(), parts_.session.PeerPort());
     }
     return std::nullopt;
 }
@@ -401,9 +399,9 @@ ExplorerResult CServerExplorer::Upload() {
     uint64_t size = ReadableSize(file);
     if (size == 0) return std::nullopt;
     parts_.ui.ShowTransferPage();
-    if (parts_.reservations) {
-        parts_.reservations->ReserveUpload(browsedId_, currentPath_, file, size,
-                                           parts_.session.PeerAddress(), parts_.session.PeerPort());
+    if (parts_.reserveUpload) {
+        parts_.reserveUpload(browsedId_, currentPath_, file, size, parts_.session.PeerAddress(),
+                             parts_.session.PeerPort());
     }
     return std::nullopt;
 }

@@ -24,7 +24,6 @@ namespace velorin {
 
 class CRegistry;
 class CServerList;
-class IReservations;
 
 namespace explorer_text {
 inline constexpr const char* kNoServer = "탐색중인 서버가 없습니다.";
@@ -75,6 +74,14 @@ struct ExplorerRow {
     uint8_t rights = 0;  // share rows
 };
 
+// A reservation of the transfer list: member, remote folder, file (the name
+// in the remote folder for a download, the local path for an upload), size,
+// and the member's address and port (network byte order). True when the entry
+// went into the list; the list itself shows its refusals.
+using ReserveFunction =
+    std::function<bool(const std::string& userId, const std::string& remoteFolder,
+                       const std::string& file, uint64_t size, uint32_t address, uint16_t port)>;
+
 // The process's parts that the explorer uses.
 struct ServerExplorerParts {
     CMessageQueue& queue;
@@ -90,7 +97,8 @@ struct ServerExplorerParts {
     std::function<void(const std::string& text, int kind)> statusLine;
     // "Yes" to "connect?": the sign-in flow.
     std::function<void()> startSignIn;
-    IReservations* reservations = nullptr;
+    ReserveFunction reserveDownload;
+    ReserveFunction reserveUpload;
     PieceTest restrictedPiece = IsRestrictedTransferPiece;
 };
 

@@ -22,6 +22,12 @@ void BrowseFixture::SetUp() {
         std::lock_guard lock(linesLock_);
         lines_.push_back(std::to_string(kind) + " " + text);
     };
+    std::filesystem::create_directories(dir / "downloads");
+    options.SetDownloadPath((dir / "downloads").string());
+    transfers = std::make_unique<CTransferManager>(TransferListParts{
+        options, balance, counters, servers, serverRunning, SystemServerClock(), ui, storeLock, log,
+        [] { return TransferIdentity{kMe, "", 30}; }, [] {}, "127.0.0.1"});
+    ASSERT_TRUE(transfers->OpenTransferStore(dir / "rtfl.db"));
     session = std::make_unique<CBrowseSession>(BrowseSessionParts{clock, registry, log});
     explorer = std::make_unique<CServerExplorer>(ServerExplorerParts{
         .queue = queue,
@@ -35,13 +41,23 @@ void BrowseFixture::SetUp() {
         .downloadFolder = [this] { return (dir / "downloads").string(); },
         .statusLine = log,
         .startSignIn = [this] { ui.ShowSignInDialog(); },
-        .reservations = nullptr,
+        .reserveDownload =
+            [this](const std::string& id, const std::string& folder, const std::string& file,
+                   uint64_t size, uint32_t address, uint16_t hostPort) {
+                return !transfers->ReserveDownload(id, folder, file, size, address, hostPort);
+            },
+        .reserveUpload =
+            [this](const std::string& id, const std::string& folder, const std::string& file,
+                   uint64_t size, uint32_t address, uint16_t hostPort) {
+                return !transfers->ReserveUpload(id, folder, file, size, address, hostPort);
+            },
         .restrictedPiece = [this](std::string_view piece) { return restrictedPiece(piece); },
     });
     session->SetWindows(&queue, explorer->Handle(), 0);
 }
 
 void BrowseFixture::TearDown() {
+    transfers->HaltAll();
     session->Stop();
     explorer.reset();
     server->Stop();
@@ -99,6 +115,23 @@ std::vector<std::string> BrowseFixture::RowNames() const {
     std::vector<std::string> names;
     for (const ExplorerRow& row : explorer->Rows()) names.push_back(row.name);
     return names;
+}
+
+size_t BrowseFixture::RowOf(const std::string& name) const {
+    const auto& rows = explorer->Rows();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].name == name) return i;
+    }
+    return rows.size();
+}
+
+std::vector<std::string> BrowseFixture::Reserved() {
+    std::vector<std::string> out;
+    for (const TransferSnapshot& entry : transfers->Snapshot(kHost)) {
+        out.push_back(entry.fileName + "|" + entry.virDirName + "|" + std::to_string(entry.fileSize));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 }  // namespace velorin::test

@@ -23,6 +23,7 @@
 #include "support/temp_folder.h"
 #include "transfer/browse_session.h"
 #include "transfer/server_explorer.h"
+#include "transfer/transfer_manager.h"
 
 namespace velorin::test {
 
@@ -56,6 +57,10 @@ protected:
     // Event log lines as "kind text".
     std::vector<std::string> Lines();
     std::vector<std::string> RowNames() const;
+    // The index of the row named `name` (past the end when there is none).
+    size_t RowOf(const std::string& name) const;
+    // `kHost`'s entries in the transfer list as "FileName|VirDirName|FileSize", sorted.
+    std::vector<std::string> Reserved();
 
     CTempFolder dir;
     CShareDatabase db;
@@ -73,8 +78,9 @@ protected:
     CServerList servers;
     std::atomic<bool> serverRunning{true};
     std::atomic<uint32_t> age{30};
-    IReservations* reservations = nullptr;
     PieceTest restrictedPiece = IsRestrictedTransferPiece;
+    std::recursive_mutex storeLock;
+    std::unique_ptr<CTransferManager> transfers;
     std::unique_ptr<CBrowseSession> session;
     std::unique_ptr<CServerExplorer> explorer;
 
