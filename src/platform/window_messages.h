@@ -30,6 +30,9 @@ inline constexpr uint32_t WM_TRAY_CALLBACK = WM_USER + 112;  // 0x0470
 inline constexpr uint32_t WM_BROWSE_NOTICE = WM_USER + 112;       // 0x0470
 inline constexpr uint32_t WM_BROWSE_FOLDER_INFO = WM_USER + 113;  // 0x0471
 inline constexpr uint32_t WM_BROWSE_FOLDER_FILE = WM_USER + 114;  // 0x0472
+// The rest of what the browse session reports: wParam a BrowseEvent
+// (transfer/browse_session.h), with a payload where it names one.
+inline constexpr uint32_t WM_BROWSE_EVENT = WM_USER + 115;  // 0x0473
 // Main window, from the session link and the note store.
 inline constexpr uint32_t WM_DUPLICATE_LOGIN = WM_USER + 120;  // 0x0478
 inline constexpr uint32_t WM_NOTE_ARRIVED = WM_USER + 121;     // 0x0479

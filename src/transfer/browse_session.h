@@ -39,10 +39,11 @@ inline constexpr const char* kRefusedFault =
     "상대 서버에 접속중 서비스 장애가 발생했습니다. 잠시후 다시 시도해보세요.";
 }  // namespace browse_text
 
-// What the session posts to the explorer besides the three messages of
-// window_messages.h: WM_BROWSE_EVENT with the event in wParam and, where
-// named, a payload.
-inline constexpr uint32_t WM_BROWSE_EVENT = WM_USER + 115;  // 0x0473
+// What the session posts to the explorer with WM_BROWSE_EVENT (the event in
+// wParam and, where named, a payload), besides WM_BROWSE_NOTICE (read the text
+// with Notice()), WM_BROWSE_FOLDER_INFO (payload FolderInfoAnswer, code 0 or
+// above) and WM_BROWSE_FOLDER_FILE (payload FolderTreeEntry). Every text of a
+// payload, paths included, is UTF-8 here.
 enum BrowseEvent : uintptr_t {
     kBrowseConnecting = 1,  // the worker started (connected state)
     kBrowseSignedOn,        // payload BrowseSignOn: the explorer resets

@@ -15,6 +15,7 @@
 #include "platform/text_encoding.h"
 #include "platform/window_messages.h"
 #include "service/server_list.h"
+#include "transfer/transfer_texts.h"
 
 namespace velorin {
 
@@ -81,7 +82,7 @@ ExplorerResult CServerExplorer::Log(const std::string& text, int kind) {
 
 ExplorerResult CServerExplorer::AskForSignIn(const char* text, int kind) {
     Log(text, kind);
-    if (parts_.ui.AskYesNo(explorer_text::kAskConnect, kAppName) && parts_.startSignIn) {
+    if (parts_.ui.AskYesNo(server_list_text::kAskConnect, kAppName) && parts_.startSignIn) {
         parts_.startSignIn();
     }
     return std::string(text);
@@ -225,7 +226,7 @@ void CServerExplorer::OnFolderFile(const FolderTreeEntry& entry) {
     }
     ServerRecord record;
     if (!parts_.servers.FindById(browsedId_, record)) {
-        Log(explorer_text::kNotListed, kStatusInformation);
+        Log(transfer_text::kNotListed, kStatusInformation);
         return;
     }
     if (parts_.reserveDownload &&
@@ -239,13 +240,13 @@ void CServerExplorer::OnFolderFile(const FolderTreeEntry& entry) {
 
 ExplorerResult CServerExplorer::Connect(const std::string& id, const std::string& startPath) {
     if (!parts_.serverRunning) {
-        return AskForSignIn(explorer_text::kConnectNeedsServer, kStatusCaution);
+        return AskForSignIn(server_list_text::kNotRunning, kStatusCaution);
     }
     std::string trimmed = Trim(id);
     if (trimmed.empty()) return Log(explorer_text::kEnterId, kStatusCaution);
     ServerRecord record;
     if (!parts_.servers.FindById(trimmed, record)) {
-        return Log(explorer_text::kNotListed, kStatusCaution);
+        return Log(transfer_text::kNotListed, kStatusCaution);
     }
     return BeginBrowse(record.address, record.tcpPort, record.userId, startPath);
 }

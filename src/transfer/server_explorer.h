@@ -35,12 +35,8 @@ inline constexpr const char* kFolderType = "파일폴더";
 inline constexpr const char* kFileType = "화일";
 
 inline constexpr const char* kBrowseNeedsServer = "서버를 시작하지 않으면 탐색 서비스가 불가능합니다.";
-inline constexpr const char* kConnectNeedsServer = "서버를 시작하셔야 사용하실수 있습니다.";
-inline constexpr const char* kAskConnect = "서버에 접속되어 있지 않습니다. 접속하시겠습니까?";
 inline constexpr const char* kEnterId =
     "아이디를 입력하시고 접속버튼을 누르시면 바로 그 사용자의 서버에 접속할수 있습니다.";
-inline constexpr const char* kNotListed =
-    "요청하신 서버정보가 리스트에 없습니다. 서버리스트를 갱신해보시면 서버정보를 받으실수도 있습니다.";
 inline constexpr const char* kAdultFolder = "성인 권한의 폴더 입니다.";
 inline constexpr const char* kFolderDownloadAtRoot = "이 경로는 폴더 다운로드가 불가능 합니다.";
 inline constexpr const char* kBadPath = "잘못된 경로입니다.";

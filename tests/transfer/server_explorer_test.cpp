@@ -4,6 +4,7 @@
 
 #include "browse_fixture.h"
 #include "support/scripted_server.h"
+#include "transfer/transfer_texts.h"
 
 namespace velorin {
 namespace {
@@ -108,12 +109,12 @@ TEST_F(ServerExplorerTest, FolderDownloadReservesEveryFileUnderTheLocalName) {
 
 TEST_F(ServerExplorerTest, ConnectingNeedsTheOwnServerAnIdAndAListedMember) {
     serverRunning = false;
-    EXPECT_EQ(explorer->Connect(kHost), text::kConnectNeedsServer);
-    EXPECT_EQ(ui.Messages().back(), std::string("? ") + text::kAskConnect);
+    EXPECT_EQ(explorer->Connect(kHost), server_list_text::kNotRunning);
+    EXPECT_EQ(ui.Messages().back(), std::string("? ") + server_list_text::kAskConnect);
     EXPECT_EQ(ui.Opened().back(), "sign-in dialog");
     serverRunning = true;
     EXPECT_EQ(explorer->Connect("  "), text::kEnterId);
-    EXPECT_EQ(explorer->Connect("nobody"), text::kNotListed);
+    EXPECT_EQ(explorer->Connect("nobody"), transfer_text::kNotListed);
     EXPECT_EQ(explorer->Sessions(), 0u);
 }
 
