@@ -143,8 +143,7 @@ void CPeerConnection::Work() {
             entry->StartTime = context_.parts.clock.UnixSeconds();
             entry->State = kStateTransferring;
             // Stored as failed: an entry a crash interrupts is found failed.
-            context_.store.UpdateTransferRow(queue_.UserId(), entry->FileName, entry->VirDirName,
-                                             entry->Mode, kStateFailed, "");
+            queue_.StoreState(*entry, kStateFailed, "");
         }
         context_.PostTransferChanged();
         RunEntry(*entry);
@@ -201,8 +200,7 @@ void CPeerConnection::EndUnconnected(TransferEntry& entry) {
     bool stopped = running_ != 1;
     entry.State = stopped ? kStateCancelled : kStateFailed;
     entry.Message = CutMessage(stopped ? transfer_text::kFailed : transfer_text::kCannotConnect);
-    context_.store.UpdateTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName, entry.Mode,
-                                     entry.State, entry.Message);
+    queue_.StoreState(entry, entry.State, entry.Message);
     if (!halting_)
         running_ = 1;
     current_ = nullptr;
@@ -217,12 +215,10 @@ void CPeerConnection::Outcome(TransferEntry& entry) {
     // A file that arrived whole is completed even when a stop came at the end.
     if (completed_) {
         entry.State = kStateCompleted;
-        context_.store.DeleteTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName,
-                                         entry.Mode);
+        queue_.DeleteRow(entry);
     } else {
         entry.State = running_ == 1 ? kStateFailed : kStateCancelled;
-        context_.store.UpdateTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName,
-                                         entry.Mode, entry.State, entry.Message);
+        queue_.StoreState(entry, entry.State, entry.Message);
     }
     if (!halting_)
         running_ = 1;
