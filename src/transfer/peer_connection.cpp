@@ -282,13 +282,13 @@ bool CPeerConnection::OnFileInfoAnswer(TransferEntry& entry, std::string_view pa
         return false;
     if (answer.code < 0) {
         switch (answer.code) {
-            case -1:
+            case kTransferInvalidPath:
                 SetMessage(entry, transfer_text::kInvalidPath);
                 break;
-            case -2:
+            case kTransferCannotOpen:
                 SetMessage(entry, transfer_text::kInvalidName);
                 break;
-            case -3:
+            case kTransferNoDownloadRight:
                 SetMessage(entry, transfer_text::kNoRight);
                 break;
             default:
@@ -344,9 +344,9 @@ bool CPeerConnection::BuyTicket(TransferEntry& entry, uint32_t points, DownloadT
     }
     ticketSocket_.Close();
     if (answer.code < 0) {
-        if (answer.code == -1 || answer.code == -2)
+        if (answer.code == kTicketServiceFailure || answer.code == kTicketBadCredentials)
             SetMessage(entry, transfer_text::kTicketDatabase);
-        if (answer.code == -4)
+        if (answer.code == kTicketShortOfPoints)
             SetMessage(entry, transfer_text::kShortOfPoints);
         return false;
     }
@@ -359,9 +359,9 @@ bool CPeerConnection::OnDownloadAnswer(TransferEntry& entry, std::string_view pa
     if (!DecodeDownloadAnswer(payload, code))
         return false;
     if (code < 0) {
-        if (code == -1)
+        if (code == kTransferInvalidPath)
             SetMessage(entry, transfer_text::kInvalidPath);
-        if (code == -2)
+        if (code == kTransferCannotOpen)
             SetMessage(entry, transfer_text::kInvalidName);
         if (code == kTransferNoPayment)
             SetMessage(entry, transfer_text::kNotPaid);
@@ -381,7 +381,7 @@ bool CPeerConnection::OnUploadQueryAnswer(TransferEntry& entry, std::string_view
     if (!DecodeUploadQueryAnswer(payload, answer))
         return false;
     if (answer.code < 0) {
-        if (answer.code == -1)
+        if (answer.code == kTransferInvalidPath)
             SetMessage(entry, transfer_text::kInvalidPath);
         if (answer.code == kTransferNoUploadRight)
             SetMessage(entry, transfer_text::kNoRight);

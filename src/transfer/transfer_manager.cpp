@@ -276,6 +276,9 @@ int CTransferManager::StopEntries(const std::string& userId,
         std::lock_guard queueLock(queue->Lock());
         for (TransferEntry* entry : Pick(*queue, names)) {
             if (entry->State == kStateTransferring) {
+                // Under the queue lock, so the stop reaches this entry and not
+                // the next one the worker could take meanwhile.
+                queue->Connection().Stop();
                 stopWorker = true;
             } else if (entry->State == kStateReserved) {
                 queue->StoreState(*entry, kStateCancelled, entry->Message);
@@ -287,7 +290,6 @@ int CTransferManager::StopEntries(const std::string& userId,
         }
     }
     if (stopWorker) {
-        queue->Connection().Stop();
         bool reserved = false;
         {
             std::lock_guard queueLock(queue->Lock());
