@@ -143,8 +143,7 @@ void CPeerConnection::Work() {
             entry->StartTime = context_.parts.clock.UnixSeconds();
             entry->State = kStateTransferring;
             // Stored as failed: an entry a crash interrupts is found failed.
-            context_.store.UpdateTransferRow(queue_.UserId(), entry->FileName, entry->VirDirName,
-                                             entry->Mode, kStateFailed, "");
+            queue_.StoreState(*entry, kStateFailed, "");
         }
         context_.PostTransferChanged();
         RunEntry(*entry);
@@ -201,8 +200,7 @@ void CPeerConnection::EndUnconnected(TransferEntry& entry) {
     bool stopped = running_ != 1;
     entry.State = stopped ? kStateCancelled : kStateFailed;
     entry.Message = CutMessage(stopped ? transfer_text::kFailed : transfer_text::kCannotConnect);
-    context_.store.UpdateTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName, entry.Mode,
-                                     entry.State, entry.Message);
+    queue_.StoreState(entry, entry.State, entry.Message);
     if (!halting_)
         running_ = 1;
     current_ = nullptr;
@@ -217,12 +215,10 @@ void CPeerConnection::Outcome(TransferEntry& entry) {
     // A file that arrived whole is completed even when a stop came at the end.
     if (completed_) {
         entry.State = kStateCompleted;
-        context_.store.DeleteTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName,
-                                         entry.Mode);
+        queue_.DeleteRow(entry);
     } else {
         entry.State = running_ == 1 ? kStateFailed : kStateCancelled;
-        context_.store.UpdateTransferRow(queue_.UserId(), entry.FileName, entry.VirDirName,
-                                         entry.Mode, entry.State, entry.Message);
+        queue_.StoreState(entry, entry.State, entry.Message);
     }
     if (!halting_)
         running_ = 1;
@@ -286,13 +282,13 @@ bool CPeerConnection::OnFileInfoAnswer(TransferEntry& entry, std::string_view pa
         return false;
     if (answer.code < 0) {
         switch (answer.code) {
-            case -1:
+            case kTransferInvalidPath:
                 SetMessage(entry, transfer_text::kInvalidPath);
                 break;
-            case -2:
+            case kTransferCannotOpen:
                 SetMessage(entry, transfer_text::kInvalidName);
                 break;
-            case -3:
+            case kTransferNoDownloadRight:
                 SetMessage(entry, transfer_text::kNoRight);
                 break;
             default:
@@ -348,9 +344,9 @@ bool CPeerConnection::BuyTicket(TransferEntry& entry, uint32_t points, DownloadT
     }
     ticketSocket_.Close();
     if (answer.code < 0) {
-        if (answer.code == -1 || answer.code == -2)
+        if (answer.code == kTicketServiceFailure || answer.code == kTicketBadCredentials)
             SetMessage(entry, transfer_text::kTicketDatabase);
-        if (answer.code == -4)
+        if (answer.code == kTicketShortOfPoints)
             SetMessage(entry, transfer_text::kShortOfPoints);
         return false;
     }
@@ -363,9 +359,9 @@ bool CPeerConnection::OnDownloadAnswer(TransferEntry& entry, std::string_view pa
     if (!DecodeDownloadAnswer(payload, code))
         return false;
     if (code < 0) {
-        if (code == -1)
+        if (code == kTransferInvalidPath)
             SetMessage(entry, transfer_text::kInvalidPath);
-        if (code == -2)
+        if (code == kTransferCannotOpen)
             SetMessage(entry, transfer_text::kInvalidName);
         if (code == kTransferNoPayment)
             SetMessage(entry, transfer_text::kNotPaid);
@@ -385,7 +381,7 @@ bool CPeerConnection::OnUploadQueryAnswer(TransferEntry& entry, std::string_view
     if (!DecodeUploadQueryAnswer(payload, answer))
         return false;
     if (answer.code < 0) {
-        if (answer.code == -1)
+        if (answer.code == kTransferInvalidPath)
             SetMessage(entry, transfer_text::kInvalidPath);
         if (answer.code == kTransferNoUploadRight)
             SetMessage(entry, transfer_text::kNoRight);

@@ -79,6 +79,15 @@ bool CPeerQueue::RemoveEntry(TransferEntry* entry, bool deleteTemporary) {
     return false;
 }
 
+void CPeerQueue::StoreState(const TransferEntry& entry, int state, const std::string& message) {
+    context_.store.UpdateTransferRow(userId_, entry.FileName, entry.VirDirName, entry.Mode, state,
+                                     message);
+}
+
+void CPeerQueue::DeleteRow(const TransferEntry& entry) {
+    context_.store.DeleteTransferRow(userId_, entry.FileName, entry.VirDirName, entry.Mode);
+}
+
 bool CPeerQueue::StartWorker(uint32_t address, uint16_t port) {
     return connection_.Start(address, port);
 }

@@ -44,6 +44,9 @@ public:
     // when `deleteTemporary`, its temporary file. False when it stays.
     bool RemoveEntry(TransferEntry* entry, bool deleteTemporary);
     const std::list<std::unique_ptr<TransferEntry>>& Entries() const { return entries_; }
+    // The entry's row in rtfl.db: the state it is to have after a restart.
+    void StoreState(const TransferEntry& entry, int state, const std::string& message);
+    void DeleteRow(const TransferEntry& entry);
     bool Empty() const { return entries_.empty(); }
 
     // The worker, to this address and port (network byte order).

@@ -112,7 +112,7 @@ bool OpenDownloadTarget(TransferEntry& entry, const std::string& downloadPath, C
     std::optional<CLocalFile> opened = CLocalFile::OpenForWriting(paths->temporary);
     if (!opened) {
         // The person learns why: a folder without write access, a full disk.
-        failure = SystemText(transfer_text::kCannotOpen, ec ? ec.value() : errno);
+        failure = SystemText(transfer_text::kCannotOpen, errno);
         return false;
     }
     uint64_t offset = entry.ResumeOffset;

@@ -210,17 +210,7 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
     uint64_t resume = DecideResume(paths->temporary, context_.parts.options.ContinueRecv, [this] {
         return context_.parts.ui.AskYesNo(transfer_text::kAskResume, kAppName);
     });
-    CPeerQueue* queue = FindQueue(userId);
-    if (!queue)
-        queue = CreateQueue(userId);
-    {
-        std::lock_guard queueLock(queue->Lock());
-        queue->AddEntry(kModeDownload, remoteFolder, fileName, size, resume);
-        context_.store.InsertTransferRow({userId, fileName, remoteFolder, size, address, port,
-                                          kModeDownload, StoredReservedState(kModeDownload), ""});
-        queue->StartWorker(address, port);
-    }
-    context_.PostTransferChanged();
+    Append({userId, fileName, remoteFolder, size, address, port, kModeDownload, 0, ""}, resume);
     return std::nullopt;
 }
 
@@ -242,18 +232,23 @@ TransferRefusal CTransferManager::ReserveUpload(const std::string& userId,
             }
         }
     }
-    CPeerQueue* queue = FindQueue(userId);
+    Append({userId, localPath, remoteFolder, size, address, port, kModeUpload, 0, ""}, 0);
+    return std::nullopt;
+}
+
+void CTransferManager::Append(TransferRow row, uint64_t resumeOffset) {
+    CPeerQueue* queue = FindQueue(row.userId);
     if (!queue)
-        queue = CreateQueue(userId);
+        queue = CreateQueue(row.userId);
     {
         std::lock_guard queueLock(queue->Lock());
-        queue->AddEntry(kModeUpload, remoteFolder, localPath, size, 0);
-        context_.store.InsertTransferRow({userId, localPath, remoteFolder, size, address, port,
-                                          kModeUpload, StoredReservedState(kModeUpload), ""});
-        queue->StartWorker(address, port);
+        uint8_t mode = static_cast<uint8_t>(row.mode);
+        queue->AddEntry(mode, row.virDirName, row.fileName, row.fileSize, resumeOffset);
+        row.state = StoredReservedState(mode);
+        context_.store.InsertTransferRow(row);
+        queue->StartWorker(row.address, row.port);
     }
     context_.PostTransferChanged();
-    return std::nullopt;
 }
 
 std::vector<TransferEntry*> CTransferManager::Pick(CPeerQueue& queue,
@@ -281,11 +276,12 @@ int CTransferManager::StopEntries(const std::string& userId,
         std::lock_guard queueLock(queue->Lock());
         for (TransferEntry* entry : Pick(*queue, names)) {
             if (entry->State == kStateTransferring) {
+                // Under the queue lock, so the stop reaches this entry and not
+                // the next one the worker could take meanwhile.
+                queue->Connection().Stop();
                 stopWorker = true;
             } else if (entry->State == kStateReserved) {
-                context_.store.UpdateTransferRow(queue->UserId(), entry->FileName,
-                                                 entry->VirDirName, entry->Mode, kStateCancelled,
-                                                 entry->Message);
+                queue->StoreState(*entry, kStateCancelled, entry->Message);
             } else {
                 continue;
             }
@@ -294,7 +290,6 @@ int CTransferManager::StopEntries(const std::string& userId,
         }
     }
     if (stopWorker) {
-        queue->Connection().Stop();
         bool reserved = false;
         {
             std::lock_guard queueLock(queue->Lock());
@@ -322,12 +317,10 @@ int CTransferManager::RestartEntries(const std::string& userId,
                 continue;
             entry->State = kStateReserved;
             entry->Message.clear();
-            context_.store.UpdateTransferRow(queue->UserId(), entry->FileName, entry->VirDirName,
-                                             entry->Mode, StoredReservedState(entry->Mode), "");
+            queue->StoreState(*entry, StoredReservedState(entry->Mode), "");
             if (!queue->StartWorkerFromList()) {
                 entry->State = kStateFailed;
-                context_.store.UpdateTransferRow(queue->UserId(), entry->FileName,
-                                                 entry->VirDirName, entry->Mode, kStateFailed, "");
+                queue->StoreState(*entry, kStateFailed, "");
             }
             ++changed;
         }

@@ -110,6 +110,8 @@ public:
     void HaltAll();
 
 private:
+    // A new reserved entry with its row, and the member's worker asked to start.
+    void Append(TransferRow row, uint64_t resumeOffset);
     bool RemoveEntryLocked(CPeerQueue& queue, TransferEntry* entry, bool deleteTemporary);
     // Removes the queue when it holds no entry; true when it went.
     bool DropIfEmpty(CPeerQueue* queue);
