@@ -26,6 +26,7 @@ constexpr const char* kUsage =
     "usage: velorind [--home DIR] [LINK-OR-FILE]\n"
     "       velorind [--home DIR] --send WORD [ARG...]\n"
     "words: status | signin [ID PASSWORD] | signout | servers | refresh | quit\n"
+    "       browse ID [PATH] | download-folder ID PATH LOCALNAME | history | history-clear\n"
     "exit status of --send: 0 done, 1 refused, 2 no running instance\n";
 
 struct Arguments {

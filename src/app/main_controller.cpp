@@ -498,6 +498,7 @@ void CMainController::OnTick() {
                                        counts.receiving)
                               : std::string(text::kTrayOffline));
     ui_.SetStatusPane(kPaneService, online ? ServicePaneText() : std::string(text::kOfflinePane));
+    if (tickHook_) tickHook_();
 }
 
 // --- commands -----------------------------------------------------------------

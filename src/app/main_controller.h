@@ -71,6 +71,8 @@ public:
     // refused version, and acting on the pending link.
     void SetLiveUpdateCheck(std::function<void()> check) { liveUpdateCheck_ = std::move(check); }
     void SetLinkHandler(std::function<void()> handler) { linkHandler_ = std::move(handler); }
+    // Runs on every tick (the transfer view's periodic update and speed sums).
+    void SetTickHook(std::function<void()> hook) { tickHook_ = std::move(hook); }
 
 private:
     Refusal RunSignIn(const std::optional<SignInCredentials>& typed);
@@ -109,6 +111,7 @@ private:
     uint32_t freeSpaceTick_ = 0;
     std::function<void()> liveUpdateCheck_;
     std::function<void()> linkHandler_;
+    std::function<void()> tickHook_;
 };
 
 }  // namespace velorin

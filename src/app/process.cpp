@@ -14,6 +14,10 @@
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
+#include "transfer/browse_session.h"
+#include "transfer/server_explorer.h"
+#include "transfer/transfer_manager.h"
+#include "transfer/transfer_view.h"
 
 namespace velorin {
 namespace fs = std::filesystem;
@@ -76,6 +80,7 @@ CProcess::CProcess(ProfileLocation profile, IUserInterface& ui, const IClock& cl
       cache_(clock_, pointBalance_, status_, serverRunning_) {
     assert(!g_current);
     g_current = this;
+    CreateTransfers();
 }
 
 CProcess::~CProcess() {
@@ -136,6 +141,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
         return kExitFatal;
     }
+    OpenTransferStore();
 
     options_.Load(settings_);
     status_.SetWriteLog(options_.WriteLog != 0);
@@ -152,8 +158,10 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     // The cache link answers "not sent" while it is not signed in.
     fileServer_->SetPointsRequester(&cache_);
     RegisterControlWords(commands_, *this, *controller_);
+    CreateExplorer();
     // Ahead of the sign-in that the window posts as it opens.
     queue_.PostTask([this] { WarnIfUnreachable(); });
+    StartTransfers();
     controller_->Open();
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.
@@ -190,10 +198,13 @@ bool CProcess::ProvisionProfile(const fs::path& folder) {
 
 void CProcess::Shutdown() {
     instance_.StopListening();
-    // The window goes first: no handler runs while the links stop.
+    // The windows go first: no handler runs while the links stop.
     controller_.reset();
+    explorer_.reset();
     StopSearchRobot();
+    StopBrowse();
     StopFileServer();
+    HaltTransfers();
     session_.Stop();
     session_.ReleaseQueue();
     // The cache link ends with the process; no sign-off goes out.

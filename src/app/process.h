@@ -33,7 +33,11 @@
 
 namespace velorin {
 
+class CBrowseSession;
 class CFileServer;
+class CServerExplorer;
+class CTransferManager;
+class CTransferView;
 class IUserInterface;
 
 inline constexpr int kExitSecondInstance = 1;
@@ -117,11 +121,23 @@ public:
     uint16_t StartFileServer(uint16_t port);
     // Closes the port and ends every visitor session; harmless when stopped.
     void StopFileServer();
+    // The browse session and the server explorer's model (see
+    // process_browse.cpp); null before start-up has made them. The explorer
+    // goes at shutdown, the session stays (stopped).
+    CBrowseSession* Browse() { return browse_.get(); }
+    CServerExplorer* Explorer() { return explorer_.get(); }
+    void StopBrowse();
     // The search robot's datagram socket, the robot, its stop.
     uint16_t OpenSearchPort(uint16_t port);
     void StartSearchRobot();
     void StopSearchRobot();
     ActivityCounts Activity() const;
+
+    // The member's own transfer list: reservations, queues and their workers
+    // (see process_transfers.cpp). Exists for the whole life of the context.
+    CTransferManager& Transfers() { return *transfers_; }
+    // The transfer view's model; null before start-up has made it.
+    CTransferView* TransferView() { return transferView_.get(); }
 
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
@@ -133,6 +149,11 @@ private:
     ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);
     void HandleOnLoop(const ControlRequest& request, ControlAnswer& answer);
     void CreateFileServer();
+    void CreateExplorer();
+    void CreateTransfers();
+    bool OpenTransferStore();
+    void StartTransfers();
+    void HaltTransfers();
 
     ProfileLocation profile_;
     IUserInterface& ui_;
@@ -166,8 +187,13 @@ private:
     CSessionClient session_;
     CCacheClient cache_;
     std::unique_ptr<CMainController> controller_;
+    std::unique_ptr<CBrowseSession> browse_;
+    std::unique_ptr<CServerExplorer> explorer_;
     // Last: it uses the objects above until it is gone.
     std::unique_ptr<CFileServer> fileServer_;
+    // Its workers use all of the above.
+    std::unique_ptr<CTransferManager> transfers_;
+    std::unique_ptr<CTransferView> transferView_;
 };
 
 // The running process's context. Exactly one exists at a time.

@@ -1,5 +1,7 @@
 #include "app/text_routines.h"
 
+#include <cinttypes>
+
 #include "platform/strings.h"
 
 namespace velorin {
@@ -15,6 +17,16 @@ std::string FormatDuration(int64_t seconds) {
         hours %= 24;
     }
     return Format("%s%02d:%02d:%02d", prefix.c_str(), static_cast<int>(hours), minutes, secs);
+}
+
+std::string WithThousands(uint64_t value) {
+    std::string digits = Format("%" PRIu64, value);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
 }
 
 namespace {

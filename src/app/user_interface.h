@@ -1,6 +1,7 @@
 #pragma once
 // Everything the program shows a person goes through this interface: the
 // desktop window draws it, the headless client prints it, tests record it.
+#include <cstdint>
 #include <string>
 
 namespace velorin {
@@ -21,6 +22,16 @@ enum StatusPane : int {
     kPaneUploads = 2,
     kPaneDownloads = 3,
     kPaneFreeSpace = 4,
+};
+
+// What the dialog "폴더 다운로드 - 폴더 설정" shows; the local name is editable.
+struct FolderDownloadOffer {
+    std::string remotePath;
+    uint32_t files = 0;
+    uint32_t folders = 0;
+    std::string sizeText;  // "%.1f MB"
+    std::string downloadFolder;
+    std::string localName;
 };
 
 class IUserInterface {
@@ -53,6 +64,21 @@ public:
     virtual void ShowSignInDialog() = 0;
     // The server list holds a new download: the list page refills itself.
     virtual void ServerListChanged() = 0;
+
+    // The server explorer. Its model changed (list, tree, path, status strip,
+    // buttons): the page redraws itself from it.
+    virtual void ExplorerChanged() {}
+    // A visited server's notice: HTML that is shown, never executed.
+    virtual void ShowNotice(const std::string& html) { (void)html; }
+    // Opens the folder-download dialog; its confirmation calls the explorer's
+    // ConfirmFolderDownload.
+    virtual void OfferFolderDownload(const FolderDownloadOffer& offer) { (void)offer; }
+    // A file dialog for one file to read; empty when cancelled.
+    virtual std::string PickFile(const std::string& title, const std::string& filter) {
+        (void)title, (void)filter;
+        return {};
+    }
+    virtual void ShowTransferPage() {}
 };
 
 }  // namespace velorin

@@ -93,6 +93,8 @@ bool CLocalFile::Truncate() {
     return fd_ >= 0 && ::ftruncate(fd_, 0) == 0 && ::lseek(fd_, 0, SEEK_SET) == 0;
 }
 
+bool CLocalFile::Sync() { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
+
 std::optional<uint64_t> RegularFileSize(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

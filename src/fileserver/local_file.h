@@ -43,6 +43,8 @@ public:
     long Read(char* buffer, size_t size);
     bool WriteAll(const char* data, size_t size);
     bool Truncate();
+    // The content on the disk before the file is renamed into place.
+    bool Sync();
 
 private:
     explicit CLocalFile(int fd) : fd_(fd) {}

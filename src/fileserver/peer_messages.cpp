@@ -187,9 +187,13 @@ bool DecodeFileInfoAnswer(std::string_view payload, FileInfoAnswer& answer) {
     CPayloadReader r(payload);
     answer.size = 0;
     answer.rights = 0;
+    answer.hasRights = false;
+    // Any code from 0 up accepts; the rights are there only in 13 bytes.
     if (!r.I8(answer.code)) return false;
-    if (answer.code != kAnswerOk) return true;
-    return r.U64(answer.size) && r.U32(answer.rights);
+    if (answer.code < 0) return true;
+    if (!r.U64(answer.size)) return false;
+    answer.hasRights = payload.size() == 13;
+    return !answer.hasRights || r.U32(answer.rights);
 }
 
 Packet EncodeDownloadRequest(const DownloadRequest& request) {
@@ -262,7 +266,7 @@ bool DecodeUploadAnswer(std::string_view payload, OffsetAnswer& answer) {
     CPayloadReader r(payload);
     answer.offset = 0;
     if (!r.I8(answer.code)) return false;
-    if (answer.code != kAnswerOk) return true;
+    if (answer.code < 0) return true;
     uint32_t low = 0;
     uint32_t high = 0;
     if (!r.U32(low) || !r.U32(high)) return false;

@@ -139,10 +139,12 @@ Packet EncodeListError(int8_t code);
 bool DecodeListError(std::string_view payload, int8_t& code);
 
 // Code 0 and "no right" carry size and rights (13 bytes); other refusals are 1 byte.
+// A reader takes the rights only from a 13-byte answer (a 9-byte one has none).
 struct FileInfoAnswer {
     int8_t code = 0;
     uint64_t size = 0;
     uint32_t rights = 0;
+    bool hasRights = false;
 };
 Packet EncodeFileInfoAnswer(const FileInfoAnswer& answer);
 bool DecodeFileInfoAnswer(std::string_view payload, FileInfoAnswer& answer);

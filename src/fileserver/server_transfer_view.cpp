@@ -72,16 +72,6 @@ const char* TransferStateText(uint8_t state) {
     }
 }
 
-std::string WithThousands(uint64_t value) {
-    std::string digits = Format("%" PRIu64, value);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
-
 ServerTransferRow MakeServerTransferRow(const ServerTransfer& r) {
     ServerTransferRow row;
     row.status = TransferStateText(r.state);

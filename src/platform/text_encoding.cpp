@@ -44,7 +44,12 @@ public:
             if (errno == E2BIG) {
                 continue;
             }
-            // EILSEQ or EINVAL: replace one unit and go on.
+            // EILSEQ or EINVAL: replace one unit and go on. The CP949 converter
+            // may have taken the whole bad sequence already.
+            if (srcLeft == 0) {
+                out.push_back('?');
+                break;
+            }
             size_t n = skip(std::string_view(src, srcLeft));
             src += n;
             srcLeft -= n;

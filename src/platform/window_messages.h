@@ -19,6 +19,8 @@ inline constexpr uint32_t WM_SERVER_LIST_DONE = WM_USER + 105;  // 0x0469
 inline constexpr uint32_t WM_MEMBER_INFO = WM_USER + 106;       // 0x046A
 // Transfer views, from the transfer workers and the file server.
 inline constexpr uint32_t WM_TRANSFER_CHANGED = WM_USER + 107;  // 0x046B
+// Transfer view: refill the member list, keeping the selection while it exists.
+inline constexpr uint32_t WM_TRANSFER_MEMBERS = WM_USER + 109;  // 0x046D
 // Server view, from the file server.
 inline constexpr uint32_t WM_VISITORS_CHANGED = WM_USER + 108;  // 0x046C
 // Main window, from the tray icon. Shares its number with WM_BROWSE_NOTICE,
@@ -28,6 +30,9 @@ inline constexpr uint32_t WM_TRAY_CALLBACK = WM_USER + 112;  // 0x0470
 inline constexpr uint32_t WM_BROWSE_NOTICE = WM_USER + 112;       // 0x0470
 inline constexpr uint32_t WM_BROWSE_FOLDER_INFO = WM_USER + 113;  // 0x0471
 inline constexpr uint32_t WM_BROWSE_FOLDER_FILE = WM_USER + 114;  // 0x0472
+// The rest of what the browse session reports: wParam a BrowseEvent
+// (transfer/browse_session.h), with a payload where it names one.
+inline constexpr uint32_t WM_BROWSE_EVENT = WM_USER + 115;  // 0x0473
 // Main window, from the session link and the note store.
 inline constexpr uint32_t WM_DUPLICATE_LOGIN = WM_USER + 120;  // 0x0478
 inline constexpr uint32_t WM_NOTE_ARRIVED = WM_USER + 121;     // 0x0479

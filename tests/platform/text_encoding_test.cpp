@@ -20,6 +20,8 @@ TEST(TextEncoding, UnrepresentableAndMalformedInputBecomesQuestionMarks) {
     EXPECT_EQ(Utf8ToCp949("a\xFF" "b"), "a?b");
     // A lead byte with nothing after it at the end of a CP949 string.
     EXPECT_EQ(Cp949ToUtf8("ab\xB0"), "ab?");
+    // A bad pair the converter takes whole before it complains.
+    EXPECT_EQ(Cp949ToUtf8("\xA2\xE8"), "?");
 }
 
 TEST(TextEncoding, CuttingNeverSplitsACharacter) {

@@ -13,18 +13,30 @@ bool ConnectPair(CTcpSocket& client, CTcpSocket& server) {
            listener.Accept(server) == 0 && client.SetNonBlocking(false) == 0;
 }
 
-uint16_t FreeUdpPort() {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+namespace {
+bool CanBind(int type, uint16_t port) {
+    int fd = socket(AF_INET, type, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    socklen_t size = sizeof address;
-    uint16_t port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-        port = ntohs(address.sin_port);
+    address.sin_port = htons(port);
+    bool free = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0) close(fd);
+    return free;
+}
+}  // namespace
+
+uint16_t FreeUdpPort() {
+    // Below the system's ephemeral range (32768 and up): a port handed out
+    // there to another test's connection would make the port busy for TCP
+    // while the test still counts on it.
+    constexpr int kFirst = 20000;
+    constexpr int kCount = 12000;
+    static int next = static_cast<int>(getpid()) * 7;
+    for (int i = 0; i < kCount; ++i) {
+        auto port = static_cast<uint16_t>(kFirst + (next++ % kCount));
+        if (CanBind(SOCK_DGRAM, port) && CanBind(SOCK_STREAM, port)) return port;
     }
-    close(fd);
-    return port;
+    return 0;
 }
 
 }  // namespace velorin::test

@@ -62,6 +62,19 @@ bool CRecordingUserInterface::OpenOptions() {
 void CRecordingUserInterface::ShowSignInDialog() { Open("sign-in dialog"); }
 void CRecordingUserInterface::ServerListChanged() { Open("server list"); }
 
+void CRecordingUserInterface::ShowNotice(const std::string& html) { Open("notice " + html); }
+
+void CRecordingUserInterface::OfferFolderDownload(const FolderDownloadOffer& offer) {
+    Open("folder offer " + offer.remotePath + " " + offer.localName);
+}
+
+std::string CRecordingUserInterface::PickFile(const std::string& title, const std::string&) {
+    Open("pick " + title);
+    return pickedFile;
+}
+
+void CRecordingUserInterface::ShowTransferPage() { Open("transfer page"); }
+
 std::vector<std::string> CRecordingUserInterface::Messages() const {
     std::lock_guard lock(mutex_);
     return messages_;

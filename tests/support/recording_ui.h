@@ -32,6 +32,10 @@ public:
     bool OpenOptions() override;
     void ShowSignInDialog() override;
     void ServerListChanged() override;
+    void ShowNotice(const std::string& html) override;
+    void OfferFolderDownload(const FolderDownloadOffer& offer) override;
+    std::string PickFile(const std::string& title, const std::string& filter) override;
+    void ShowTransferPage() override;
 
     // Message boxes, and questions as "? text".
     std::vector<std::string> Messages() const;
@@ -40,7 +44,8 @@ public:
     std::vector<std::string> Popups() const;
     std::vector<std::string> Activations() const;
     // Windows and pages opened: "connecting TEXT", "connecting closed", "url URL",
-    // "secret-url URL", "folder PATH", "options", "sign-in dialog", "server list".
+    // "secret-url URL", "folder PATH", "options", "sign-in dialog", "server list",
+    // "notice HTML", "folder offer PATH NAME", "pick TITLE", "transfer page".
     std::vector<std::string> Opened() const;
     std::string Pane(int pane) const;
     std::string Tray() const;
@@ -49,6 +54,8 @@ public:
 
     bool answer = true;
     bool confirmOptions = false;
+    // What the file dialog returns.
+    std::string pickedFile;
 
 private:
     void Open(const std::string& what);

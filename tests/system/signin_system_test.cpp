@@ -7,14 +7,12 @@
 
 #include <regex>
 
-#include "support/child_process.h"
 #include "support/loopback.h"
-#include "support/temp_folder.h"
+#include "system_fixture.h"
 
 namespace velorin {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::CChildProcess;
 using test::RunProgram;
@@ -27,66 +25,13 @@ size_t Occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
-class SignInSystem : public ::testing::Test {
+class SignInSystem : public test::SystemFixture {
 protected:
     void SetUp() override {
-        for (auto [id, password, points] : {std::tuple{"kim", "kim-pw", "321"}, {"lee", "lee-pw", "5"}}) {
-            ASSERT_EQ(RunProgram(VELORIN_CENTRAL_PATH,
-                                 {"add-member", id, password, "--points", points, "--db", Db()}, {})
-                          .exitCode,
-                      0);
-        }
+        ASSERT_TRUE(AddMember("kim", "kim-pw", 321));
+        ASSERT_TRUE(AddMember("lee", "lee-pw", 5));
         ASSERT_TRUE(StartCentral(true));
     }
-
-    std::string Db() const { return (dir / "central.db").string(); }
-
-    // The first time on the first free loopback address; later on the same one.
-    bool StartCentral(bool pickAddress) {
-        for (int i = 0; i < (pickAddress ? 40 : 1); ++i) {
-            if (pickAddress) address = "127.0.0." + std::to_string(2 + (getpid() + 11 * i) % 250);
-            central = std::make_unique<CChildProcess>();
-            if (!central->Start(VELORIN_CENTRAL_PATH,
-                                {"serve", "--listen", address, "--db", Db(), "--web-port", "0"}, {},
-                                dir / "central.txt")) {
-                return false;
-            }
-            if (central->WaitForOutput("velorin-central: serving", 10s)) return true;
-            central->Wait(5s);
-        }
-        return false;
-    }
-
-    std::map<std::string, std::string> Env() const {
-        return {{"HOME", dir.Path().string()},
-                {"XDG_CONFIG_HOME", (dir / "config").string()},
-                {"VELORIN_CENTRAL", address}};
-    }
-
-    // A profile made only by the seeding tool: registry.db and velorin.dat.
-    std::unique_ptr<CChildProcess> StartMember(const std::string& id, const std::string& password,
-                                               uint16_t port) {
-        fs::path profile = dir / id;
-        auto seed = RunProgram(VELORIN_SEED_PROFILE_PATH,
-                               {"--home", profile.string(), "--user", id, "--password", password,
-                                "--listen-port", std::to_string(port), "--server-name", id + "'s",
-                                "--share", (dir / (id + "-shared")).string()},
-                               {});
-        EXPECT_EQ(seed.exitCode, 0) << seed.output;
-        auto child = std::make_unique<CChildProcess>();
-        EXPECT_TRUE(child->Start(VELORIND_PATH, {"--home", profile.string()}, Env(),
-                                 dir / (id + ".txt")));
-        return child;
-    }
-
-    test::RunResult Send(const std::string& id, std::vector<std::string> words) {
-        words.insert(words.begin(), {"--home", (dir / id).string(), "--send"});
-        return RunProgram(VELORIND_PATH, words, Env());
-    }
-
-    test::CTempFolder dir;
-    std::string address;
-    std::unique_ptr<CChildProcess> central;
 };
 
 TEST_F(SignInSystem, SignsInIsListedShowsItsPointsAndReconnectsAfterARestart) {

@@ -1,0 +1,56 @@
+// The process context's share of browsing other members' servers: the browse
+// session, the server explorer's model and their velorind words.
+#include "app/browse_commands.h"
+#include "app/process.h"
+#include "transfer/browse_session.h"
+#include "transfer/server_explorer.h"
+#include "transfer/transfer_manager.h"
+
+namespace velorin {
+
+void CProcess::CreateExplorer() {
+    browse_ = std::make_unique<CBrowseSession>(BrowseSessionParts{
+        clock_, registry_,
+        // The worker never writes to the interface: the line goes to the loop's
+        // thread with its own time.
+        [this](const std::string& text, int kind) {
+            queue_.PostTask([this, text, kind, now = clock_.LocalNow()] {
+                status_.AddStatusLine(text, kind, now);
+            });
+        }});
+    ServerExplorerParts parts{
+        .queue = queue_,
+        .session = *browse_,
+        .ui = ui_,
+        .servers = serverList_,
+        .registry = registry_,
+        .serverRunning = serverRunning_,
+        .memberAge = standing_.age,
+        .ownId = [this] { return Credentials().userId; },
+        .downloadFolder = [this] { return options_.DownloadPath(); },
+        .statusLine = [this](const std::string& text, int kind) { status_.AddStatusLine(text, kind); },
+        .startSignIn =
+            [this] {
+                if (controller_) controller_->StartServer();
+            },
+        .reserveDownload =
+            [this](const std::string& id, const std::string& folder, const std::string& file,
+                   uint64_t size, uint32_t address, uint16_t port) {
+                return !transfers_->ReserveDownload(id, folder, file, size, address, port);
+            },
+        .reserveUpload =
+            [this](const std::string& id, const std::string& folder, const std::string& file,
+                   uint64_t size, uint32_t address, uint16_t port) {
+                return !transfers_->ReserveUpload(id, folder, file, size, address, port);
+            },
+    };
+    explorer_ = std::make_unique<CServerExplorer>(std::move(parts));
+    browse_->SetWindows(&queue_, explorer_->Handle(), controller_ ? controller_->Handle() : 0);
+    RegisterBrowseCommands(commands_, *explorer_, queue_);
+}
+
+void CProcess::StopBrowse() {
+    if (browse_) browse_->Stop();
+}
+
+}  // namespace velorin

@@ -1,0 +1,24 @@
+#pragma once
+// File names are tested against the word list piece by piece before a
+// transfer is asked for: the pieces lie between the characters "(). [],-_".
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velorin {
+
+inline constexpr std::string_view kNameSeparators = "(). [],-_";
+
+// The non-empty pieces of `name`, in order.
+std::vector<std::string> SplitNamePieces(std::string_view name);
+
+// Whether one piece is a restricted word for transfers (the adult category
+// excluded). Until the word list is read here it restricts nothing.
+bool IsRestrictedTransferPiece(std::string_view piece);
+
+using PieceTest = std::function<bool(std::string_view piece)>;
+// True when any piece of `name` is restricted by `test`.
+bool HasRestrictedPiece(std::string_view name, const PieceTest& test);
+
+}  // namespace velorin

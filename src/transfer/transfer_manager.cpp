@@ -1,0 +1,436 @@
+#include "transfer/transfer_manager.h"
+
+#include <algorithm>
+
+#include "app/process_options.h"
+#include "app/status_lines.h"
+#include "app/user_interface.h"
+#include "platform/strings.h"
+#include "transfer/peer_queue.h"
+#include "transfer/transfer_engine.h"
+#include "transfer/transfer_texts.h"
+
+namespace velorin {
+namespace {
+
+// What a reserved entry's row says until its worker starts it: a download
+// comes back cancelled after a restart, an upload reserved.
+int StoredReservedState(uint8_t mode) {
+    return mode == kModeDownload ? kStateCancelled : kStateReserved;
+}
+
+// A stored state as an entry may have it after a restart; anything else
+// (an entry never stays "transferring" on disk) is failed.
+uint8_t LoadedState(int state) {
+    switch (state) {
+        case kStateReserved:
+        case kStateFailed:
+        case kStateCancelled:
+        case kStateCompleted:
+            return static_cast<uint8_t>(state);
+        default:
+            return kStateFailed;
+    }
+}
+
+}  // namespace
+
+CTransferManager::CTransferManager(TransferListParts parts) : context_(std::move(parts)) {}
+
+CTransferManager::~CTransferManager() {
+    HaltAll();
+    std::lock_guard lock(lock_);
+    queues_.clear();
+    context_.store.Close();
+}
+
+bool CTransferManager::OpenTransferStore(const std::filesystem::path& file) {
+    return context_.store.OpenTransferStore(file);
+}
+
+void CTransferManager::LoadTransferList() {
+    std::vector<TransferRow> rows;
+    context_.store.LoadRows(rows);
+    std::string downloadPath = context_.DownloadPath();
+    std::lock_guard lock(lock_);
+    for (const TransferRow& row : rows) {
+        bool download = row.mode == kModeDownload;
+        uint64_t resume = 0;
+        if (download) {
+            bool loaded = std::any_of(queues_.begin(), queues_.end(), [&](const auto& queue) {
+                std::lock_guard queueLock(queue->Lock());
+                return queue->FindEntry(row.fileName) != nullptr;
+            });
+            if (loaded)
+                continue;
+            if (auto paths = DownloadPathsOf(downloadPath, row.fileName)) {
+                resume = TemporarySize(paths->temporary);
+            }
+        }
+        CPeerQueue* queue = FindQueue(row.userId);
+        if (!queue)
+            queue = CreateQueue(row.userId);
+        std::lock_guard queueLock(queue->Lock());
+        queue->AddStoredEntry(download ? kModeDownload : kModeUpload, row.virDirName, row.fileName,
+                              row.fileSize, resume, LoadedState(row.state), row.message);
+    }
+    context_.PostTransferChanged();
+}
+
+CPeerQueue* CTransferManager::FindQueue(const std::string& userId) {
+    std::lock_guard lock(lock_);
+    for (auto& queue : queues_) {
+        if (EqualsIgnoreCase(queue->UserId(), userId))
+            return queue.get();
+    }
+    return nullptr;
+}
+
+CPeerQueue* CTransferManager::CreateQueue(const std::string& userId) {
+    std::lock_guard lock(lock_);
+    queues_.push_back(std::make_unique<CPeerQueue>(userId, context_));
+    return queues_.back().get();
+}
+
+void CTransferManager::RemoveQueue(CPeerQueue* queue) {
+    std::lock_guard lock(lock_);
+    auto it = std::find_if(queues_.begin(), queues_.end(),
+                           [queue](const auto& q) { return q.get() == queue; });
+    if (it == queues_.end())
+        return;
+    queue->Connection().WaitForEnd();
+    queues_.erase(it);
+}
+
+bool CTransferManager::DropIfEmpty(CPeerQueue* queue) {
+    {
+        std::lock_guard queueLock(queue->Lock());
+        if (!queue->Empty())
+            return false;
+    }
+    RemoveQueue(queue);
+    return true;
+}
+
+bool CTransferManager::RemoveEntryLocked(CPeerQueue& queue, TransferEntry* entry,
+                                         bool deleteTemporary) {
+    std::lock_guard queueLock(queue.Lock());
+    return queue.RemoveEntry(entry, deleteTemporary || context_.parts.options.TempFile == 1);
+}
+
+void CTransferManager::RemoveEntries(uint8_t mask) {
+    std::lock_guard lock(lock_);
+    std::vector<CPeerQueue*> touched;
+    for (auto& queue : queues_) {
+        std::lock_guard queueLock(queue->Lock());
+        std::vector<TransferEntry*> doomed;
+        for (auto& entry : queue->Entries()) {
+            if ((entry->State & mask) != 0)
+                doomed.push_back(entry.get());
+        }
+        for (TransferEntry* entry : doomed) {
+            queue->RemoveEntry(entry, context_.parts.options.TempFile == 1);
+        }
+        touched.push_back(queue.get());
+    }
+    for (CPeerQueue* queue : touched) DropIfEmpty(queue);
+}
+
+bool CTransferManager::RemoveEntryByName(CPeerQueue& queue, const std::string& fileName,
+                                         bool deleteTemporary) {
+    std::lock_guard lock(lock_);
+    TransferEntry* entry = nullptr;
+    {
+        std::lock_guard queueLock(queue.Lock());
+        for (auto& e : queue.Entries()) {
+            if (e->FileName == fileName && !queue.IsBusy(e.get())) {
+                entry = e.get();
+                break;
+            }
+        }
+    }
+    return entry && RemoveEntryLocked(queue, entry, deleteTemporary);
+}
+
+TransferRefusal CTransferManager::ReplaceDuplicate(CPeerQueue& queue, TransferEntry& entry,
+                                                   const char* busyText, const char* askText) {
+    bool busy = false;
+    {
+        std::lock_guard queueLock(queue.Lock());
+        busy = queue.IsBusy(&entry);
+    }
+    // Never ask while a queue lock is held: the worker would wait for the person.
+    if (busy) {
+        context_.parts.ui.ShowMessage(busyText, kAppName);
+        return std::string(busyText);
+    }
+    if (!context_.parts.ui.AskYesNo(askText, kAppName))
+        return std::string(askText);
+    // Reserved, the worker may have taken it meanwhile.
+    if (!RemoveEntryLocked(queue, &entry, false)) {
+        context_.parts.ui.ShowMessage(busyText, kAppName);
+        return std::string(busyText);
+    }
+    DropIfEmpty(&queue);
+    context_.PostTransferChanged();
+    return std::nullopt;
+}
+
+TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
+                                                  const std::string& remoteFolder,
+                                                  const std::string& fileName, uint64_t size,
+                                                  uint32_t address, uint16_t port) {
+    auto refuse = [this](const std::string& text) {
+        context_.StatusLine(text, kStatusCaution);
+        return TransferRefusal(text);
+    };
+    if (!context_.parts.serverRunning)
+        return refuse(transfer_text::kDownloadNotSignedIn);
+    std::lock_guard lock(lock_);
+    std::optional<DownloadPaths> paths = DownloadPathsOf(context_.DownloadPath(), fileName);
+    if (!paths)
+        return refuse(transfer_text::kBadPath);
+    if (context_.parts.options.ExistFileTransReserve == 0 && RegularFileSize(paths->final)) {
+        return refuse(Format(transfer_text::kExistsInFolder, fileName.c_str()));
+    }
+    for (auto& queue : queues_) {
+        TransferEntry* twin = nullptr;
+        {
+            std::lock_guard queueLock(queue->Lock());
+            twin = queue->FindEntry(fileName);
+        }
+        if (!twin)
+            continue;
+        if (TransferRefusal refusal = ReplaceDuplicate(*queue, *twin, transfer_text::kDownloadBusy,
+                                                       transfer_text::kDownloadAskReplace)) {
+            return refusal;
+        }
+        break;
+    }
+    uint64_t resume = DecideResume(paths->temporary, context_.parts.options.ContinueRecv, [this] {
+        return context_.parts.ui.AskYesNo(transfer_text::kAskResume, kAppName);
+    });
+    Append({userId, fileName, remoteFolder, size, address, port, kModeDownload, 0, ""}, resume);
+    return std::nullopt;
+}
+
+TransferRefusal CTransferManager::ReserveUpload(const std::string& userId,
+                                                const std::string& remoteFolder,
+                                                const std::string& localPath, uint64_t size,
+                                                uint32_t address, uint16_t port) {
+    std::lock_guard lock(lock_);
+    if (CPeerQueue* queue = FindQueue(userId)) {
+        TransferEntry* twin = nullptr;
+        {
+            std::lock_guard queueLock(queue->Lock());
+            twin = queue->FindEntry(localPath);
+        }
+        if (twin) {
+            if (TransferRefusal refusal = ReplaceDuplicate(
+                    *queue, *twin, transfer_text::kUploadBusy, transfer_text::kUploadAskReplace)) {
+                return refusal;
+            }
+        }
+    }
+    Append({userId, localPath, remoteFolder, size, address, port, kModeUpload, 0, ""}, 0);
+    return std::nullopt;
+}
+
+void CTransferManager::Append(TransferRow row, uint64_t resumeOffset) {
+    CPeerQueue* queue = FindQueue(row.userId);
+    if (!queue)
+        queue = CreateQueue(row.userId);
+    {
+        std::lock_guard queueLock(queue->Lock());
+        uint8_t mode = static_cast<uint8_t>(row.mode);
+        queue->AddEntry(mode, row.virDirName, row.fileName, row.fileSize, resumeOffset);
+        row.state = StoredReservedState(mode);
+        context_.store.InsertTransferRow(row);
+        queue->StartWorker(row.address, row.port);
+    }
+    context_.PostTransferChanged();
+}
+
+std::vector<TransferEntry*> CTransferManager::Pick(CPeerQueue& queue,
+                                                   const std::vector<std::string>& names) {
+    std::vector<TransferEntry*> picked;
+    for (auto& entry : queue.Entries()) {
+        bool named = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+            return EqualsIgnoreCase(entry->FileName, name);
+        });
+        if (named)
+            picked.push_back(entry.get());
+    }
+    return picked;
+}
+
+int CTransferManager::StopEntries(const std::string& userId,
+                                  const std::vector<std::string>& names) {
+    std::lock_guard lock(lock_);
+    CPeerQueue* queue = FindQueue(userId);
+    if (!queue)
+        return 0;
+    int changed = 0;
+    bool stopWorker = false;
+    {
+        std::lock_guard queueLock(queue->Lock());
+        for (TransferEntry* entry : Pick(*queue, names)) {
+            if (entry->State == kStateTransferring) {
+                // Under the queue lock, so the stop reaches this entry and not
+                // the next one the worker could take meanwhile.
+                queue->Connection().Stop();
+                stopWorker = true;
+            } else if (entry->State == kStateReserved) {
+                queue->StoreState(*entry, kStateCancelled, entry->Message);
+            } else {
+                continue;
+            }
+            entry->State = kStateCancelled;
+            ++changed;
+        }
+    }
+    if (stopWorker) {
+        bool reserved = false;
+        {
+            std::lock_guard queueLock(queue->Lock());
+            reserved = queue->HasReserved();
+        }
+        // With more to do the worker goes on at once; the command never waits for it.
+        if (!reserved)
+            queue->Connection().WaitForEnd();
+    }
+    context_.PostTransferChanged();
+    return changed;
+}
+
+int CTransferManager::RestartEntries(const std::string& userId,
+                                     const std::vector<std::string>& names) {
+    std::lock_guard lock(lock_);
+    CPeerQueue* queue = FindQueue(userId);
+    if (!queue)
+        return 0;
+    int changed = 0;
+    {
+        std::lock_guard queueLock(queue->Lock());
+        for (TransferEntry* entry : Pick(*queue, names)) {
+            if (queue->IsBusy(entry) || entry->State == kStateCompleted)
+                continue;
+            entry->State = kStateReserved;
+            entry->Message.clear();
+            queue->StoreState(*entry, StoredReservedState(entry->Mode), "");
+            if (!queue->StartWorkerFromList()) {
+                entry->State = kStateFailed;
+                queue->StoreState(*entry, kStateFailed, "");
+            }
+            ++changed;
+        }
+    }
+    context_.PostTransferChanged();
+    return changed;
+}
+
+int CTransferManager::DeleteEntries(const std::string& userId,
+                                    const std::vector<std::string>& names, bool deleteReceived) {
+    std::lock_guard lock(lock_);
+    CPeerQueue* queue = FindQueue(userId);
+    if (!queue)
+        return 0;
+    int removed = 0;
+    std::vector<TransferEntry*> picked;
+    {
+        std::lock_guard queueLock(queue->Lock());
+        picked = Pick(*queue, names);
+    }
+    for (TransferEntry* entry : picked) {
+        if (RemoveEntryLocked(*queue, entry, deleteReceived)) {
+            ++removed;
+        } else if (!deleteReceived) {
+            context_.StatusLine(transfer_text::kCannotDeleteBusy, kStatusInformation);
+        }
+    }
+    DropIfEmpty(queue);
+    context_.PostTransferChanged();
+    return removed;
+}
+
+int CTransferManager::DeleteCompleted(const std::string& userId) {
+    std::lock_guard lock(lock_);
+    CPeerQueue* queue = FindQueue(userId);
+    if (!queue)
+        return 0;
+    int removed = 0;
+    {
+        std::lock_guard queueLock(queue->Lock());
+        std::vector<TransferEntry*> done;
+        for (auto& entry : queue->Entries()) {
+            if (entry->State == kStateCompleted)
+                done.push_back(entry.get());
+        }
+        for (TransferEntry* entry : done) {
+            removed += queue->RemoveEntry(entry, context_.parts.options.TempFile == 1) ? 1 : 0;
+        }
+    }
+    DropIfEmpty(queue);
+    context_.PostTransferChanged();
+    return removed;
+}
+
+int CTransferManager::DeleteAllCompleted() {
+    std::lock_guard lock(lock_);
+    size_t before = Snapshot("").size();
+    RemoveEntries(kStateCompleted);
+    context_.PostTransferChanged();
+    return static_cast<int>(before - Snapshot("").size());
+}
+
+std::vector<std::string> CTransferManager::Members() {
+    std::lock_guard lock(lock_);
+    std::vector<std::string> members;
+    for (auto& queue : queues_) members.push_back(queue->UserId());
+    return members;
+}
+
+namespace {
+TransferSnapshot Copy(const std::string& userId, const TransferEntry& entry) {
+    return {userId,           entry.FileName,  entry.VirDirName, entry.Mode,
+            entry.State,      entry.Message,   entry.FileSize,   entry.ResumeOffset,
+            entry.MovedBytes, entry.StartTime, entry.UpdateTime};
+}
+}  // namespace
+
+std::vector<TransferSnapshot> CTransferManager::Snapshot(const std::string& userId) {
+    std::lock_guard lock(lock_);
+    std::vector<TransferSnapshot> out;
+    for (auto& queue : queues_) {
+        if (!userId.empty() && !EqualsIgnoreCase(queue->UserId(), userId))
+            continue;
+        std::lock_guard queueLock(queue->Lock());
+        for (auto& entry : queue->Entries()) out.push_back(Copy(queue->UserId(), *entry));
+    }
+    return out;
+}
+
+std::optional<std::pair<size_t, TransferSnapshot>> CTransferManager::TouchTransferring(
+    const std::string& userId, uint32_t now) {
+    std::lock_guard lock(lock_);
+    CPeerQueue* queue = FindQueue(userId);
+    if (!queue)
+        return std::nullopt;
+    std::lock_guard queueLock(queue->Lock());
+    size_t index = 0;
+    for (auto& entry : queue->Entries()) {
+        if (entry->State == kStateTransferring) {
+            entry->UpdateTime = now;
+            return std::make_pair(index, Copy(queue->UserId(), *entry));
+        }
+        ++index;
+    }
+    return std::nullopt;
+}
+
+void CTransferManager::HaltAll() {
+    std::lock_guard lock(lock_);
+    for (auto& queue : queues_) queue->Connection().Halt();
+}
+
+}  // namespace velorin

@@ -1,0 +1,148 @@
+#include "transfer/transfer_view.h"
+
+#include <map>
+
+#include "fileserver/server_clock.h"
+#include "platform/strings.h"
+#include "platform/window_messages.h"
+
+namespace velorin {
+namespace {
+
+std::string ProgressText(uint64_t present, uint64_t size) {
+    double percent =
+        size == 0 ? 100.0 : static_cast<double>(present) * 100.0 / static_cast<double>(size);
+    return Format("%3.0f %%", percent);
+}
+
+// kB/s over the seconds since the data phase began; 0 when none passed.
+double SpeedOf(const TransferSnapshot& entry, int64_t elapsed) {
+    if (elapsed <= 0)
+        return 0.0;
+    return static_cast<double>(entry.movedBytes) / 1024.0 / static_cast<double>(elapsed);
+}
+
+}  // namespace
+
+std::string DurationText(uint64_t seconds) {
+    uint64_t hours = seconds / 3600;
+    std::string prefix;
+    if (hours > 99) {
+        prefix = Format("%llu일 ", static_cast<unsigned long long>(hours / 24));
+        hours %= 24;
+    }
+    return Format("%s%02llu:%02llu:%02llu", prefix.c_str(), static_cast<unsigned long long>(hours),
+                  static_cast<unsigned long long>(seconds / 60 % 60),
+                  static_cast<unsigned long long>(seconds % 60));
+}
+
+std::string GroupedNumber(uint64_t value) {
+    std::string digits = std::to_string(value);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+TransferViewRow MakeRow(const TransferSnapshot& entry) {
+    uint64_t present = entry.resumeOffset + entry.movedBytes;
+    int64_t elapsed =
+        static_cast<int64_t>(entry.updateTime) - static_cast<int64_t>(entry.startTime);
+    return {StateText(entry.state),
+            entry.mode == kModeDownload ? "DN" : "UP",
+            entry.fileName,
+            ProgressText(present, entry.fileSize),
+            Format("%.1fk", SpeedOf(entry, elapsed)),
+            GroupedNumber(entry.fileSize),
+            GroupedNumber(present),
+            "00:00:00",
+            entry.message};
+}
+
+CTransferView::CTransferView(CMessageQueue& queue, CTransferManager& manager, IServerClock& clock)
+    : CWindowTarget(queue), manager_(manager), clock_(clock) {}
+
+void CTransferView::OnMessage(const Message& message) {
+    if (message.message == WM_TRANSFER_CHANGED) {
+        // A member that appeared or went changes the member list as well.
+        if (manager_.Members() != members_) {
+            RebuildMembers();
+        } else {
+            AddRows();
+        }
+    } else if (message.message == WM_TRANSFER_MEMBERS) {
+        RebuildMembers();
+    }
+}
+
+void CTransferView::Select(const std::string& member) {
+    selected_ = member;
+    AddRows();
+}
+
+void CTransferView::RebuildMembers() {
+    members_ = manager_.Members();
+    bool kept = false;
+    for (const std::string& member : members_) kept = kept || EqualsIgnoreCase(member, selected_);
+    if (!kept)
+        selected_ = members_.empty() ? std::string() : members_.front();
+    AddRows();
+}
+
+void CTransferView::AddRows() {
+    rows_.clear();
+    if (!selected_.empty()) {
+        for (const TransferSnapshot& entry : manager_.Snapshot(selected_)) {
+            rows_.push_back(MakeRow(entry));
+        }
+    }
+    Changed();
+}
+
+void CTransferView::Tick() {
+    uint32_t now = clock_.UnixSeconds();
+    if (!selected_.empty()) {
+        if (auto touched = manager_.TouchTransferring(selected_, now)) {
+            auto& [index, entry] = *touched;
+            if (index < rows_.size()) {
+                TransferViewRow& row = rows_[index];
+                uint64_t present = entry.resumeOffset + entry.movedBytes;
+                double speed = SpeedOf(entry, static_cast<int64_t>(now) - entry.startTime);
+                row.progress = ProgressText(present, entry.fileSize);
+                row.speed = Format("%.1fk", speed);
+                row.moved = GroupedNumber(present);
+                double left =
+                    entry.fileSize > present ? static_cast<double>(entry.fileSize - present) : 0.0;
+                row.remaining =
+                    DurationText(speed > 0.0 ? static_cast<uint64_t>(left / 1024.0 / speed) : 0);
+                row.note.clear();
+                Changed();
+            }
+        }
+    }
+    // Per member its first transferring entry, once a second of it has passed.
+    std::map<std::string, bool> seen;
+    double down = 0.0;
+    double up = 0.0;
+    for (const TransferSnapshot& entry : manager_.Snapshot("")) {
+        if (entry.state != kStateTransferring || seen[entry.userId])
+            continue;
+        seen[entry.userId] = true;
+        int64_t elapsed = static_cast<int64_t>(now) - entry.startTime;
+        if (elapsed <= 1)
+            continue;
+        (entry.mode == kModeDownload ? down : up) += SpeedOf(entry, elapsed);
+    }
+    downloadSpeed_ = static_cast<uint64_t>(down * 1024.0);
+    uploadSpeed_ = static_cast<uint64_t>(up * 1024.0);
+}
+
+void CTransferView::Changed() {
+    if (listener_)
+        listener_();
+}
+
+}  // namespace velorin

@@ -1,0 +1,73 @@
+#pragma once
+// What the transfer view shows and decides: the member list, the rows of the
+// selected member's entries with their column texts, the periodic update of
+// the first transferring row and the two speed sums for the main window's
+// graphs. Drawing is the front-end's; it repaints when told.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/message_queue.h"
+#include "transfer/transfer_manager.h"
+
+namespace velorin {
+
+class IServerClock;
+
+struct TransferViewRow {
+    std::string state;      // "상태"
+    std::string action;     // "동작": "DN" or "UP"
+    std::string fileName;   // "파일명"
+    std::string progress;   // "진행율"
+    std::string speed;      // "속도"
+    std::string size;       // "크기"
+    std::string moved;      // "전송량"
+    std::string remaining;  // "남은시간"
+    std::string note;       // "비고"
+};
+
+// "%s%02d:%02d:%02d", with "%d일 " before the hours above 99.
+std::string DurationText(uint64_t seconds);
+// A number with "," between groups of three digits.
+std::string GroupedNumber(uint64_t value);
+// The row of an entry as it is made (remaining time "00:00:00").
+TransferViewRow MakeRow(const TransferSnapshot& entry);
+
+class CTransferView : public CWindowTarget {
+public:
+    CTransferView(CMessageQueue& queue, CTransferManager& manager, IServerClock& clock);
+
+    void OnMessage(const Message& message) override;
+
+    // Picks the member whose entries the file list shows.
+    void Select(const std::string& member);
+    const std::string& Selected() const { return selected_; }
+    const std::vector<std::string>& Members() const { return members_; }
+    const std::vector<TransferViewRow>& Rows() const { return rows_; }
+
+    // The main window's tick: the selected member's first transferring row
+    // and the speed sums.
+    void Tick();
+    uint64_t DownloadBytesPerSecond() const { return downloadSpeed_; }
+    uint64_t UploadBytesPerSecond() const { return uploadSpeed_; }
+
+    // Called whenever rows or members change (the front-end repaints).
+    void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
+
+private:
+    void RebuildMembers();
+    void AddRows();
+    void Changed();
+
+    CTransferManager& manager_;
+    IServerClock& clock_;
+    std::string selected_;
+    std::vector<std::string> members_;
+    std::vector<TransferViewRow> rows_;
+    uint64_t downloadSpeed_ = 0;
+    uint64_t uploadSpeed_ = 0;
+    std::function<void()> listener_;
+};
+
+}  // namespace velorin

@@ -1,0 +1,69 @@
+#include "system_fixture.h"
+
+#include <unistd.h>
+
+namespace velorin::test {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+bool SystemFixture::AddMember(const std::string& id, const std::string& password, int points) {
+    return RunProgram(
+               VELORIN_CENTRAL_PATH,
+               {"add-member", id, password, "--points", std::to_string(points), "--db", Db()}, {})
+               .exitCode == 0;
+}
+
+bool SystemFixture::StartCentral(bool pickAddress) {
+    for (int i = 0; i < (pickAddress ? 40 : 1); ++i) {
+        if (pickAddress)
+            address = "127.0.0." + std::to_string(2 + (getpid() + 11 * i) % 250);
+        central = std::make_unique<CChildProcess>();
+        if (!central->Start(VELORIN_CENTRAL_PATH,
+                            {"serve", "--listen", address, "--db", Db(), "--web-port", "0"}, {},
+                            dir / "central.txt")) {
+            return false;
+        }
+        if (central->WaitForOutput("velorin-central: serving", 10s))
+            return true;
+        central->Wait(5s);
+    }
+    return false;
+}
+
+std::map<std::string, std::string> SystemFixture::Env() const {
+    return {{"HOME", dir.Path().string()},
+            {"XDG_CONFIG_HOME", (dir / "config").string()},
+            {"VELORIN_CENTRAL", address}};
+}
+
+void SystemFixture::SeedMember(const std::string& id, const std::string& password, uint16_t port) {
+    RunResult seed = RunProgram(VELORIN_SEED_PROFILE_PATH,
+                                {"--home", (dir / id).string(), "--user", id, "--password",
+                                 password, "--listen-port", std::to_string(port), "--server-name",
+                                 id + "'s", "--share", (dir / (id + "-shared")).string()},
+                                {});
+    EXPECT_EQ(seed.exitCode, 0) << seed.output;
+}
+
+std::unique_ptr<CChildProcess> SystemFixture::RunMember(const std::string& id,
+                                                        const std::string& outputName) {
+    auto child = std::make_unique<CChildProcess>();
+    EXPECT_TRUE(child->Start(VELORIND_PATH, {"--home", (dir / id).string()}, Env(),
+                             dir / ((outputName.empty() ? id : outputName) + ".txt")));
+    return child;
+}
+
+std::unique_ptr<CChildProcess> SystemFixture::StartMember(const std::string& id,
+                                                          const std::string& password,
+                                                          uint16_t port) {
+    SeedMember(id, password, port);
+    return RunMember(id);
+}
+
+RunResult SystemFixture::Send(const std::string& id, std::vector<std::string> words) {
+    words.insert(words.begin(), {"--home", (dir / id).string(), "--send"});
+    return RunProgram(VELORIND_PATH, words, Env());
+}
+
+}  // namespace velorin::test

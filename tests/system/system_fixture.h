@@ -1,0 +1,40 @@
+#pragma once
+// velorin-central and velorind members as real processes: the central on a
+// loopback address of its own, each member on a profile made by the seeding
+// tool in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+#include "support/temp_folder.h"
+
+namespace velorin::test {
+
+class SystemFixture : public ::testing::Test {
+protected:
+    std::string Db() const { return (dir / "central.db").string(); }
+    bool AddMember(const std::string& id, const std::string& password, int points);
+    // The first time on the first free loopback address; later on the same one.
+    bool StartCentral(bool pickAddress);
+    std::map<std::string, std::string> Env() const;
+
+    // A profile made only by the seeding tool (registry.db and velorin.dat),
+    // sharing dir/ID-shared, listening on `port`.
+    void SeedMember(const std::string& id, const std::string& password, uint16_t port);
+    std::unique_ptr<CChildProcess> RunMember(const std::string& id,
+                                             const std::string& outputName = "");
+    std::unique_ptr<CChildProcess> StartMember(const std::string& id, const std::string& password,
+                                               uint16_t port);
+    RunResult Send(const std::string& id, std::vector<std::string> words);
+
+    CTempFolder dir;
+    std::string address;
+    std::unique_ptr<CChildProcess> central;
+};
+
+}  // namespace velorin::test

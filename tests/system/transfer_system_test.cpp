@@ -1,0 +1,159 @@
+// A member downloads a priced file from another, is killed halfway, starts
+// again and finishes it; then uploads into a folder it was granted. Real
+// velorin-central and velorind processes.
+#include <openssl/evp.h>
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <regex>
+#include <thread>
+
+#include "data/share_database.h"
+#include "platform/registry.h"
+#include "support/loopback.h"
+#include "system_fixture.h"
+
+namespace velorin {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* kOnline = "\tstate\tonline\n";
+constexpr const char* kListed = "\t안내\t모든 사용자 리스트를 받았습니다.\n";
+constexpr uint64_t kFileSize = 25 * 1048576;
+
+std::string Sha256(const std::string& bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr);
+    return std::string(reinterpret_cast<char*>(digest), size);
+}
+
+uint64_t SizeOf(const fs::path& file) {
+    std::error_code ec;
+    uint64_t size = fs::file_size(file, ec);
+    return ec ? 0 : size;
+}
+
+class TransferSystem : public test::SystemFixture {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(AddMember("seller", "seller-pw", 10));
+        ASSERT_TRUE(AddMember("buyer", "buyer-pw", 1000));
+        ASSERT_TRUE(StartCentral(true));
+    }
+    // The number after "KEY": in a JSON answer; -1 without one.
+    static int64_t Number(const std::string& json, const std::string& key) {
+        std::smatch match;
+        std::regex pattern("\"" + key + "\": (-?[0-9]+)");
+        return std::regex_search(json, match, pattern) ? std::stoll(match[1]) : -1;
+    }
+    int64_t Points(const std::string& id) { return Number(Send(id, {"status"}).output, "points"); }
+    // The buyer's entry NAME as `transfers` shows it.
+    std::string Entry(const std::string& name) {
+        std::string all = Send("buyer", {"transfers", "seller"}).output;
+        size_t at = all.find("\"name\": \"" + name + "\"");
+        return at == std::string::npos ? std::string() : all.substr(at, all.find('}', at) - at);
+    }
+    bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit) {
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!condition() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(50ms);
+        }
+        return condition();
+    }
+};
+
+TEST_F(TransferSystem, AKilledDownloadResumesByteForByteAndBothSidesSettleThePoints) {
+    std::string content(kFileSize, '\0');
+    std::mt19937_64 random(7);
+    for (size_t i = 0; i < content.size(); i += 8) {
+        uint64_t word = random();
+        std::memcpy(&content[i], &word, 8);
+    }
+    fs::create_directories(dir / "seller-shared");
+    test::WriteFile(dir / "seller-shared/big.bin", content);
+
+    // The seller grants the buyer uploads into its folder, straight into velorin.dat.
+    SeedMember("seller", "seller-pw", test::FreeUdpPort());
+    {
+        CShareDatabase db;
+        bool exists = false;
+        ASSERT_TRUE(db.Open(dir / "seller/velorin.dat"));
+        ASSERT_TRUE(db.AddPermission(exists, "seller-shared", "buyer", 7, ""));
+    }
+    SeedMember("buyer", "buyer-pw", test::FreeUdpPort());
+    fs::path downloads = dir / "downloads";
+    fs::create_directories(downloads);
+    {
+        CRegistry registry;
+        ASSERT_TRUE(registry.Open(dir / "buyer/registry.db"));
+        ASSERT_TRUE(registry.WriteString(kAppKey, "DownloadPath", downloads.string()));
+    }
+    auto seller = RunMember("seller");
+    ASSERT_TRUE(seller->WaitForOutput(kOnline, 20s)) << seller->Output();
+    auto buyer = RunMember("buyer");
+    ASSERT_TRUE(buyer->WaitForOutput(kListed, 20s)) << buyer->Output();
+    int64_t sellerBefore = Points("seller");
+    int64_t buyerBefore = Points("buyer");
+    ASSERT_EQ(buyerBefore, 1000);
+
+    // Slowed to about 8 s, so that the kill lands halfway.
+    ASSERT_EQ(Send("seller", {"limit", "2"}).exitCode, 0);
+    auto reserved = Send(
+        "buyer", {"download", "seller", "\\seller-shared", "big.bin", std::to_string(kFileSize)});
+    ASSERT_EQ(reserved.exitCode, 0) << reserved.output;
+    fs::path temporary = downloads / "_velorin_big.bin";
+    ASSERT_TRUE(WaitFor([&] { return SizeOf(temporary) > kFileSize / 3; }, 60s));
+    buyer->Signal(SIGKILL);
+    buyer->Wait(10s);
+    uint64_t kept = SizeOf(temporary);
+    ASSERT_LT(kept, kFileSize);
+
+    buyer = RunMember("buyer", "buyer-again");
+    ASSERT_TRUE(buyer->WaitForOutput(kListed, 20s)) << buyer->Output();
+    std::string loaded = Entry("big.bin");
+    EXPECT_EQ(Number(loaded, "state"), 4) << loaded;
+    EXPECT_NE(loaded.find("\"message\": \"\""), std::string::npos) << loaded;
+    EXPECT_EQ(Number(loaded, "offset"), static_cast<int64_t>(SizeOf(temporary))) << loaded;
+
+    ASSERT_EQ(Send("seller", {"limit", "0"}).exitCode, 0);
+    auto restarted = Send("buyer", {"restart", "seller", "big.bin"});
+    ASSERT_EQ(restarted.exitCode, 0) << restarted.output;
+    ASSERT_TRUE(WaitFor([&] { return Number(Entry("big.bin"), "state") == 16; }, 60s))
+        << Entry("big.bin") << buyer->Output();
+    EXPECT_TRUE(Sha256(test::ReadFile(downloads / "big.bin")) == Sha256(content));
+    EXPECT_FALSE(fs::exists(temporary));
+
+    // What the seller received is what the buyer paid, once both balances are in.
+    int64_t gained = 0;
+    int64_t paid = 0;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            gained = Points("seller") - sellerBefore;
+            paid = buyerBefore - Points("buyer");
+            return gained > 0 && gained == paid;
+        },
+        20s))
+        << gained << " " << paid;
+    EXPECT_LE(paid, 200);
+
+    std::string upload = content.substr(0, 100000);
+    test::WriteFile(dir / "note.bin", upload);
+    auto sent = Send("buyer", {"upload", "seller", "\\seller-shared", (dir / "note.bin").string()});
+    ASSERT_EQ(sent.exitCode, 0) << sent.output;
+    EXPECT_TRUE(
+        WaitFor([&] { return SizeOf(dir / "seller-shared/note.bin") == upload.size(); }, 20s));
+    EXPECT_EQ(test::ReadFile(dir / "seller-shared/note.bin"), upload);
+
+    for (auto* member : {seller.get(), buyer.get()}) member->Signal(SIGTERM);
+    EXPECT_EQ(seller->Wait(10s), 1);
+    EXPECT_EQ(buyer->Wait(10s), 1);
+}
+
+}  // namespace
+}  // namespace velorin
