@@ -81,6 +81,8 @@ TEST_F(MemberStore, TicketsMatchOnEveryFieldAndConservePoints) {
     EXPECT_EQ(store.CheckTicket(wrongThird, "seller"), kSettlementRefused);
     EXPECT_EQ(store.PayTicket(wrongThird, "seller").result, kSettlementRefused);
     EXPECT_EQ(store.CheckTicket(Request(t, 80), "Seller"), kSettlementAccepted);
+    // A check of 0 points needs no ticket: the last mebibyte of a resumed download is free.
+    EXPECT_EQ(store.CheckTicket(PointRequest{"buyer", 0, 0, 0, 0}, "seller"), kSettlementAccepted);
 
     PaymentAnswer paid = store.PayTicket(Request(t, 56), "seller");
     EXPECT_EQ(paid.credited, 56u);
