@@ -102,6 +102,12 @@ TEST_F(TransferSystem, AKilledDownloadResumesByteForByteAndBothSidesSettleThePoi
     int64_t buyerBefore = Points("buyer");
     ASSERT_EQ(buyerBefore, 1000);
 
+    // The buyer finds the file by browsing the seller's share first.
+    auto listing = Send("buyer", {"browse", "seller", "\\seller-shared"});
+    ASSERT_EQ(listing.exitCode, 0) << listing.output;
+    EXPECT_NE(listing.output.find("\"big.bin\""), std::string::npos) << listing.output;
+    EXPECT_NE(listing.output.find(std::to_string(kFileSize)), std::string::npos) << listing.output;
+
     // Slowed to about 8 s, so that the kill lands halfway.
     ASSERT_EQ(Send("seller", {"limit", "2"}).exitCode, 0);
     auto reserved = Send(
