@@ -2,7 +2,6 @@
 // A velorin-central running in the test's process on a loopback address of
 // its own (127.0.0.n, the real ports), with a clock the test moves, and small
 // scripted clients that speak the wire protocol with the shared codecs.
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -14,27 +13,14 @@
 #include <gtest/gtest.h>
 
 #include "central/central_server.h"
-#include "central/clock.h"
 #include "net/packet.h"
+#include "platform/clock.h"
 #include "service/session_messages.h"
 #include "support/temp_folder.h"
 
 namespace velorin::central::test {
 
 using namespace std::chrono_literals;
-
-class CManualClock : public IClock {
-public:
-    int64_t SteadyMs() override { return steadyMs_; }
-    int64_t WallSeconds() override { return wallSeconds_; }
-    void Advance(std::chrono::milliseconds by) {
-        steadyMs_ += by.count();
-        wallSeconds_ += by.count() / 1000;
-    }
-
-    std::atomic<int64_t> steadyMs_{1000000};
-    std::atomic<int64_t> wallSeconds_{1767225600};  // 2026-01-01
-};
 
 // A blocking client on one TCP link. Every wait has a limit, so a fault fails
 // the test instead of hanging it.
@@ -94,7 +80,7 @@ protected:
     static constexpr auto kSweep = 20ms;
 
     velorin::test::CTempFolder dir_;
-    CManualClock clock_;
+    CManualClock clock_{1767225600};  // 2026-01-01
     CMemberStore store_;
     std::string address_;
     std::unique_ptr<CCentralServer> server_;
