@@ -264,31 +264,38 @@ std::vector<TransferEntry*> CTransferManager::Pick(CPeerQueue& queue,
     return picked;
 }
 
+int CTransferManager::ChangeNamed(CPeerQueue& queue, const std::vector<std::string>& names,
+                                  const std::function<bool(TransferEntry&)>& change) {
+    std::lock_guard queueLock(queue.Lock());
+    int changed = 0;
+    for (TransferEntry* entry : Pick(queue, names)) {
+        if (change(*entry))
+            ++changed;
+    }
+    return changed;
+}
+
 int CTransferManager::StopEntries(const std::string& userId,
                                   const std::vector<std::string>& names) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
     if (!queue)
         return 0;
-    int changed = 0;
     bool stopWorker = false;
-    {
-        std::lock_guard queueLock(queue->Lock());
-        for (TransferEntry* entry : Pick(*queue, names)) {
-            if (entry->State == kTransferStateTransferring) {
-                // Under the queue lock, so the stop reaches this entry and not
-                // the next one the worker could take meanwhile.
-                queue->Connection().Stop();
-                stopWorker = true;
-            } else if (entry->State == kTransferStateReserved) {
-                queue->StoreState(*entry, kTransferStateCancelled, entry->Message);
-            } else {
-                continue;
-            }
-            entry->State = kTransferStateCancelled;
-            ++changed;
+    int changed = ChangeNamed(*queue, names, [&](TransferEntry& entry) {
+        if (entry.State == kTransferStateTransferring) {
+            // Under the queue lock, so the stop reaches this entry and not
+            // the next one the worker could take meanwhile.
+            queue->Connection().Stop();
+            stopWorker = true;
+        } else if (entry.State == kTransferStateReserved) {
+            queue->StoreState(entry, kTransferStateCancelled, entry.Message);
+        } else {
+            return false;
         }
-    }
+        entry.State = kTransferStateCancelled;
+        return true;
+    });
     if (stopWorker) {
         bool reserved = false;
         {
@@ -309,22 +316,18 @@ int CTransferManager::RestartEntries(const std::string& userId,
     CPeerQueue* queue = FindQueue(userId);
     if (!queue)
         return 0;
-    int changed = 0;
-    {
-        std::lock_guard queueLock(queue->Lock());
-        for (TransferEntry* entry : Pick(*queue, names)) {
-            if (queue->IsBusy(entry) || entry->State == kTransferStateCompleted)
-                continue;
-            entry->State = kTransferStateReserved;
-            entry->Message.clear();
-            queue->StoreState(*entry, StoredReservedState(entry->Mode), "");
-            if (!queue->StartWorkerFromList()) {
-                entry->State = kTransferStateFailed;
-                queue->StoreState(*entry, kTransferStateFailed, "");
-            }
-            ++changed;
+    int changed = ChangeNamed(*queue, names, [&](TransferEntry& entry) {
+        if (queue->IsBusy(&entry) || entry.State == kTransferStateCompleted)
+            return false;
+        entry.State = kTransferStateReserved;
+        entry.Message.clear();
+        queue->StoreState(entry, StoredReservedState(entry.Mode), "");
+        if (!queue->StartWorkerFromList()) {
+            entry.State = kTransferStateFailed;
+            queue->StoreState(entry, kTransferStateFailed, "");
         }
-    }
+        return true;
+    });
     context_.PostTransferChanged();
     return changed;
 }
