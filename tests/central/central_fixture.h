@@ -17,37 +17,12 @@
 #include "platform/clock.h"
 #include "service/session_messages.h"
 #include "support/temp_folder.h"
+#include "support/wire_link.h"
 
 namespace velorin::central::test {
 
 using namespace std::chrono_literals;
-
-// A blocking client on one TCP link. Every wait has a limit, so a fault fails
-// the test instead of hanging it.
-class CWireClient {
-public:
-    CWireClient() = default;
-    ~CWireClient();
-    CWireClient(const CWireClient&) = delete;
-    CWireClient& operator=(const CWireClient&) = delete;
-
-    bool Connect(const std::string& address, uint16_t port);
-    bool Send(uint16_t type, const std::string& payload);
-    bool SendRaw(const std::string& bytes);
-    // The next packet, or nothing after `timeout` or when the link ended.
-    std::optional<Packet> Receive(std::chrono::milliseconds timeout = 5s);
-    // True when the server ended the link within `timeout` (packets before the end are skipped).
-    bool WaitClosed(std::chrono::milliseconds timeout = 5s);
-    // Raw bytes until the server ends the link (or `timeout`); `closed` tells which.
-    std::string ReadToEnd(std::chrono::milliseconds timeout = 5s, bool* closed = nullptr);
-    void Close();
-    // The local IPv4 address in network byte order.
-    uint32_t LocalAddress() const;
-
-private:
-    int fd_ = -1;
-    std::string buffer_;
-};
+using velorin::test::CWireLink;
 
 // The whole answer to one HTTP GET (status line, headers, body), empty when
 // nothing answers.
@@ -71,8 +46,8 @@ protected:
 
     // Signs in on a new link; returns it after the sign-in result (other
     // packets are left for the caller), with the result code in `code`.
-    std::unique_ptr<CWireClient> SignIn(const SignInRequest& request, int32_t& code);
-    std::unique_ptr<CWireClient> SignIn(const std::string& id, const std::string& password);
+    std::unique_ptr<CWireLink> SignIn(const SignInRequest& request, int32_t& code);
+    std::unique_ptr<CWireLink> SignIn(const std::string& id, const std::string& password);
     static SignInRequest Request(const std::string& id, const std::string& password);
     // Waits until the server has dropped silent links after a clock move.
     void LetSweepRun() { std::this_thread::sleep_for(4 * kSweep); }
