@@ -23,7 +23,7 @@ constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
 
 }  // namespace
 
-CCentralServer::CCentralServer(CentralConfig config, IClock& clock)
+CCentralServer::CCentralServer(CentralConfig config, const IClock& clock)
     : config_(std::move(config)),
       clock_(clock),
       sessionAcceptor_(loop_),
@@ -143,7 +143,7 @@ void CCentralServer::ScheduleSweep() {
 }
 
 void CCentralServer::Sweep() {
-    int64_t now = clock_.SteadyMs();
+    int64_t now = clock_.Now().count();
     std::vector<std::shared_ptr<CPacketConnection>> silent;
     for (auto& [raw, link] : links_) {
         if (now >= raw->Deadline()) silent.push_back(link);

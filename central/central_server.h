@@ -20,9 +20,9 @@
 #include <unordered_map>
 
 #include "central/central_config.h"
-#include "central/clock.h"
 #include "central/member_store.h"
 #include "central/session_directory.h"
+#include "platform/clock.h"
 #include "service/wire_fields.h"
 
 namespace velorin::central {
@@ -35,7 +35,7 @@ enum class Verdict { kAccepted, kRefused, kDisabled };
 
 class CCentralServer {
 public:
-    CCentralServer(CentralConfig config, IClock& clock);
+    CCentralServer(CentralConfig config, const IClock& clock);
     ~CCentralServer();
     CCentralServer(const CCentralServer&) = delete;
     CCentralServer& operator=(const CCentralServer&) = delete;
@@ -51,7 +51,7 @@ public:
     // For the links, on the loop.
     asio::io_context& Loop() { return loop_; }
     const CentralConfig& Config() const { return config_; }
-    IClock& Clock() { return clock_; }
+    const IClock& Clock() const { return clock_; }
     CSessionDirectory& Sessions() { return sessions_; }
     void Track(std::shared_ptr<CPacketConnection> connection);
     void Untrack(CPacketConnection* connection);
@@ -80,7 +80,7 @@ private:
     void Shutdown();
 
     CentralConfig config_;
-    IClock& clock_;
+    const IClock& clock_;
     asio::io_context loop_;
     CMemberStore store_;
     CSessionDirectory sessions_;

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "central/central_server.h"
-#include "central/clock.h"
 #include "central/descriptor_limit.h"
 #include "central/member_store.h"
+#include "platform/clock.h"
 #include "service/cache_messages.h"
 #include "service/session_messages.h"
 #include "service/ticket_messages.h"
@@ -122,8 +122,7 @@ int Serve(const Arguments& args) {
     config.keepAlive = std::chrono::seconds(number);
 
     long descriptors = RaiseDescriptorLimit();
-    CSystemClock clock;
-    CCentralServer server(config, clock);
+    CCentralServer server(config, SystemClock());
     std::string error;
     if (!server.Start(error)) return Fail(error);
 
@@ -156,8 +155,8 @@ int AddMember(const Arguments& args) {
     member.points = number;
     CMemberStore store;
     std::string error;
-    CSystemClock clock;
-    if (!OpenStore(args, store, error) || !store.AddMembers({member}, clock.WallSeconds(), error)) {
+    if (!OpenStore(args, store, error) ||
+        !store.AddMembers({member}, SystemClock().WallSeconds(), error)) {
         return Fail(error);
     }
     return kExitDone;

@@ -26,14 +26,14 @@ CPacketConnection::CPacketConnection(CCentralServer& server, asio::ip::tcp::sock
 }
 
 void CPacketConnection::Start() {
-    deadline_ = server_.Clock().SteadyMs() + server_.Config().keepAlive.count();
+    deadline_ = server_.Clock().Now().count() + server_.Config().keepAlive.count();
     server_.Track(shared_from_this());
     ReadHeader();
 }
 
 void CPacketConnection::MarkAccepted() {
     accepted_ = true;
-    deadline_ = server_.Clock().SteadyMs() + server_.Config().keepAlive.count();
+    deadline_ = server_.Clock().Now().count() + server_.Config().keepAlive.count();
 }
 
 void CPacketConnection::ReadHeader() {
@@ -72,7 +72,7 @@ void CPacketConnection::ReadPayload(size_t length) {
             if (!self->closing_) {
                 if (self->accepted_) {
                     self->deadline_ =
-                        self->server_.Clock().SteadyMs() + self->server_.Config().keepAlive.count();
+                        self->server_.Clock().Now().count() + self->server_.Config().keepAlive.count();
                 }
                 if (!self->OnPacket(packet)) {
                     self->Close();
@@ -125,7 +125,7 @@ void CPacketConnection::Linger() {
     // last answer before the peer reads it.
     asio::error_code ec;
     socket_.shutdown(asio::ip::tcp::socket::shutdown_send, ec);
-    deadline_ = std::min(deadline_, server_.Clock().SteadyMs() + kLingerMs);
+    deadline_ = std::min(deadline_, server_.Clock().Now().count() + kLingerMs);
 }
 
 void CPacketConnection::Close() {

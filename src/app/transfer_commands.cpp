@@ -30,7 +30,7 @@ std::string EntryJson(const TransferSnapshot& entry) {
         .Add("folder", entry.virDirName)
         .Add("mode", entry.mode == kModeDownload ? "DN" : "UP")
         .Add("state", static_cast<int>(entry.state))
-        .Add("stateText", StateText(entry.state))
+        .Add("stateText", TransferStateText(entry.state))
         .Add("message", entry.message)
         .Add("size", static_cast<int64_t>(entry.fileSize))
         .Add("offset", static_cast<int64_t>(entry.resumeOffset))

@@ -109,6 +109,24 @@ bool CShareDatabase::Count(const std::string& sql, uint32_t& count) {
     return true;
 }
 
+bool CShareDatabase::InsertUnlessCounted(bool& exists, const std::string& countSql,
+                                         const std::string& insertSql) {
+    std::lock_guard lock(mutex_);
+    uint32_t count = 0;
+    if (!Count(countSql, count)) return false;
+    exists = count != 0;
+    return exists || Execute(insertSql);
+}
+
+bool CShareDatabase::UpdateMember(const std::string& countSql, const std::string& describeSql,
+                                  const std::string& renameSql, bool& updated) {
+    std::lock_guard lock(mutex_);
+    uint32_t count = 0;
+    if (!Count(countSql, count)) return false;
+    updated = Execute(count != 0 ? describeSql : renameSql);
+    return true;
+}
+
 bool CShareDatabase::CountShareFolders(uint32_t& count) {
     return Count("SELECT COUNT(*) FROM [ShareFolder]", count);
 }
@@ -116,21 +134,15 @@ bool CShareDatabase::CountShareFolders(uint32_t& count) {
 bool CShareDatabase::AddShareFolder(bool& exists, const std::string& name, const std::string& path,
                                     const std::string& desc) {
     std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [ShareFolder] WHERE [VirtualFolderName]='%s'",
-                      Id(name).c_str()),
-               count)) {
+    if (!InsertUnlessCounted(
+            exists,
+            Format("SELECT COUNT(*) FROM [ShareFolder] WHERE [VirtualFolderName]='%s'",
+                   Id(name).c_str()),
+            Format("INSERT INTO [ShareFolder] VALUES ('%s', '%s', '%s')", Id(name).c_str(),
+                   PathText(path).c_str(), Desc(desc).c_str()))) {
         return false;
     }
-    if (count != 0) {
-        exists = true;
-        return true;
-    }
-    exists = false;
-    if (!Execute(Format("INSERT INTO [ShareFolder] VALUES ('%s', '%s', '%s')", Id(name).c_str(),
-                        PathText(path).c_str(), Desc(desc).c_str()))) {
-        return false;
-    }
+    if (exists) return true;
     bool grantExists = false;
     return AddPermission(grantExists, name, "[all]", 3, "공유폴더");
 }
@@ -201,22 +213,13 @@ bool CShareDatabase::LoadShareFolders(std::vector<ShareFolderRow>& rows) {
 bool CShareDatabase::AddPermission(bool& exists, const std::string& folder,
                                    const std::string& user, uint32_t permission,
                                    const std::string& desc) {
-    std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]='%s' "
-                      "AND [UserID]='%s'",
-                      Id(folder).c_str(), Id(user).c_str()),
-               count)) {
-        return false;
-    }
-    if (count != 0) {
-        exists = true;
-        return true;
-    }
-    exists = false;
-    return Execute(Format("INSERT INTO [FolderPermission] VALUES ('%s', '%s', %d, '%s')",
-                          Id(folder).c_str(), Id(user).c_str(), static_cast<int>(permission),
-                          Desc(desc).c_str()));
+    return InsertUnlessCounted(
+        exists,
+        Format("SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]='%s' "
+               "AND [UserID]='%s'",
+               Id(folder).c_str(), Id(user).c_str()),
+        Format("INSERT INTO [FolderPermission] VALUES ('%s', '%s', %d, '%s')", Id(folder).c_str(),
+               Id(user).c_str(), static_cast<int>(permission), Desc(desc).c_str()));
 }
 
 bool CShareDatabase::RemovePermission(uint32_t& count, const std::string& folder,
@@ -331,16 +334,9 @@ uint32_t CShareDatabase::GetPermission(const std::string& folder, const std::str
 }
 
 bool CShareDatabase::AddFriend(bool& exists, const std::string& id, const std::string& desc) {
-    std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'", Id(id).c_str()),
-               count)) {
-        return false;
-    }
-    exists = count != 0;
-    if (exists) return true;
-    return Execute(Format("INSERT INTO [FriendList] VALUES ('%s', '%s')", Id(id).c_str(),
-                          Desc(desc).c_str()));
+    return InsertUnlessCounted(
+        exists, Format("SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'", Id(id).c_str()),
+        Format("INSERT INTO [FriendList] VALUES ('%s', '%s')", Id(id).c_str(), Desc(desc).c_str()));
 }
 
 bool CShareDatabase::DeleteFriend(const std::string& id) {
@@ -349,21 +345,15 @@ bool CShareDatabase::DeleteFriend(const std::string& id) {
 
 bool CShareDatabase::UpdateFriend(const std::string& oldId, const std::string& newId,
                                   const std::string& desc) {
-    std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'", Id(newId).c_str()),
-               count)) {
-        return false;
-    }
     // The outcome of the update itself is not reported.
-    if (count != 0) {
-        Execute(Format("UPDATE [FriendList] SET [Desc]='%s' WHERE [UserID]='%s'",
-                       Desc(desc).c_str(), Id(oldId).c_str()));
-    } else {
-        Execute(Format("UPDATE [FriendList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
-                       Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str()));
-    }
-    return true;
+    bool updated = false;
+    return UpdateMember(
+        Format("SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'", Id(newId).c_str()),
+        Format("UPDATE [FriendList] SET [Desc]='%s' WHERE [UserID]='%s'", Desc(desc).c_str(),
+               Id(oldId).c_str()),
+        Format("UPDATE [FriendList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
+               Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str()),
+        updated);
 }
 
 bool CShareDatabase::ListMembers(const char* sql, std::vector<MemberRow>& rows) {
@@ -380,16 +370,9 @@ bool CShareDatabase::ListFriends(std::vector<MemberRow>& rows) {
 }
 
 bool CShareDatabase::AddBlack(bool& exists, const std::string& id, const std::string& desc) {
-    std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [BlackList] WHERE [UserID]='%s'", Id(id).c_str()),
-               count)) {
-        return false;
-    }
-    exists = count != 0;
-    if (exists) return true;
-    return Execute(Format("INSERT INTO [BlackList] VALUES ('%s', '%s')", Id(id).c_str(),
-                          Desc(desc).c_str()));
+    return InsertUnlessCounted(
+        exists, Format("SELECT COUNT(*) FROM [BlackList] WHERE [UserID]='%s'", Id(id).c_str()),
+        Format("INSERT INTO [BlackList] VALUES ('%s', '%s')", Id(id).c_str(), Desc(desc).c_str()));
 }
 
 bool CShareDatabase::DeleteBlack(const std::string& id) {
@@ -398,18 +381,15 @@ bool CShareDatabase::DeleteBlack(const std::string& id) {
 
 bool CShareDatabase::UpdateBlack(const std::string& oldId, const std::string& newId,
                                  const std::string& desc) {
-    std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM `BlackList` WHERE `UserID` = '%s'", Id(newId).c_str()),
-               count)) {
-        return false;
-    }
-    if (count != 0) {
-        return Execute(Format("UPDATE [BlackList] SET [Desc]='%s' WHERE [UserID]='%s'",
-                              Desc(desc).c_str(), Id(oldId).c_str()));
-    }
-    return Execute(Format("UPDATE [BlackList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
-                          Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str()));
+    bool updated = false;
+    return UpdateMember(
+               Format("SELECT COUNT(*) FROM `BlackList` WHERE `UserID` = '%s'", Id(newId).c_str()),
+               Format("UPDATE [BlackList] SET [Desc]='%s' WHERE [UserID]='%s'", Desc(desc).c_str(),
+                      Id(oldId).c_str()),
+               Format("UPDATE [BlackList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
+                      Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str()),
+               updated) &&
+           updated;
 }
 
 bool CShareDatabase::IsBlacklisted(bool& flag, const std::string& id) {

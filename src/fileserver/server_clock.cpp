@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <ctime>
 
+#include "platform/clock.h"
+
 namespace velorin {
 namespace {
 
 class CSystemServerClock final : public IServerClock {
 public:
-    uint32_t UnixSeconds() override { return static_cast<uint32_t>(std::time(nullptr)); }
+    uint32_t UnixSeconds() override { return static_cast<uint32_t>(SystemClock().WallSeconds()); }
     TimePoint Monotonic() override { return std::chrono::steady_clock::now(); }
     void SleepUntil(TimePoint deadline) override {
         // An absolute deadline on the monotonic clock: a wake-up that comes late

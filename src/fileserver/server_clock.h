@@ -1,7 +1,10 @@
 #pragma once
-// Time as the file server sees it: calendar seconds for the transfer records,
-// a monotonic clock and sleeps for pacing. Tests move a manual clock instead
-// of sleeping.
+// The file server's pacing clock. It differs from IClock (platform/clock.h)
+// because it sleeps: the session threads wait through it, so a test clock
+// moves time instead. Its monotonic time is finer than IClock's milliseconds,
+// since a block's 1 ms pause is kept against a deadline that a millisecond
+// clock would round away. UnixSeconds stamps the transfer records; the system
+// clock reads it from IClock's wall time.
 #include <chrono>
 #include <cstdint>
 

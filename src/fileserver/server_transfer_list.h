@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "data/transfer_state.h"
 #include "fileserver/fileserver_messages.h"
 #include "fileserver/server_clock.h"
 
@@ -22,18 +23,10 @@ class IVisitorSession;
 inline constexpr uint32_t kServerKindDownload = 2;  // shown as "UP"
 inline constexpr uint32_t kServerKindUpload = 1;    // shown as "DN"
 
-// Transfer states as bit values.
-inline constexpr uint8_t kTransferStateTransferring = 1;
-inline constexpr uint8_t kTransferStateReserved = 2;
-inline constexpr uint8_t kTransferStateFailed = 4;
-inline constexpr uint8_t kTransferStateCancelled = 8;
-inline constexpr uint8_t kTransferStateCompleted = 16;
-inline constexpr uint8_t kTransferStatesFinished = 28;
-
 struct ServerTransfer {
     uint64_t id = 0;  // stays with the record while it lives
     uint32_t kind = 0;
-    uint8_t state = 0;
+    uint8_t state = 0;  // a kTransferState value
     std::string visitorId;
     std::string fileName;
     uint64_t startOffset = 0;

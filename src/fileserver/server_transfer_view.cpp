@@ -61,17 +61,6 @@ int64_t Span(uint32_t from, uint32_t to) {
 
 }  // namespace
 
-const char* TransferStateText(uint8_t state) {
-    switch (state) {
-        case kTransferStateTransferring: return "전송중";
-        case kTransferStateReserved: return "전송예약";
-        case kTransferStateFailed: return "전송실패";
-        case kTransferStateCancelled: return "취소됨";
-        case kTransferStateCompleted: return "전송완료";
-        default: return "";
-    }
-}
-
 ServerTransferRow MakeServerTransferRow(const ServerTransfer& r) {
     ServerTransferRow row;
     row.status = TransferStateText(r.state);

@@ -40,8 +40,6 @@ inline constexpr const char* kDisconnectMenu = "접속 끊기";
 inline constexpr const char* kNoSpeedLimit = "속도제한 : 없음";
 }  // namespace server_view_text
 
-// "전송중", "전송예약", "전송실패", "취소됨", "전송완료"; empty for anything else.
-const char* TransferStateText(uint8_t state);
 // Decimal with "," between thousands.
 std::string WithThousands(uint64_t value);
 

@@ -11,6 +11,12 @@ LocalTime CSystemClock::LocalNow() const {
     return NowLocal();
 }
 
+int64_t CSystemClock::WallSeconds() const {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 const IClock& SystemClock() {
     static const CSystemClock clock;
     return clock;
@@ -27,6 +33,10 @@ std::chrono::milliseconds CManualClock::Now() const {
 LocalTime CManualClock::LocalNow() const {
     int64_t ms = wallMs_.load();
     return ToLocalTime(static_cast<std::time_t>(ms / 1000), static_cast<int>(ms % 1000));
+}
+
+int64_t CManualClock::WallSeconds() const {
+    return wallMs_.load() / 1000;
 }
 
 void CManualClock::Advance(std::chrono::milliseconds step) {

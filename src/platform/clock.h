@@ -17,12 +17,15 @@ public:
     virtual std::chrono::milliseconds Now() const = 0;
     // The wall clock in the process's time zone.
     virtual LocalTime LocalNow() const = 0;
+    // The wall clock as seconds since 1970 (UTC).
+    virtual int64_t WallSeconds() const = 0;
 };
 
 class CSystemClock final : public IClock {
 public:
     std::chrono::milliseconds Now() const override;
     LocalTime LocalNow() const override;
+    int64_t WallSeconds() const override;
 };
 
 // The real clock; it holds no state.
@@ -36,6 +39,7 @@ public:
 
     std::chrono::milliseconds Now() const override;
     LocalTime LocalNow() const override;
+    int64_t WallSeconds() const override;
 
     // Moves the monotonic and the wall clock together.
     void Advance(std::chrono::milliseconds step);

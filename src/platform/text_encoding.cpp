@@ -87,6 +87,19 @@ size_t Cp949CharLength(std::string_view s) {
     return (IsCp949Lead(static_cast<unsigned char>(s[0])) && s.size() >= 2) ? 2 : 1;
 }
 
+// The length of the longest run of whole characters (as measured by
+// `charLength`) at the start of `text` that fits in `limit` bytes.
+template <typename CharLengthFn>
+size_t WholeCharacters(std::string_view text, size_t limit, CharLengthFn charLength) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t n = charLength(text.substr(pos));
+        if (pos + n > limit) break;
+        pos += n;
+    }
+    return pos;
+}
+
 }  // namespace
 
 std::string Utf8ToCp949(std::string_view utf8) {
@@ -118,13 +131,7 @@ std::string CutToCp949Bytes(std::string_view utf8, size_t limit) {
 }
 
 std::string CutToUtf8Bytes(std::string_view utf8, size_t limit) {
-    size_t pos = 0;
-    while (pos < utf8.size()) {
-        size_t n = Utf8CharLength(utf8.substr(pos));
-        if (pos + n > limit) break;
-        pos += n;
-    }
-    return std::string(utf8.substr(0, pos));
+    return std::string(utf8.substr(0, WholeCharacters(utf8, limit, Utf8CharLength)));
 }
 
 std::string CutToCharacters(std::string_view utf8, size_t count) {
@@ -136,13 +143,7 @@ std::string CutToCharacters(std::string_view utf8, size_t count) {
 }
 
 std::string_view CutCp949(std::string_view cp949, size_t limit) {
-    size_t pos = 0;
-    while (pos < cp949.size()) {
-        size_t n = Cp949CharLength(cp949.substr(pos));
-        if (pos + n > limit) break;
-        pos += n;
-    }
-    return cp949.substr(0, pos);
+    return cp949.substr(0, WholeCharacters(cp949, limit, Cp949CharLength));
 }
 
 std::string FixedFieldToUtf8(const void* field, size_t width) {

@@ -141,9 +141,9 @@ void CPeerConnection::Work() {
             current_ = entry;
             entry->Message.clear();
             entry->StartTime = context_.parts.clock.UnixSeconds();
-            entry->State = kStateTransferring;
+            entry->State = kTransferStateTransferring;
             // Stored as failed: an entry a crash interrupts is found failed.
-            queue_.StoreState(*entry, kStateFailed, "");
+            queue_.StoreState(*entry, kTransferStateFailed, "");
         }
         context_.PostTransferChanged();
         RunEntry(*entry);
@@ -198,7 +198,7 @@ void CPeerConnection::RunEntry(TransferEntry& entry) {
 void CPeerConnection::EndUnconnected(TransferEntry& entry) {
     std::lock_guard lock(queue_.Lock());
     bool stopped = running_ != 1;
-    entry.State = stopped ? kStateCancelled : kStateFailed;
+    entry.State = stopped ? kTransferStateCancelled : kTransferStateFailed;
     entry.Message = CutMessage(stopped ? transfer_text::kFailed : transfer_text::kCannotConnect);
     queue_.StoreState(entry, entry.State, entry.Message);
     if (!halting_)
@@ -214,10 +214,10 @@ void CPeerConnection::Outcome(TransferEntry& entry) {
         entry.Message = CutMessage(transfer_text::kFailed);
     // A file that arrived whole is completed even when a stop came at the end.
     if (completed_) {
-        entry.State = kStateCompleted;
+        entry.State = kTransferStateCompleted;
         queue_.DeleteRow(entry);
     } else {
-        entry.State = running_ == 1 ? kStateFailed : kStateCancelled;
+        entry.State = running_ == 1 ? kTransferStateFailed : kTransferStateCancelled;
         queue_.StoreState(entry, entry.State, entry.Message);
     }
     if (!halting_)

@@ -18,7 +18,7 @@ CPeerQueue::~CPeerQueue() = default;
 
 TransferEntry* CPeerQueue::AddEntry(uint8_t mode, const std::string& folder,
                                     const std::string& name, uint64_t size, uint64_t resumeOffset) {
-    return AddStoredEntry(mode, folder, name, size, resumeOffset, kStateReserved, "");
+    return AddStoredEntry(mode, folder, name, size, resumeOffset, kTransferStateReserved, "");
 }
 
 TransferEntry* CPeerQueue::AddStoredEntry(uint8_t mode, const std::string& folder,
@@ -47,7 +47,7 @@ TransferEntry* CPeerQueue::FindEntry(const std::string& name) {
 
 TransferEntry* CPeerQueue::NextReserved() {
     for (auto& entry : entries_) {
-        if (entry->State == kStateReserved)
+        if (entry->State == kTransferStateReserved)
             return entry.get();
     }
     return nullptr;
@@ -58,7 +58,7 @@ bool CPeerQueue::HasReserved() {
 }
 
 bool CPeerQueue::IsBusy(const TransferEntry* entry) const {
-    return entry->State == kStateTransferring || entry == connection_.Current();
+    return entry->State == kTransferStateTransferring || entry == connection_.Current();
 }
 
 bool CPeerQueue::RemoveEntry(TransferEntry* entry, bool deleteTemporary) {

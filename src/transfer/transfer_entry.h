@@ -6,17 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "data/transfer_state.h"
+
 namespace velorin {
 
 inline constexpr uint8_t kModeDownload = 1;
 inline constexpr uint8_t kModeUpload = 2;
-
-// States are single bits so that operations can take a mask of them.
-inline constexpr uint8_t kStateTransferring = 1;
-inline constexpr uint8_t kStateReserved = 2;
-inline constexpr uint8_t kStateFailed = 4;
-inline constexpr uint8_t kStateCancelled = 8;
-inline constexpr uint8_t kStateCompleted = 16;
 
 // `Message` holds at most this many CP949 bytes.
 inline constexpr size_t kEntryMessageBytes = 50;
@@ -26,7 +21,7 @@ struct TransferEntry {
     // "\"-separated folders of a folder download. Upload: the local path.
     std::string FileName;
     uint8_t Mode = kModeDownload;
-    uint8_t State = kStateReserved;
+    uint8_t State = kTransferStateReserved;
     // The remote folder, starting with "\".
     std::string VirDirName;
     uint64_t FileSize = 0;
@@ -40,8 +35,6 @@ struct TransferEntry {
     std::string Message;
 };
 
-// "전송중", "전송예약", "전송실패", "취소됨", "전송완료"; empty for any other value.
-const char* StateText(uint8_t state);
 // The message as stored: cut to 50 CP949 bytes without splitting a character.
 std::string CutMessage(const std::string& text);
 

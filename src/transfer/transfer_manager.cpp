@@ -16,20 +16,20 @@ namespace {
 // What a reserved entry's row says until its worker starts it: a download
 // comes back cancelled after a restart, an upload reserved.
 int StoredReservedState(uint8_t mode) {
-    return mode == kModeDownload ? kStateCancelled : kStateReserved;
+    return mode == kModeDownload ? kTransferStateCancelled : kTransferStateReserved;
 }
 
 // A stored state as an entry may have it after a restart; anything else
 // (an entry never stays "transferring" on disk) is failed.
 uint8_t LoadedState(int state) {
     switch (state) {
-        case kStateReserved:
-        case kStateFailed:
-        case kStateCancelled:
-        case kStateCompleted:
+        case kTransferStateReserved:
+        case kTransferStateFailed:
+        case kTransferStateCancelled:
+        case kTransferStateCompleted:
             return static_cast<uint8_t>(state);
         default:
-            return kStateFailed;
+            return kTransferStateFailed;
     }
 }
 
@@ -264,31 +264,38 @@ std::vector<TransferEntry*> CTransferManager::Pick(CPeerQueue& queue,
     return picked;
 }
 
+int CTransferManager::ChangeNamed(CPeerQueue& queue, const std::vector<std::string>& names,
+                                  const std::function<bool(TransferEntry&)>& change) {
+    std::lock_guard queueLock(queue.Lock());
+    int changed = 0;
+    for (TransferEntry* entry : Pick(queue, names)) {
+        if (change(*entry))
+            ++changed;
+    }
+    return changed;
+}
+
 int CTransferManager::StopEntries(const std::string& userId,
                                   const std::vector<std::string>& names) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
     if (!queue)
         return 0;
-    int changed = 0;
     bool stopWorker = false;
-    {
-        std::lock_guard queueLock(queue->Lock());
-        for (TransferEntry* entry : Pick(*queue, names)) {
-            if (entry->State == kStateTransferring) {
-                // Under the queue lock, so the stop reaches this entry and not
-                // the next one the worker could take meanwhile.
-                queue->Connection().Stop();
-                stopWorker = true;
-            } else if (entry->State == kStateReserved) {
-                queue->StoreState(*entry, kStateCancelled, entry->Message);
-            } else {
-                continue;
-            }
-            entry->State = kStateCancelled;
-            ++changed;
+    int changed = ChangeNamed(*queue, names, [&](TransferEntry& entry) {
+        if (entry.State == kTransferStateTransferring) {
+            // Under the queue lock, so the stop reaches this entry and not
+            // the next one the worker could take meanwhile.
+            queue->Connection().Stop();
+            stopWorker = true;
+        } else if (entry.State == kTransferStateReserved) {
+            queue->StoreState(entry, kTransferStateCancelled, entry.Message);
+        } else {
+            return false;
         }
-    }
+        entry.State = kTransferStateCancelled;
+        return true;
+    });
     if (stopWorker) {
         bool reserved = false;
         {
@@ -309,22 +316,18 @@ int CTransferManager::RestartEntries(const std::string& userId,
     CPeerQueue* queue = FindQueue(userId);
     if (!queue)
         return 0;
-    int changed = 0;
-    {
-        std::lock_guard queueLock(queue->Lock());
-        for (TransferEntry* entry : Pick(*queue, names)) {
-            if (queue->IsBusy(entry) || entry->State == kStateCompleted)
-                continue;
-            entry->State = kStateReserved;
-            entry->Message.clear();
-            queue->StoreState(*entry, StoredReservedState(entry->Mode), "");
-            if (!queue->StartWorkerFromList()) {
-                entry->State = kStateFailed;
-                queue->StoreState(*entry, kStateFailed, "");
-            }
-            ++changed;
+    int changed = ChangeNamed(*queue, names, [&](TransferEntry& entry) {
+        if (queue->IsBusy(&entry) || entry.State == kTransferStateCompleted)
+            return false;
+        entry.State = kTransferStateReserved;
+        entry.Message.clear();
+        queue->StoreState(entry, StoredReservedState(entry.Mode), "");
+        if (!queue->StartWorkerFromList()) {
+            entry.State = kTransferStateFailed;
+            queue->StoreState(entry, kTransferStateFailed, "");
         }
-    }
+        return true;
+    });
     context_.PostTransferChanged();
     return changed;
 }
@@ -363,7 +366,7 @@ int CTransferManager::DeleteCompleted(const std::string& userId) {
         std::lock_guard queueLock(queue->Lock());
         std::vector<TransferEntry*> done;
         for (auto& entry : queue->Entries()) {
-            if (entry->State == kStateCompleted)
+            if (entry->State == kTransferStateCompleted)
                 done.push_back(entry.get());
         }
         for (TransferEntry* entry : done) {
@@ -378,7 +381,7 @@ int CTransferManager::DeleteCompleted(const std::string& userId) {
 int CTransferManager::DeleteAllCompleted() {
     std::lock_guard lock(lock_);
     size_t before = Snapshot("").size();
-    RemoveEntries(kStateCompleted);
+    RemoveEntries(kTransferStateCompleted);
     context_.PostTransferChanged();
     return static_cast<int>(before - Snapshot("").size());
 }
@@ -419,7 +422,7 @@ std::optional<std::pair<size_t, TransferSnapshot>> CTransferManager::TouchTransf
     std::lock_guard queueLock(queue->Lock());
     size_t index = 0;
     for (auto& entry : queue->Entries()) {
-        if (entry->State == kStateTransferring) {
+        if (entry->State == kTransferStateTransferring) {
             entry->UpdateTime = now;
             return std::make_pair(index, Copy(queue->UserId(), *entry));
         }

@@ -6,6 +6,7 @@
 // Lock order: manager -> queue -> share database (the store).
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -120,6 +121,10 @@ private:
                                      const char* askText);
     // The entries of one member with the given names.
     std::vector<TransferEntry*> Pick(CPeerQueue& queue, const std::vector<std::string>& names);
+    // Under the queue lock, `change` on each of those entries; the number of
+    // entries it changed (returned true for).
+    int ChangeNamed(CPeerQueue& queue, const std::vector<std::string>& names,
+                    const std::function<bool(TransferEntry&)>& change);
 
     CTransferContext context_;
     std::recursive_mutex lock_;

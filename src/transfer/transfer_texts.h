@@ -2,14 +2,8 @@
 // The texts of the member's own transfers, as the person sees them.
 namespace velorin::transfer_text {
 
-// Entry states.
-inline constexpr const char* kTransferring = "전송중";
-inline constexpr const char* kReserved = "전송예약";
-inline constexpr const char* kFailed = "전송실패";
-inline constexpr const char* kCancelled = "취소됨";
-inline constexpr const char* kCompleted = "전송완료";
-
 // The worker.
+inline constexpr const char* kFailed = "전송실패";
 inline constexpr const char* kCannotConnect =
     "상대방서버에 접속할수 없습니다. 서버리스트를 다시 갱신하고 다시 시도해보세요";
 inline constexpr const char* kBlacklisted =

@@ -51,7 +51,7 @@ TransferViewRow MakeRow(const TransferSnapshot& entry) {
     uint64_t present = entry.resumeOffset + entry.movedBytes;
     int64_t elapsed =
         static_cast<int64_t>(entry.updateTime) - static_cast<int64_t>(entry.startTime);
-    return {StateText(entry.state),
+    return {TransferStateText(entry.state),
             entry.mode == kModeDownload ? "DN" : "UP",
             entry.fileName,
             ProgressText(present, entry.fileSize),
@@ -128,7 +128,7 @@ void CTransferView::Tick() {
     double down = 0.0;
     double up = 0.0;
     for (const TransferSnapshot& entry : manager_.Snapshot("")) {
-        if (entry.state != kStateTransferring || seen[entry.userId])
+        if (entry.state != kTransferStateTransferring || seen[entry.userId])
             continue;
         seen[entry.userId] = true;
         int64_t elapsed = static_cast<int64_t>(now) - entry.startTime;

@@ -24,7 +24,7 @@ protected:
     }
 
     // The cache link's sign-in result, -100 when none came.
-    int32_t CacheSignIn(CWireClient& link, const std::string& id, const std::string& pw) {
+    int32_t CacheSignIn(CWireLink& link, const std::string& id, const std::string& pw) {
         int32_t code = -100;
         EXPECT_TRUE(link.Connect(address_, kCacheServerPort));
         EXPECT_TRUE(link.Send(kCacheSignIn, EncodeCacheSignIn({id, MakePasswordField(pw)})));
@@ -37,7 +37,7 @@ protected:
 
     // The raw answer of the ticket port; checks that the port closes after it.
     std::string BuyRaw(const TicketRequest& request) {
-        CWireClient link;
+        CWireLink link;
         EXPECT_TRUE(link.Connect(address_, kTicketPort));
         EXPECT_TRUE(link.Send(kTicketRequest, EncodeTicketRequest(request)));
         std::optional<Packet> answer = link.Receive();
@@ -53,12 +53,12 @@ protected:
         return answer;
     }
 
-    std::optional<Packet> Ask(CWireClient& link, uint16_t type, const std::string& payload) {
+    std::optional<Packet> Ask(CWireLink& link, uint16_t type, const std::string& payload) {
         EXPECT_TRUE(link.Send(type, payload));
         return link.Receive();
     }
 
-    int64_t Balance(CWireClient& link) {
+    int64_t Balance(CWireLink& link) {
         int64_t balance = -1;
         std::optional<Packet> answer = Ask(link, kBalanceRequest, "");
         EXPECT_TRUE(answer && answer->type == kCacheBalance);
@@ -70,21 +70,21 @@ protected:
 };
 
 TEST_F(CacheServer, SignInVerdictsAndNothingBeforeAcceptance) {
-    CWireClient wrong;
+    CWireLink wrong;
     EXPECT_EQ(CacheSignIn(wrong, "seller", "nope"), kSignInBadCredentials);
     EXPECT_TRUE(wrong.WaitClosed());
-    CWireClient unknown;
+    CWireLink unknown;
     EXPECT_EQ(CacheSignIn(unknown, "ghost", "seller-pw"), kSignInBadCredentials);
     std::string error;
     ASSERT_TRUE(Store().SetDisabled("buyer", true, error));
-    CWireClient disabled;
+    CWireLink disabled;
     EXPECT_EQ(CacheSignIn(disabled, "buyer", "buyer-pw"), kSignInDisabled);
 
-    CWireClient early;
+    CWireLink early;
     ASSERT_TRUE(early.Connect(address_, kCacheServerPort));
     ASSERT_TRUE(early.Send(kBalanceRequest, ""));
     EXPECT_FALSE(early.Receive(200ms));
-    CWireClient seller;
+    CWireLink seller;
     ASSERT_EQ(CacheSignIn(seller, "seller", "seller-pw"), kSignInAccepted);
     EXPECT_EQ(Balance(seller), 5);
 }
@@ -101,7 +101,7 @@ TEST_F(CacheServer, TicketPortAnswersOnceWithThirteenBytesThenCloses) {
     EXPECT_NE(t.ticket1 | t.ticket2 | t.ticket3, 0u);
     EXPECT_EQ(Buy(1).code, kTicketShortOfPoints);  // everything is reserved
 
-    CWireClient strange;
+    CWireLink strange;
     ASSERT_TRUE(strange.Connect(address_, kTicketPort));
     ASSERT_TRUE(strange.Send(kTicketAnswer, std::string(56, 'x')));
     EXPECT_FALSE(strange.Receive(200ms));
@@ -111,9 +111,9 @@ TEST_F(CacheServer, TicketPortAnswersOnceWithThirteenBytesThenCloses) {
 TEST_F(CacheServer, CheckPaymentAndBalanceSettleATicketOnce) {
     TicketAnswer t = Buy(80);
     ASSERT_EQ(t.code, kTicketIssued);
-    CWireClient seller;
+    CWireLink seller;
     ASSERT_EQ(CacheSignIn(seller, "seller", "seller-pw"), kSignInAccepted);
-    CWireClient buyer;
+    CWireLink buyer;
     ASSERT_EQ(CacheSignIn(buyer, "buyer", "buyer-pw"), kSignInAccepted);
     EXPECT_EQ(Balance(buyer), 20);  // the reservation left at once
 

@@ -1,103 +1,12 @@
 #include "central_fixture.h"
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstring>
 
 namespace velorin::central::test {
 
-CWireClient::~CWireClient() { Close(); }
-
-bool CWireClient::Connect(const std::string& address, uint16_t port) {
-    Close();
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    inet_pton(AF_INET, address.c_str(), &to.sin_addr);
-    return fd_ >= 0 && connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
-}
-
-bool CWireClient::Send(uint16_t type, const std::string& payload) {
-    return SendRaw(EncodePacket(type, payload));
-}
-
-bool CWireClient::SendRaw(const std::string& bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::optional<Packet> CWireClient::Receive(std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        Packet packet;
-        long used = DecodePacket(buffer_, kMaxLinkPayload, packet);
-        if (used > 0) {
-            buffer_.erase(0, static_cast<size_t>(used));
-            return packet;
-        }
-        if (used < 0 || fd_ < 0) return std::nullopt;
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd p{fd_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-            return std::nullopt;
-        }
-        char chunk[16384];
-        ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-        if (n <= 0) return std::nullopt;
-        buffer_.append(chunk, static_cast<size_t>(n));
-    }
-}
-
-bool CWireClient::WaitClosed(std::chrono::milliseconds timeout) {
-    bool closed = false;
-    ReadToEnd(timeout, &closed);
-    return closed;
-}
-
-std::string CWireClient::ReadToEnd(std::chrono::milliseconds timeout, bool* closed) {
-    std::string bytes;
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd p{fd_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return bytes;
-        char chunk[4096];
-        ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-        if (n <= 0) {
-            if (closed) *closed = true;
-            return bytes;
-        }
-        bytes.append(chunk, static_cast<size_t>(n));
-    }
-}
-
-void CWireClient::Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-    buffer_.clear();
-}
-
-uint32_t CWireClient::LocalAddress() const {
-    sockaddr_in local{};
-    socklen_t size = sizeof local;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
-    return local.sin_addr.s_addr;
-}
-
 std::string HttpGet(const std::string& address, uint16_t port, const std::string& path) {
-    CWireClient link;
+    CWireLink link;
     std::string answer;
     if (!link.Connect(address, port) ||
         !link.SendRaw("GET " + path + " HTTP/1.1\r\nHost: central\r\nConnection: close\r\n\r\n")) {
@@ -168,8 +77,8 @@ SignInRequest CentralTest::Request(const std::string& id, const std::string& pas
     return r;
 }
 
-std::unique_ptr<CWireClient> CentralTest::SignIn(const SignInRequest& request, int32_t& code) {
-    auto client = std::make_unique<CWireClient>();
+std::unique_ptr<CWireLink> CentralTest::SignIn(const SignInRequest& request, int32_t& code) {
+    auto client = std::make_unique<CWireLink>();
     code = 1;
     if (!client->Connect(address_, kSessionServerPort) ||
         !client->Send(kSessionSignIn, EncodeSignInRequest(request))) {
@@ -180,8 +89,7 @@ std::unique_ptr<CWireClient> CentralTest::SignIn(const SignInRequest& request, i
     return client;
 }
 
-std::unique_ptr<CWireClient> CentralTest::SignIn(const std::string& id,
-                                                 const std::string& password) {
+std::unique_ptr<CWireLink> CentralTest::SignIn(const std::string& id, const std::string& password) {
     int32_t code = 1;
     auto client = SignIn(Request(id, password), code);
     EXPECT_EQ(code, kSignInAccepted) << id;

@@ -2,7 +2,6 @@
 // A velorin-central running in the test's process on a loopback address of
 // its own (127.0.0.n, the real ports), with a clock the test moves, and small
 // scripted clients that speak the wire protocol with the shared codecs.
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -14,54 +13,16 @@
 #include <gtest/gtest.h>
 
 #include "central/central_server.h"
-#include "central/clock.h"
 #include "net/packet.h"
+#include "platform/clock.h"
 #include "service/session_messages.h"
 #include "support/temp_folder.h"
+#include "support/wire_link.h"
 
 namespace velorin::central::test {
 
 using namespace std::chrono_literals;
-
-class CManualClock : public IClock {
-public:
-    int64_t SteadyMs() override { return steadyMs_; }
-    int64_t WallSeconds() override { return wallSeconds_; }
-    void Advance(std::chrono::milliseconds by) {
-        steadyMs_ += by.count();
-        wallSeconds_ += by.count() / 1000;
-    }
-
-    std::atomic<int64_t> steadyMs_{1000000};
-    std::atomic<int64_t> wallSeconds_{1767225600};  // 2026-01-01
-};
-
-// A blocking client on one TCP link. Every wait has a limit, so a fault fails
-// the test instead of hanging it.
-class CWireClient {
-public:
-    CWireClient() = default;
-    ~CWireClient();
-    CWireClient(const CWireClient&) = delete;
-    CWireClient& operator=(const CWireClient&) = delete;
-
-    bool Connect(const std::string& address, uint16_t port);
-    bool Send(uint16_t type, const std::string& payload);
-    bool SendRaw(const std::string& bytes);
-    // The next packet, or nothing after `timeout` or when the link ended.
-    std::optional<Packet> Receive(std::chrono::milliseconds timeout = 5s);
-    // True when the server ended the link within `timeout` (packets before the end are skipped).
-    bool WaitClosed(std::chrono::milliseconds timeout = 5s);
-    // Raw bytes until the server ends the link (or `timeout`); `closed` tells which.
-    std::string ReadToEnd(std::chrono::milliseconds timeout = 5s, bool* closed = nullptr);
-    void Close();
-    // The local IPv4 address in network byte order.
-    uint32_t LocalAddress() const;
-
-private:
-    int fd_ = -1;
-    std::string buffer_;
-};
+using velorin::test::CWireLink;
 
 // The whole answer to one HTTP GET (status line, headers, body), empty when
 // nothing answers.
@@ -85,8 +46,8 @@ protected:
 
     // Signs in on a new link; returns it after the sign-in result (other
     // packets are left for the caller), with the result code in `code`.
-    std::unique_ptr<CWireClient> SignIn(const SignInRequest& request, int32_t& code);
-    std::unique_ptr<CWireClient> SignIn(const std::string& id, const std::string& password);
+    std::unique_ptr<CWireLink> SignIn(const SignInRequest& request, int32_t& code);
+    std::unique_ptr<CWireLink> SignIn(const std::string& id, const std::string& password);
     static SignInRequest Request(const std::string& id, const std::string& password);
     // Waits until the server has dropped silent links after a clock move.
     void LetSweepRun() { std::this_thread::sleep_for(4 * kSweep); }
@@ -94,7 +55,7 @@ protected:
     static constexpr auto kSweep = 20ms;
 
     velorin::test::CTempFolder dir_;
-    CManualClock clock_;
+    CManualClock clock_{1767225600};  // 2026-01-01
     CMemberStore store_;
     std::string address_;
     std::unique_ptr<CCentralServer> server_;

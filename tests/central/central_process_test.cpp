@@ -45,7 +45,7 @@ protected:
     }
 
     int32_t SignInCode(const std::string& id, const std::string& password) {
-        CWireClient client;
+        CWireLink client;
         EXPECT_TRUE(client.Connect(address_, kSessionServerPort));
         SignInRequest request;
         request.userId = id;
@@ -104,7 +104,7 @@ TEST_F(CentralProcess, ServesTheShippedWebRootAndDropsSilentLinks) {
                               "/patchdata/update.ini");
     EXPECT_NE(HttpBody(ini).find("[MAIN]"), std::string::npos) << ini;
 
-    CWireClient mute;
+    CWireLink mute;
     ASSERT_TRUE(mute.Connect(address_, kSessionServerPort));
     EXPECT_TRUE(mute.WaitClosed(10s));
     server_->Signal(SIGINT);

@@ -7,7 +7,7 @@
 namespace velorin::central::test {
 namespace {
 
-std::vector<ServerRecord> FetchPage(CWireClient& client, uint32_t cursor, uint32_t& pageCursor) {
+std::vector<ServerRecord> FetchPage(CWireLink& client, uint32_t cursor, uint32_t& pageCursor) {
     std::vector<ServerRecord> records;
     EXPECT_TRUE(client.Send(kServerListRequest, EncodeServerListRequest(cursor)));
     std::optional<Packet> page = client.Receive();
@@ -18,7 +18,7 @@ std::vector<ServerRecord> FetchPage(CWireClient& client, uint32_t cursor, uint32
     return records;
 }
 
-std::vector<ServerRecord> FetchAll(CWireClient& client) {
+std::vector<ServerRecord> FetchAll(CWireLink& client) {
     std::vector<ServerRecord> all;
     uint32_t cursor = 0;
     for (;;) {
@@ -29,7 +29,7 @@ std::vector<ServerRecord> FetchAll(CWireClient& client) {
 }
 
 // The list as `client` gets it holds `id` alone.
-void ExpectAlone(CWireClient& client, const std::string& id) {
+void ExpectAlone(CWireLink& client, const std::string& id) {
     uint32_t cursor = 0;
     std::vector<ServerRecord> records = FetchPage(client, 0, cursor);
     ASSERT_EQ(records.size(), 1u);
@@ -150,7 +150,7 @@ TEST_F(SessionServer, PagesHoldAtMostOneHundredFiftyAndEndShort) {
     std::string error;
     ASSERT_TRUE(Store().AddMembers(members, 0, error)) << error;
     StartServer();
-    std::vector<std::unique_ptr<CWireClient>> online;
+    std::vector<std::unique_ptr<CWireLink>> online;
     for (int i = 0; i < 149; ++i) online.push_back(SignIn(members[i].id, "pw"));
 
     uint32_t cursor = 0;
@@ -247,7 +247,7 @@ TEST_F(SessionServer, SilentLinksAreDroppedAfterTheKeepAlivePeriod) {
     StartServer();
     auto kim = SignIn("kim", "pw");
     auto lee = SignIn("lee", "pw");
-    CWireClient mute;
+    CWireLink mute;
     ASSERT_TRUE(mute.Connect(address_, kSessionServerPort));
     LetSweepRun();  // the loop has taken the link before the clock moves
 
@@ -268,25 +268,25 @@ TEST_F(SessionServer, MalformedInputEndsOnlyItsOwnLink) {
     StartServer();
     auto kim = SignIn("kim", "pw");
 
-    CWireClient tooLong;
+    CWireLink tooLong;
     ASSERT_TRUE(tooLong.Connect(address_, kSessionServerPort));
     ASSERT_TRUE(tooLong.SendRaw(std::string("\xfd\x3f\x00\x00", 4)));  // 16381 bytes announced
     EXPECT_TRUE(tooLong.WaitClosed());
 
-    CWireClient shortSignIn;
+    CWireLink shortSignIn;
     ASSERT_TRUE(shortSignIn.Connect(address_, kSessionServerPort));
     ASSERT_TRUE(
         shortSignIn.Send(kSessionSignIn, EncodeSignInRequest(Request("kim", "pw")).substr(1)));
     EXPECT_TRUE(shortSignIn.WaitClosed());
 
-    CWireClient garbage;
+    CWireLink garbage;
     ASSERT_TRUE(garbage.Connect(address_, kSessionServerPort));
     ASSERT_TRUE(garbage.SendRaw(std::string(3000, '\xa7')));
     EXPECT_TRUE(garbage.WaitClosed());
 
     // Unknown types are ignored, before and after the sign-in; so is a list
     // request before it.
-    CWireClient chatter;
+    CWireLink chatter;
     ASSERT_TRUE(chatter.Connect(address_, kSessionServerPort));
     ASSERT_TRUE(chatter.Send(777, "what"));
     ASSERT_TRUE(chatter.Send(kServerListRequest, EncodeServerListRequest(0)));

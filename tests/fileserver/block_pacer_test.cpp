@@ -23,7 +23,7 @@ protected:
         return starts;
     }
 
-    test::CManualClock clock;
+    test::CManualServerClock clock;
     CBlockPacer pacer{clock};
 };
 

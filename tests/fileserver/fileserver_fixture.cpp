@@ -4,7 +4,7 @@
 
 namespace velorin::test {
 
-void CManualClock::SleepUntil(TimePoint deadline) {
+void CManualServerClock::SleepUntil(TimePoint deadline) {
     if (deadline > now) now = deadline;
     now += lateWakeUp;
     wakeUps.push_back(now);

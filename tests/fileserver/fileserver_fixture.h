@@ -16,7 +16,7 @@
 
 namespace velorin::test {
 
-class CManualClock : public IServerClock {
+class CManualServerClock : public IServerClock {
 public:
     uint32_t UnixSeconds() override { return seconds; }
     TimePoint Monotonic() override { return now; }

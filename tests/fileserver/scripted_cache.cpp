@@ -2,23 +2,23 @@
 
 #include <arpa/inet.h>
 
-#include "net/payload.h"
-
 namespace velorin::test {
 namespace {
 
-constexpr uint16_t kCheck = 2001, kCheckAnswer = 2003, kPayment = 2005, kPaymentAnswer = 2007;
-
 std::string EncodeRequest(const PointsRequest& r) {
-    CPayloadWriter w;
-    w.Fixed(r.buyerId, 20).U32(r.tickets.ticket1).U32(r.tickets.ticket2).U32(r.tickets.ticket3);
-    return w.U32(r.price).Take();
+    return EncodePointRequest(
+        {r.buyerId, r.tickets.ticket1, r.tickets.ticket2, r.tickets.ticket3, r.price});
 }
 
-// Key words at offset 21 of both answers.
-bool KeyOf(std::string_view payload, uint32_t& low, uint32_t& high) {
-    CPayloadReader r(payload);
-    return r.Skip(21) && r.U32(low) && r.U32(high);
+// The request key both answers echo.
+bool KeyOf(uint16_t type, std::string_view payload, uint32_t& low, uint32_t& high) {
+    PaymentAnswer payment;
+    PointCheckAnswer check;
+    bool whole = type == kPointCheckAnswer ? DecodePointCheckAnswer(payload, check)
+                                           : DecodePaymentAnswer(payload, payment);
+    low = type == kPointCheckAnswer ? check.keyLow : payment.keyLow;
+    high = type == kPointCheckAnswer ? check.keyHigh : payment.keyHigh;
+    return whole;
 }
 
 }  // namespace
@@ -44,26 +44,19 @@ void CScriptedCacheServer::Serve() {
     while (link_.ReceivePacket() > 0) {
         Request q;
         q.type = link_.IncomingType();
-        CPayloadReader r(link_.IncomingPayload());
-        if (!r.Fixed(20, q.memberId) || !r.U32(q.keyLow) || !r.U32(q.keyHigh) ||
-            !r.U32(q.first) || !r.U32(q.second)) {
-            continue;
-        }
+        if (!DecodePointRequest(link_.IncomingPayload(), q)) continue;
         {
             std::lock_guard lock(mutex_);
             requests_.push_back(q);
         }
-        std::optional<int8_t> code = q.type == kCheck ? checkCode.load() : paymentCode.load();
+        bool check = q.type == kPointCheck;
+        std::optional<int8_t> code = check ? checkCode.load() : paymentCode.load();
         if (!code) continue;
-        CPayloadWriter w;
-        if (q.type == kCheck) {
-            w.I8(*code).Zeros(20).U32(q.keyLow).U32(q.keyHigh);
-        } else {
-            w.I32(*code).Zeros(17).U32(q.keyLow).U32(q.keyHigh).U32(credited).I64(balance);
-        }
-        std::string a = w.Take();
-        uint16_t type = q.type == kCheck ? kCheckAnswer : kPaymentAnswer;
-        link_.SendPacket(static_cast<uint16_t>(a.size()), type, a.data());
+        std::string a = check
+                            ? EncodePointCheckAnswer({*code, q.keyLow, q.keyHigh})
+                            : EncodePaymentAnswer({*code, q.keyLow, q.keyHigh, credited, balance});
+        link_.SendPacket(static_cast<uint16_t>(a.size()),
+                         check ? kPointCheckAnswer : kPaymentAnswer, a.data());
     }
 }
 
@@ -88,7 +81,8 @@ PointsExchange CLoopbackPointsRequester::Exchange(uint16_t type, const PointsReq
         if (socket_.ReceivePacket() < 0) return PointsExchange::kNoAnswer;
         uint32_t low = 0, high = 0;
         // A late answer to an earlier request is dropped.
-        if (socket_.IncomingType() == answerType && KeyOf(socket_.IncomingPayload(), low, high) &&
+        if (socket_.IncomingType() == answerType &&
+            KeyOf(answerType, socket_.IncomingPayload(), low, high) &&
             low == request.tickets.ticket1 && high == request.tickets.ticket2) {
             answer = std::string(socket_.IncomingPayload());
             return PointsExchange::kAnswered;
@@ -100,25 +94,27 @@ PointsExchange CLoopbackPointsRequester::Exchange(uint16_t type, const PointsReq
 PointCheckResult CLoopbackPointsRequester::CheckPoints(const PointsRequest& request,
                                                        std::chrono::milliseconds timeout,
                                                        std::stop_token stop) {
-    std::string answer;
+    std::string payload;
     PointCheckResult result;
-    result.exchange = Exchange(kCheck, request, kCheckAnswer, timeout, stop, answer);
-    if (result.exchange == PointsExchange::kAnswered) CPayloadReader(answer).I8(result.code);
+    result.exchange = Exchange(kPointCheck, request, kPointCheckAnswer, timeout, stop, payload);
+    PointCheckAnswer answer;
+    if (result.exchange == PointsExchange::kAnswered && DecodePointCheckAnswer(payload, answer)) {
+        result.code = answer.result;
+    }
     return result;
 }
 
 PaymentResult CLoopbackPointsRequester::CollectPayment(const PointsRequest& request,
                                                        std::chrono::milliseconds timeout,
                                                        std::stop_token stop) {
-    std::string answer;
+    std::string payload;
     PaymentResult result;
-    result.exchange = Exchange(kPayment, request, kPaymentAnswer, timeout, stop, answer);
-    if (result.exchange == PointsExchange::kAnswered) {
-        CPayloadReader r(answer);
-        r.I8(result.code);
-        r.Skip(28);
-        r.U32(result.credited);
-        r.I64(result.newBalance);
+    result.exchange = Exchange(kPayment, request, kPaymentAnswer, timeout, stop, payload);
+    PaymentAnswer answer;
+    if (result.exchange == PointsExchange::kAnswered && DecodePaymentAnswer(payload, answer)) {
+        result.code = answer.result;
+        result.credited = answer.credited;
+        result.newBalance = answer.balance;
     }
     return result;
 }

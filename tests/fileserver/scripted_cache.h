@@ -10,15 +10,14 @@
 
 #include "fileserver/points_requester.h"
 #include "net/packet_socket.h"
+#include "service/cache_messages.h"
 
 namespace velorin::test {
 
 class CScriptedCacheServer {
 public:
-    struct Request {
+    struct Request : PointRequest {
         uint16_t type = 0;
-        std::string memberId;
-        uint32_t keyLow = 0, keyHigh = 0, first = 0, second = 0;
     };
 
     CScriptedCacheServer();

@@ -24,7 +24,7 @@ protected:
         return {};
     }
 
-    test::CManualClock clock;
+    test::CManualServerClock clock;
     CServerTransferList list{clock};
     CMessageQueue queue;
     test::CCountingWindow view{queue};

@@ -82,7 +82,7 @@ protected:
         fs::resize_file(Local(relative), size);
     }
 
-    test::CManualClock clock;
+    test::CManualServerClock clock;
     CProcessOptions options;
     CServerTransferList transfers{clock};
     CCompleteList completeList;

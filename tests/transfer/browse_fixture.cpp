@@ -7,8 +7,7 @@
 namespace velorin::test {
 
 void BrowseFixture::SetUp() {
-    ASSERT_TRUE(CShareDatabase::CreateFile(dir / "velorin.dat"));
-    ASSERT_TRUE(db.Open(dir / "velorin.dat"));
+    ShareFixture::SetUp();
     ASSERT_TRUE(registry.Open(dir / "registry.db"));
     ASSERT_TRUE(completeList.Open(dir / "completelist.db"));
     server = std::make_unique<CFileServer>(FileServerParts{
@@ -61,20 +60,6 @@ void BrowseFixture::TearDown() {
     session->Stop();
     explorer.reset();
     server->Stop();
-}
-
-void BrowseFixture::Publish(const std::string& name, const std::string& local, uint32_t everyone) {
-    std::filesystem::create_directories(dir / local);
-    bool exists = false;
-    ASSERT_TRUE(db.AddShareFolder(exists, name, (dir / local).string(), name + " 설명"));
-    if (everyone != 3) {
-        ASSERT_TRUE(db.UpdatePermission(name, "[all]", "[all]", "", everyone));
-    }
-}
-
-void BrowseFixture::Write(const std::string& relative, const std::string& bytes) {
-    std::filesystem::create_directories((dir / relative).parent_path());
-    WriteFile(dir / relative, bytes);
 }
 
 void BrowseFixture::ListHost(uint16_t hostPort) {

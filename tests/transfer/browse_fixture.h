@@ -12,15 +12,14 @@
 
 #include "app/process_options.h"
 #include "data/complete_list.h"
-#include "data/share_database.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"
+#include "fileserver/fileserver_fixture.h"
 #include "fileserver/point_balance.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "service/server_list.h"
 #include "support/recording_ui.h"
-#include "support/temp_folder.h"
 #include "transfer/browse_session.h"
 #include "transfer/server_explorer.h"
 #include "transfer/transfer_manager.h"
@@ -30,14 +29,11 @@ namespace velorin::test {
 inline constexpr const char* kHost = "host";
 inline constexpr const char* kMe = "me";
 
-class BrowseFixture : public ::testing::Test {
+class BrowseFixture : public ShareFixture {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Publishes the folder `local` of the temporary folder as `name` with the "[all]" grant.
-    void Publish(const std::string& name, const std::string& local, uint32_t everyone = 3);
-    void Write(const std::string& relative, const std::string& bytes);
     // Lists the server as `kHost` in the server list at `port`.
     void ListHost(uint16_t port);
 
@@ -62,8 +58,6 @@ protected:
     // `kHost`'s entries in the transfer list as "FileName|VirDirName|FileSize", sorted.
     std::vector<std::string> Reserved();
 
-    CTempFolder dir;
-    CShareDatabase db;
     CRegistry registry;
     CProcessOptions options;
     CCompleteList completeList;

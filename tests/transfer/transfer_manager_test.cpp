@@ -86,7 +86,7 @@ TEST_F(TransferList, DownloadAndUploadAgainstTheRealServer) {
     options.ContinueRecv = 2;
     ASSERT_FALSE(Download("A", "a.bin", content.size()));
     EXPECT_EQ(Entry("A", "a.bin")->resumeOffset, 150000u);
-    ASSERT_TRUE(WaitState("A", "a.bin", kStateCompleted));
+    ASSERT_TRUE(WaitState("A", "a.bin", kTransferStateCompleted));
     EXPECT_TRUE(Downloaded("a.bin") == content);
     EXPECT_FALSE(std::filesystem::exists(downloads / "_velorin_a.bin"));
     EXPECT_EQ(Message("A", "a.bin"), "완료");
@@ -100,7 +100,7 @@ TEST_F(TransferList, DownloadAndUploadAgainstTheRealServer) {
     servers.FindById("A", record);
     ASSERT_FALSE(manager->ReserveUpload("A", "\\S", (dir / "up.bin").string(), upload.size(),
                                         Loopback(), record.tcpPort));
-    ASSERT_TRUE(WaitState("A", (dir / "up.bin").string(), kStateCompleted));
+    ASSERT_TRUE(WaitState("A", (dir / "up.bin").string(), kTransferStateCompleted));
     // The server may still be writing the last block the client sent.
     EXPECT_TRUE(test::Eventually([&] { return ReadFile(dir / "share/up.bin") == upload; }));
     EXPECT_EQ(counters.uploads, 0u);
@@ -108,7 +108,7 @@ TEST_F(TransferList, DownloadAndUploadAgainstTheRealServer) {
     // Into a folder the server does not publish: its refusal is the entry's text.
     ASSERT_FALSE(manager->ReserveUpload("A", "\\T", (dir / "up.bin").string(), upload.size(),
                                         Loopback(), record.tcpPort));
-    ASSERT_TRUE(WaitState("A", (dir / "up.bin").string(), kStateFailed));
+    ASSERT_TRUE(WaitState("A", (dir / "up.bin").string(), kTransferStateFailed));
     EXPECT_EQ(Message("A", (dir / "up.bin").string()), CutMessage(text::kInvalidPath));
 }
 
@@ -117,7 +117,7 @@ TEST_F(TransferList, RefusalsFailOnlyTheirEntryAndTheAdultCheckNeedsThirteenByte
     age = 15;
     for (const char* name : {"one", "two", "three"}) ASSERT_FALSE(Download("P", name, 3));
     SignOn(kSignOnServerFull);
-    ASSERT_TRUE(WaitState("P", "one", kStateFailed));
+    ASSERT_TRUE(WaitState("P", "one", kTransferStateFailed));
     EXPECT_EQ(Message("P", "one"), CutMessage(text::kServerFull));
 
     SignOn();
@@ -128,13 +128,13 @@ TEST_F(TransferList, RefusalsFailOnlyTheirEntryAndTheAdultCheckNeedsThirteenByte
     EXPECT_EQ(request->tickets.ticket1, 0u);
     peer.Send(PEER_DOWNLOAD_ANS, EncodeDownloadAnswer(0).payload);
     peer.SendRaw("xyz");
-    ASSERT_TRUE(WaitState("P", "two", kStateCompleted));
+    ASSERT_TRUE(WaitState("P", "two", kTransferStateCompleted));
     EXPECT_EQ(Downloaded("two"), "xyz");
 
     SignOn();
     ASSERT_TRUE(peer.ReceiveType(PEER_FILE_INFO));
     peer.Send(PEER_FILE_INFO_ANS, Info(3, 8));
-    ASSERT_TRUE(WaitState("P", "three", kStateFailed));
+    ASSERT_TRUE(WaitState("P", "three", kTransferStateFailed));
     EXPECT_EQ(Message("P", "three"), text::kAdultFolder);
     ASSERT_TRUE(test::Eventually([&] { return Lines().size() == 3; }));
     EXPECT_EQ(Lines()[0], text::kServerFull);
@@ -154,7 +154,7 @@ TEST_F(TransferList, OnlyFilesAbove10MiBBuyATicketForTheRemainingMebibytes) {
     ASSERT_TRUE(free);
     EXPECT_EQ(free->tickets.ticket3, 0u);
     peer.Send(PEER_DOWNLOAD_ANS, EncodeDownloadAnswer(kTransferNoPayment).payload);
-    ASSERT_TRUE(WaitState("P", "ten", kStateFailed));
+    ASSERT_TRUE(WaitState("P", "ten", kTransferStateFailed));
     EXPECT_EQ(Message("P", "ten"), text::kNotPaid);
 
     SignOn();
@@ -176,7 +176,7 @@ TEST_F(TransferList, OnlyFilesAbove10MiBBuyATicketForTheRemainingMebibytes) {
     EXPECT_EQ(request.tickets.ticket1, 7u);
     EXPECT_EQ(request.tickets.ticket3, 9u);
     peer.Drop();
-    ASSERT_TRUE(WaitState("P", "more", kStateFailed));
+    ASSERT_TRUE(WaitState("P", "more", kTransferStateFailed));
     // A refused payment shows no points line; a broken download the rule's.
     EXPECT_EQ(Lines(), std::vector<std::string>{points_text::kPriceRule});
 }
@@ -188,7 +188,7 @@ TEST_F(TransferList, AServerThatSendsTooMuchTooLittleOrOutOfTurnFailsTheEntry) {
     ASSERT_TRUE(FileInfo(Info(10)));
     peer.Send(PEER_DOWNLOAD_ANS, EncodeDownloadAnswer(0).payload);
     peer.SendRaw(std::string(20, 'm'));
-    ASSERT_TRUE(WaitState("P", "much", kStateFailed));
+    ASSERT_TRUE(WaitState("P", "much", kTransferStateFailed));
     EXPECT_EQ(Message("P", "much"), text::kFailed);
     EXPECT_FALSE(std::filesystem::exists(downloads / "much"));
     EXPECT_EQ(ReadFile(downloads / "_velorin_much").size(), 10u);
@@ -198,13 +198,13 @@ TEST_F(TransferList, AServerThatSendsTooMuchTooLittleOrOutOfTurnFailsTheEntry) {
     peer.Send(PEER_DOWNLOAD_ANS, EncodeDownloadAnswer(0).payload);
     peer.SendRaw("12345");
     peer.Drop();
-    ASSERT_TRUE(WaitState("P", "little", kStateFailed));
+    ASSERT_TRUE(WaitState("P", "little", kTransferStateFailed));
     EXPECT_EQ(Message("P", "little"), text::kDisconnected);
     EXPECT_EQ(Entry("P", "little")->resumeOffset, 5u);
 
     SignOn();
     peer.Send(PEER_DOWNLOAD_ANS, EncodeDownloadAnswer(0).payload);
-    ASSERT_TRUE(WaitState("P", "junk", kStateFailed));
+    ASSERT_TRUE(WaitState("P", "junk", kTransferStateFailed));
     EXPECT_EQ(Message("P", "junk"), text::kFailed);
 }
 
@@ -222,10 +222,10 @@ TEST_F(TransferList, StopCancelsTheEntryAndTheNextOneStartsWithoutWaiting) {
 
     EXPECT_EQ(manager->StopEntries("P", {"S1"}), 1);
     SignOn();  // s2's connection
-    ASSERT_TRUE(WaitState("P", "s1", kStateCancelled));
+    ASSERT_TRUE(WaitState("P", "s1", kTransferStateCancelled));
     std::vector<TransferRow> rows = Rows();
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].state, kStateCancelled);
+    EXPECT_EQ(rows[0].state, kTransferStateCancelled);
     EXPECT_EQ(rows[0].message, text::kDisconnected);
     EXPECT_EQ(Entry("P", "s1")->resumeOffset, 1000u);
 
@@ -246,7 +246,7 @@ TEST_F(TransferList, ReservationsRefuseAskAndStoreEveryName) {
 
     // Nobody listens on port 9 of this machine's loopback: the entry fails at once.
     ASSERT_FALSE(Download("o'neil", "it's.txt", 1, 9));
-    ASSERT_TRUE(WaitState("o'neil", "it's.txt", kStateFailed));
+    ASSERT_TRUE(WaitState("o'neil", "it's.txt", kTransferStateFailed));
     EXPECT_EQ(Message("o'neil", "it's.txt"), CutMessage(text::kCannotConnect));
     ASSERT_EQ(Rows().size(), 1u);
     EXPECT_EQ(Rows()[0].fileName, "it's.txt");
@@ -256,7 +256,7 @@ TEST_F(TransferList, ReservationsRefuseAskAndStoreEveryName) {
     ui.answer = true;
     ASSERT_FALSE(Download("Q", "IT'S.txt", 1, 9));
     EXPECT_EQ(manager->Members(), std::vector<std::string>{"Q"});
-    ASSERT_TRUE(WaitState("Q", "IT'S.txt", kStateFailed));
+    ASSERT_TRUE(WaitState("Q", "IT'S.txt", kTransferStateFailed));
     EXPECT_EQ(manager->DeleteEntries("Q", {"it's.txt"}, false), 1);
     EXPECT_TRUE(Rows().empty());
     EXPECT_TRUE(manager->Members().empty());
@@ -272,22 +272,24 @@ TEST_F(TransferList, ReservationsRefuseAskAndStoreEveryName) {
 
 TEST_F(TransferList, AfterACrashEntriesLoadFailedAndRestartNeedsAListedMember) {
     CTransferStore& store = manager->Context().store;
-    store.InsertTransferRow({"Z", "gone.bin", "\\S", 5000, 0, 0, kModeDownload, kStateFailed, ""});
     store.InsertTransferRow(
-        {"Y", "GONE.bin", "\\S", 5000, 0, 0, kModeDownload, kStateCancelled, ""});
-    store.InsertTransferRow({"Y", "/tmp/u", "\\S", 7, 0, 0, kModeUpload, kStateReserved, ""});
+        {"Z", "gone.bin", "\\S", 5000, 0, 0, kModeDownload, kTransferStateFailed, ""});
+    store.InsertTransferRow(
+        {"Y", "GONE.bin", "\\S", 5000, 0, 0, kModeDownload, kTransferStateCancelled, ""});
+    store.InsertTransferRow(
+        {"Y", "/tmp/u", "\\S", 7, 0, 0, kModeUpload, kTransferStateReserved, ""});
     WriteFile(downloads / "_velorin_gone.bin", std::string(1234, 'g'));
     manager->LoadTransferList();
     EXPECT_EQ(manager->Members(), (std::vector<std::string>{"Z", "Y"}));
     std::optional<TransferSnapshot> gone = Entry("Z", "gone.bin");
     ASSERT_TRUE(gone);
-    EXPECT_EQ(gone->state, kStateFailed);
+    EXPECT_EQ(gone->state, kTransferStateFailed);
     EXPECT_EQ(gone->message, "");
     EXPECT_EQ(gone->resumeOffset, 1234u);
-    EXPECT_EQ(Entry("Y", "/tmp/u")->state, kStateReserved);
+    EXPECT_EQ(Entry("Y", "/tmp/u")->state, kTransferStateReserved);
 
     EXPECT_EQ(manager->RestartEntries("Z", {"gone.bin"}), 1);
-    EXPECT_EQ(Entry("Z", "gone.bin")->state, kStateFailed);
+    EXPECT_EQ(Entry("Z", "gone.bin")->state, kTransferStateFailed);
     signedIn = false;
     manager->RestartEntries("Z", {"gone.bin"});
     EXPECT_EQ(Lines(), (std::vector<std::string>{text::kNotListed, text::kNotSignedIn}));

@@ -14,7 +14,7 @@ TEST(TransferView, ColumnTexts) {
 
     TransferSnapshot entry;
     entry.mode = kModeUpload;
-    entry.state = kStateFailed;
+    entry.state = kTransferStateFailed;
     entry.message = "m";
     TransferViewRow empty = MakeRow(entry);
     EXPECT_EQ(empty.progress, "100 %");
