@@ -7,11 +7,9 @@ namespace velorin::test {
 void CManualServerClock::SleepUntil(TimePoint deadline) {
     if (deadline > now) now = deadline;
     now += lateWakeUp;
-    wakeUps.push_back(now);
 }
 
 bool CRecordingSession::Send(const Packet& packet) {
-    if (sent.size() >= sendLimit) return false;
     sent.push_back(packet);
     return true;
 }
@@ -44,7 +42,7 @@ int CRecordingSession::CollectPayment(uint32_t price, const DownloadTickets&,
                                       PaymentReceipt& out) {
     paidPrices.push_back(price);
     out = receipt;
-    return paymentResult;
+    return 0;
 }
 
 std::vector<Packet> CRecordingSession::OfType(uint16_t type) const {
@@ -77,6 +75,11 @@ void ShareFixture::Grant(const std::string& folder, const std::string& user, uin
 void ShareFixture::Write(const std::string& relative, const std::string& bytes) {
     std::filesystem::create_directories((dir / relative).parent_path());
     WriteFile(dir / relative, bytes);
+}
+
+void ShareFixture::MakeSparse(const std::string& relative, uint64_t size) {
+    Write(relative, "");
+    std::filesystem::resize_file(dir / relative, size);
 }
 
 }  // namespace velorin::test

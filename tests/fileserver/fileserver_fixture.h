@@ -10,7 +10,6 @@
 
 #include "data/share_database.h"
 #include "fileserver/server_clock.h"
-#include "platform/message_queue.h"
 #include "fileserver/visitor_session.h"
 #include "support/temp_folder.h"
 
@@ -26,22 +25,13 @@ public:
     TimePoint now{};
     // Every sleep wakes this much after its deadline.
     std::chrono::microseconds lateWakeUp{0};
-    std::vector<TimePoint> wakeUps;
-};
-
-// A window that keeps the numbers of the messages it received.
-class CCountingWindow : public CWindowTarget {
-public:
-    using CWindowTarget::CWindowTarget;
-    void OnMessage(const Message& message) override { received.push_back(message.message); }
-    std::vector<uint32_t> received;
 };
 
 class CRecordingSession : public IVisitorSession {
 public:
     std::string VisitorId() const override { return id; }
     bool SignedOn() const override { return signedOn; }
-    bool Running() const override { return running; }
+    bool Running() const override { return true; }
     bool Send(const Packet& packet) override;
     bool SendRaw(std::string_view bytes) override;
     long ReceiveRaw(char* buffer, size_t size) override;
@@ -54,11 +44,8 @@ public:
 
     std::string id = "visitor";
     bool signedOn = true;
-    bool running = true;
     std::vector<Packet> sent;
     std::string raw;
-    // Sends fail once this many packets went out.
-    size_t sendLimit = static_cast<size_t>(-1);
     // Raw sends fail once this many bytes went out.
     size_t rawLimit = static_cast<size_t>(-1);
     // The visitor's upload bytes, handed out in receives of at most `chunk`.
@@ -66,7 +53,6 @@ public:
     size_t chunk = 5000;
     std::function<void()> onReceive;
     int checkResult = 0;
-    int paymentResult = 0;
     PaymentReceipt receipt;
     std::vector<uint32_t> checkedPrices;
     std::vector<uint32_t> paidPrices;
@@ -85,6 +71,8 @@ protected:
     void Grant(const std::string& folder, const std::string& user, uint32_t permission);
     std::filesystem::path Local(const std::string& relative) const { return dir / relative; }
     void Write(const std::string& relative, const std::string& bytes);
+    // A file of `size` zero bytes that takes no room on the disk.
+    void MakeSparse(const std::string& relative, uint64_t size);
 
     CTempFolder dir;
     CShareDatabase db;

@@ -36,9 +36,5 @@ TEST(PointBalance, BalanceIsReplacedAndChargedBelowZero) {
     EXPECT_EQ(balance.Balance(), 5);
 }
 
-TEST(PointBalance, CreditLineNamesThePayerAndTheCreditedAmount) {
-    EXPECT_EQ(CreditLine("kim", 72), "\"kim\"(으)로 부터 72포인트를 받았습니다.");
-}
-
 }  // namespace
 }  // namespace velorin

@@ -1,14 +1,12 @@
 #pragma once
-// A cache server that answers point checks and payments as a test scripts
-// them, and a points requester that speaks to it over loopback with the cache
-// link's layouts. The requester runs one exchange at a time.
+// A cache server that accepts the cache link's sign-in and answers point
+// checks and payments as a test scripts them.
 #include <atomic>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
-#include "fileserver/points_requester.h"
 #include "net/packet_socket.h"
 #include "service/cache_messages.h"
 
@@ -33,6 +31,7 @@ public:
 
 private:
     void Serve();
+    void Answer(uint16_t type, const std::string& payload);
 
     CTcpSocket listener_;
     CPacketSocket link_;
@@ -40,25 +39,6 @@ private:
     mutable std::mutex mutex_;
     std::vector<Request> requests_;
     std::thread thread_;
-};
-
-class CLoopbackPointsRequester : public IPointsRequester {
-public:
-    explicit CLoopbackPointsRequester(uint16_t port);
-
-    PointCheckResult CheckPoints(const PointsRequest& request, std::chrono::milliseconds timeout,
-                                 std::stop_token stop) override;
-    PaymentResult CollectPayment(const PointsRequest& request, std::chrono::milliseconds timeout,
-                                 std::stop_token stop) override;
-
-private:
-    // The answer of `answerType` to the request, or how the exchange ended.
-    PointsExchange Exchange(uint16_t type, const PointsRequest& request, uint16_t answerType,
-                            std::chrono::milliseconds timeout, std::stop_token stop,
-                            std::string& answer);
-
-    std::mutex mutex_;
-    CPacketSocket socket_;
 };
 
 }  // namespace velorin::test

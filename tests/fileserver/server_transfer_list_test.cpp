@@ -4,6 +4,7 @@
 
 #include "fileserver/server_transfer_view.h"
 #include "fileserver_fixture.h"
+#include "support/message_log.h"
 
 namespace velorin {
 namespace {
@@ -27,7 +28,7 @@ protected:
     test::CManualServerClock clock;
     CServerTransferList list{clock};
     CMessageQueue queue;
-    test::CCountingWindow view{queue};
+    test::CMessageLog view{queue};
     test::CRecordingSession s1, s2;
 };
 
@@ -50,7 +51,7 @@ TEST_F(ServerTransferListTest, ASecondDownloadOfTheSameFileReusesTheFinishedReco
     list.Track("kim", "a.mp3", kServerKindDownload, 5000, 0, &s1);
     EXPECT_EQ(list.Records().size(), 4u);
     queue.ProcessPending();
-    EXPECT_EQ(view.received, std::vector<uint32_t>(5, WM_TRANSFER_CHANGED));
+    EXPECT_EQ(view.Count(WM_TRANSFER_CHANGED), 5u);
 }
 
 TEST_F(ServerTransferListTest, OnlyRecordsWithoutASessionAreRemoved) {
@@ -97,8 +98,6 @@ TEST_F(ServerTransferListTest, RowTexts) {
     EXPECT_EQ(RowOf(empty).progress, "100 %");
     EXPECT_EQ(RowOf(empty).status, "전송실패");
     EXPECT_EQ(RowOf(empty).action, "DN");
-    EXPECT_EQ(WithThousands(999), "999");
-    EXPECT_EQ(WithThousands(1000), "1,000");
 }
 
 TEST_F(ServerTransferListTest, TimerUpdatesRunningRowsAndRemainingTime) {
@@ -162,11 +161,6 @@ TEST_F(ServerTransferListTest, CommandsFindTheRecordFromTheRowTexts) {
     ServerTransferRow uploadRow = RowOf(upload);
     EXPECT_FALSE(RunServerTransferCommand(list, "TRANS_DEL", uploadRow, stop));
     EXPECT_TRUE(list.Records().empty());
-}
-
-TEST(ServerView, SpeedLimitLabel) {
-    EXPECT_EQ(SpeedLimitLabel(0), "속도제한 : 없음");
-    EXPECT_EQ(SpeedLimitLabel(25), "속도제한 : 25nop");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fileserver_fixture.h"
+#include "support/message_log.h"
 
 namespace velorin {
 namespace {
@@ -18,7 +19,7 @@ protected:
         visitors.Names();
     }};
     CMessageQueue queue;
-    test::CCountingWindow view{queue};
+    test::CMessageLog view{queue};
     test::CRecordingSession first, second, other;
 };
 
@@ -28,7 +29,7 @@ TEST_F(VisitorListTest, OneEntryPerIdWhateverTheLetterCase) {
     EXPECT_TRUE(visitors.Add("lee", &other));
     EXPECT_EQ(visitors.Names(), (std::vector<std::string>{"Kim", "lee"}));
     queue.ProcessPending();
-    EXPECT_EQ(view.received, std::vector<uint32_t>(2, WM_VISITORS_CHANGED));
+    EXPECT_EQ(view.Count(WM_VISITORS_CHANGED), 2u);
 }
 
 TEST_F(VisitorListTest, RemovingHaltsTheListedSessionAndDropsTheEntry) {

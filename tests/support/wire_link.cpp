@@ -83,7 +83,9 @@ bool CWireLink::WaitClosed(std::chrono::milliseconds timeout) {
 }
 
 std::string CWireLink::ReadToEnd(std::chrono::milliseconds timeout, bool* closed) {
-    std::string bytes;
+    // Bytes that came with the last packet belong to the stream.
+    std::string bytes = std::move(buffer_);
+    buffer_.clear();
     auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         std::chrono::milliseconds left = Left(deadline);
