@@ -2,19 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "app/process.h"
 #include "fileserver/peer_messages.h"
 #include "net/packet_socket.h"
+#include "support/eventually.h"
 #include "support/probe_responder.h"
 #include "support/recording_ui.h"
 #include "support/temp_folder.h"
 
 namespace velorin {
 namespace {
-
-using namespace std::chrono_literals;
 
 std::string Word(CProcess& process, std::vector<std::string> args) {
     ControlAnswer answer = process.Commands().Execute(args);
@@ -49,10 +46,7 @@ TEST(FileServerCommands, TheProcessRunsItsServerAndTheWordsSeeIt) {
                       "\"downloads\": 0, \"downloadSessions\": 0, \"downloadLimit\": 6, "
                       "\"uploadSessions\": 0, \"uploadLimit\": 6}");
         EXPECT_EQ(Word(process, {"kick", "Guest"}), "{\"ok\": true, \"kicked\": true}");
-        for (int i = 0; i < 1000 && process.Counters().browse != 0; ++i) {
-            std::this_thread::sleep_for(5ms);
-        }
-        EXPECT_EQ(process.Counters().browse, 0u);
+        EXPECT_TRUE(test::Eventually([&] { return process.Counters().browse == 0; }));
 
         EXPECT_EQ(Word(process, {"served"}), "{\"rows\": []}");
         EXPECT_EQ(Word(process, {"served-stop", "1"}), "refused {\"error\": \"no row 1\"}");

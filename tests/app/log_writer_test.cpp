@@ -7,20 +7,8 @@
 namespace velorin {
 namespace {
 
-LocalTime At(int year, int month, int day, int hour, int minute, int second, int weekday) {
-    LocalTime t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    t.weekday = weekday;
-    return t;
-}
-
 TEST(LogWriter, EachModeNamesItsFileFromTheLocalTime) {
-    LocalTime t = At(1980, 1, 2, 3, 4, 5, 3);
+    LocalTime t{1980, 1, 2, 3, 4, 5, 3};
     const char* expected[] = {"L/0000.txt",           "L/1980.txt",         "L/198001.txt",
                               "L/19800102.txt",       "L/1980010203.txt",   "L/198001020304.txt",
                               "L/19800102030405.txt", "L/1980010203.txt"};
@@ -35,13 +23,13 @@ TEST(LogWriter, AppendsEntriesInTheTextualTimeForm) {
     test::CTempFolder dir;
     CLogWriter log;
     log.Configure(dir.Path().string() + "/", 3);
-    LocalTime t = At(1980, 1, 2, 2, 3, 55, 3);
+    LocalTime t{1980, 1, 2, 2, 3, 55, 3};
     EXPECT_EQ(log.Write("운영    one\n", t), 0);
     EXPECT_EQ(log.Write("two 100% '\n", t), 0);
     EXPECT_EQ(test::ReadFile(dir / "19800102.txt"),
               "[Wed Jan 02 02:03:55 1980] 운영    one\n[Wed Jan 02 02:03:55 1980] two 100% '\n");
     // After midnight a new file begins.
-    log.Write("three\n", At(1980, 1, 3, 0, 0, 1, 4));
+    log.Write("three\n", LocalTime{1980, 1, 3, 0, 0, 1, 4});
     EXPECT_EQ(test::ReadFile(dir / "19800103.txt"), "[Thu Jan 03 00:00:01 1980] three\n");
 }
 
@@ -49,7 +37,7 @@ TEST(LogWriter, YearlyFilesKeepTheFullTimeAndLongMessagesAreCut) {
     test::CTempFolder dir;
     CLogWriter log;
     log.Configure(dir.Path().string() + "/", 1);
-    LocalTime t = At(1980, 1, 2, 2, 3, 55, 3);
+    LocalTime t{1980, 1, 2, 2, 3, 55, 3};
     log.Write("x", t);
     EXPECT_EQ(test::ReadFile(dir / "1980.txt"), "[ Wed Jan 02 02:03:55 1980\n ] x ");
 

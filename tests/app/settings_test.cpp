@@ -70,8 +70,7 @@ TEST_F(SettingsTest, EmptyDownloadPathYieldsTheDocumentsFolderWithoutWritingIt) 
 }
 
 TEST_F(SettingsTest, GreetingUpToTwoThousandBytesIsStoredWithoutTerminator) {
-    std::string korean(1000 * 3, '\0');
-    korean.clear();
+    std::string korean;
     for (int i = 0; i < 1000; ++i) korean += "가";  // 2000 CP949 bytes
     EXPECT_TRUE(settings.SetMessage(korean));
     EXPECT_EQ(settings.GetMessage(), korean);
