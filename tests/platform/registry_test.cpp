@@ -10,10 +10,14 @@ namespace {
 
 using test::CTempFolder;
 
-TEST(Registry, StoresEachTypeAndRefusesToReadOneTypeAsAnother) {
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(reg.Open(dir / "registry.db")); }
     CTempFolder dir;
     CRegistry reg;
-    ASSERT_TRUE(reg.Open(dir / "registry.db"));
+};
+
+TEST_F(RegistryTest, StoresEachTypeAndRefusesToReadOneTypeAsAnother) {
     EXPECT_TRUE(reg.WriteDword(kAppKey, "MAXUP", 4294967295u));
     EXPECT_TRUE(reg.WriteString(kAppKey, "UserID", "벨로'린"));
     EXPECT_TRUE(reg.WriteBinary(kAppKey, "UserPW", std::string("\0\x01\xFF", 3)));
@@ -33,10 +37,7 @@ TEST(Registry, StoresEachTypeAndRefusesToReadOneTypeAsAnother) {
     EXPECT_FALSE(reg.ReadDword(kMsgKey, "MAXUP", n));
 }
 
-TEST(Registry, EnumeratesInOrderOfFirstWritingEvenAfterUpdates) {
-    CTempFolder dir;
-    CRegistry reg;
-    ASSERT_TRUE(reg.Open(dir / "registry.db"));
+TEST_F(RegistryTest, EnumeratesInOrderOfFirstWritingEvenAfterUpdates) {
     reg.WriteString(kMsgKey, "0", "a");
     reg.WriteString(kMsgKey, "1", "b");
     reg.WriteString(kMsgKey, "0", "c");
@@ -93,15 +94,12 @@ TEST(Registry, LeavesGarbageAndForeignFilesUntouched) {
     EXPECT_FALSE(check.HasTable("registry"));
 }
 
-TEST(Registry, TwoConnectionsSeeEachOthersWrites) {
-    CTempFolder dir;
-    CRegistry a;
-    CRegistry b;
-    ASSERT_TRUE(a.Open(dir / "registry.db"));
-    ASSERT_TRUE(b.Open(dir / "registry.db"));
-    a.WriteDword(kAppKey, "LISTENPORT", 7000);
+TEST_F(RegistryTest, TwoConnectionsSeeEachOthersWrites) {
+    CRegistry other;
+    ASSERT_TRUE(other.Open(dir / "registry.db"));
+    other.WriteDword(kAppKey, "LISTENPORT", 7000);
     uint32_t n = 0;
-    EXPECT_TRUE(b.ReadDword(kAppKey, "LISTENPORT", n));
+    EXPECT_TRUE(reg.ReadDword(kAppKey, "LISTENPORT", n));
     EXPECT_EQ(n, 7000u);
 }
 
