@@ -11,7 +11,9 @@
 #include "net/packet.h"
 #include "net/packet_socket.h"
 #include "platform/window_messages.h"
+#include "support/eventually.h"
 #include "support/loopback.h"
+#include "support/message_log.h"
 
 namespace velorin {
 namespace {
@@ -103,14 +105,6 @@ TEST_F(PacketLinkTest, AFullQueueRefusesThePacketUntilFlushed) {
     EXPECT_EQ(ReadStream(peer, expected.size()), expected);
 }
 
-// A window that records the messages it gets.
-class CRecordingWindow : public CWindowTarget {
-public:
-    using CWindowTarget::CWindowTarget;
-    void OnMessage(const Message& message) override { messages.push_back(message); }
-    std::vector<Message> messages;
-};
-
 class PacketLinkWorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -121,7 +115,7 @@ protected:
     }
 
     CMessageQueue queue;
-    CRecordingWindow window{queue};
+    test::CMessageLog window{queue};
     CTcpSocket listener;
     CRecordingLink link;
 };
@@ -134,8 +128,7 @@ TEST_F(PacketLinkWorkerTest, AStopPostsNothingButAPeerDropPostsLinkLost) {
     ASSERT_EQ(peer.ReceivePacket(), 7);
     EXPECT_EQ(peer.IncomingType(), 1001);
     ASSERT_EQ(peer.SendPacket(2, 2013, "ok"), 6);
-    for (int i = 0; i < 500 && link.Packets().empty(); ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_EQ(link.Packets().size(), 1u);
+    ASSERT_TRUE(test::Eventually([&] { return !link.Packets().empty(); }));
     EXPECT_EQ(link.Packets()[0].payload, "ok");
 
     link.Stop();
@@ -149,11 +142,11 @@ TEST_F(PacketLinkWorkerTest, AStopPostsNothingButAPeerDropPostsLinkLost) {
     CTcpSocket second;
     ASSERT_EQ(listener.Accept(second), 0);
     second.Close();
-    ASSERT_TRUE(queue.DispatchOne(window.Handle(), 10s));
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].message, WM_LINK_LOST);
-    EXPECT_EQ(window.messages[0].wParam, static_cast<uintptr_t>(ECONNRESET));
-    EXPECT_EQ(window.messages[0].lParam, kCacheLink);
+    std::optional<Message> lost = window.WaitFor(WM_LINK_LOST, 10s);
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(lost->wParam, static_cast<uintptr_t>(ECONNRESET));
+    EXPECT_EQ(lost->lParam, kCacheLink);
+    EXPECT_EQ(window.messages.size(), 1u);
     link.Stop();
     EXPECT_FALSE(link.IsRunning());
     EXPECT_EQ(link.connects, (std::vector<std::string>{"1 kim secret", "1 kim secret"}));
@@ -163,8 +156,7 @@ TEST_F(PacketLinkWorkerTest, AFailedConnectIsReportedAndPostsNothing) {
     link.SetEndpoint("127.0.0.1", test::FreeUdpPort(), 2);
     listener.Close();
     ASSERT_EQ(link.Start("kim", "pw"), 0);
-    for (int i = 0; i < 500 && link.IsRunning(); ++i) std::this_thread::sleep_for(10ms);
-    EXPECT_FALSE(link.IsRunning());
+    EXPECT_TRUE(test::Eventually([&] { return !link.IsRunning(); }));
     link.Stop();
     queue.ProcessPending();
     EXPECT_TRUE(window.messages.empty());
@@ -178,7 +170,7 @@ public:
     void OnIdle() override {
         if (asked.exchange(true)) return;
         Post(WM_USER + 1, 0, 0);
-        for (int i = 0; i < 1000 && !handled; ++i) std::this_thread::sleep_for(5ms);
+        test::Eventually([&] { return handled.load(); });
     }
     std::atomic<bool> asked{false};
     std::atomic<bool> handled{false};
@@ -202,8 +194,7 @@ TEST(PacketLinkStop, DispatchesTheWindowsMessagesWhileItWaits) {
     ASSERT_EQ(link.Start("a", "b"), 0);
     CTcpSocket peer;
     ASSERT_EQ(listener.Accept(peer), 0);
-    for (int i = 0; i < 500 && !link.asked; ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(link.asked);
+    ASSERT_TRUE(test::Eventually([&] { return link.asked.load(); }));
     link.Stop();
     EXPECT_TRUE(link.handled);
 }

@@ -46,16 +46,15 @@ TEST_F(PacketSocketTest, AcceptsPayloadsUpTo16380Bytes) {
     EXPECT_EQ(socket.SendPacket(16381, 7, std::string(16381, 'x').data()), -1);
 }
 
-TEST_F(PacketSocketTest, APeerClosingInsideTheHeaderIsAFailure) {
-    PeerSends(std::string(1, '\x05'));
-    peer.Close();
-    EXPECT_EQ(socket.ReceivePacket(), -1);
-}
-
-TEST_F(PacketSocketTest, APeerClosingInsideThePayloadIsAFailure) {
-    PeerSends(EncodePacket(9, "twelve bytes").substr(0, 10));
-    peer.Close();
-    EXPECT_EQ(socket.ReceivePacket(), -1);
+TEST(PacketSocket, APeerClosingInsideTheHeaderOrThePayloadIsAFailure) {
+    for (const std::string& part : {std::string(1, '\x05'), EncodePacket(9, "twelve bytes").substr(0, 10)}) {
+        CPacketSocket socket;
+        CTcpSocket peer;
+        ASSERT_TRUE(test::ConnectPair(socket, peer));
+        ASSERT_EQ(peer.SendAll(part.data(), part.size()), static_cast<long>(part.size()));
+        peer.Close();
+        EXPECT_EQ(socket.ReceivePacket(), -1);
+    }
 }
 
 TEST_F(PacketSocketTest, ReceiveAllGivesUpAfterTenCallsOnASilentNonBlockingSocket) {
