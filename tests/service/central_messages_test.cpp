@@ -17,24 +17,10 @@ uint32_t U32At(const std::string& bytes, size_t offset) {
     return v;
 }
 
-SignInRequest SampleSignIn() {
-    SignInRequest r;
-    r.version = 3;
-    r.userId = "kim";
-    r.password = MakePasswordField("abcdefghijkl");
-    r.encipheredPassword = MakePasswordField("XYZ");
-    r.tcpPort = htons(7297);
-    r.udpPort = htons(7298);
-    r.category = 2;
-    r.description = "김's 음악";
-    r.quickSend = 1;
-    r.reachable = 1;
-    r.roundTrip = 42;
-    return r;
-}
-
 TEST(SessionMessages, SignInRequestKeepsEveryFieldAtItsOffset) {
-    std::string p = EncodeSignInRequest(SampleSignIn());
+    std::string p = EncodeSignInRequest({3, "kim", MakePasswordField("abcdefghijkl"),
+                                         MakePasswordField("XYZ"), htons(7297), htons(7298), 2,
+                                         "김's 음악", 1, 1, 42});
     ASSERT_EQ(p.size(), 115u);
     EXPECT_EQ(U32At(p, 0), 3u);
     EXPECT_EQ(p.substr(4, 4), std::string("kim\0", 4));
@@ -67,18 +53,8 @@ TEST(SessionMessages, PasswordFieldsCutAtTwelveBytesOnACharacterBoundary) {
 }
 
 TEST(SessionMessages, ServerRecordIsNinetySixBytesWithNetworkOrderAddress) {
-    ServerRecord r;
-    r.channel = 1;
-    r.category = -1;
-    r.userId = "lee";
-    r.description = "desc";
-    r.openTime = 0x01020304;
-    r.address = inet_addr("10.0.0.7");
-    r.tcpPort = htons(7296);
-    r.udpPort = htons(7296);
-    r.iconFlag = 1;
-    r.sharingFlag = 1;
-    r.ping = -1;
+    ServerRecord r{1, -1, "lee", "desc", 0x01020304, inet_addr("10.0.0.7"), htons(7296), htons(7296),
+                   1, 1, -1};
     ServerRecordBytes bytes = EncodeServerRecord(r);
     std::string b(bytes.data(), bytes.size());
     EXPECT_EQ(b[0], 1);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <thread>
 
 #include "data/note_store.h"
 #include "fileserver/point_balance.h"
@@ -11,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/window_messages.h"
 #include "service/server_list.h"
+#include "support/eventually.h"
 #include "support/message_log.h"
 #include "support/scripted_server.h"
 #include "support/temp_folder.h"
@@ -50,8 +50,7 @@ protected:
     // Waits until everything sent before has been handled: a balance goes last.
     void Sync(int64_t marker) {
         ASSERT_TRUE(server.Send(kPointBalance, EncodePointBalance(marker)));
-        for (int i = 0; i < 500 && balance.Balance() != marker; ++i) std::this_thread::sleep_for(2ms);
-        ASSERT_EQ(balance.Balance(), marker);
+        ASSERT_TRUE(test::Eventually([&] { return balance.Balance() == marker; }));
         queue.ProcessPending();
     }
 
