@@ -1,12 +1,9 @@
 // The cache server, its ticket port and the reachability responder over real
 // loopback links and datagrams.
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "central_fixture.h"
+#include "net/udp_socket.h"
 #include "service/cache_messages.h"
 #include "service/probe_datagram.h"
 #include "service/ticket_messages.h"
@@ -169,48 +166,34 @@ protected:
     void SetUp() override {
         CentralTest::SetUp();
         StartServer();
-        for (int* fd : {&listener_, &sender_}) {
-            *fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-            sockaddr_in any{};
-            any.sin_family = AF_INET;
-            any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            ASSERT_EQ(bind(*fd, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-        }
-        sockaddr_in bound{};
-        socklen_t size = sizeof bound;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&bound), &size);
-        portUnderTest_ = ntohs(bound.sin_port);
-    }
-    void TearDown() override {
-        close(listener_);
-        close(sender_);
-        CentralTest::TearDown();
-    }
-    void SendToServer(const std::string& datagram) {
+        // Answers go to the port under test, never back to the sender.
+        ASSERT_TRUE(listener_.Open(0) && sender_.Open(0));
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(kProbeServerPort);
         inet_pton(AF_INET, address_.c_str(), &to.sin_addr);
-        sendto(sender_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
-               sizeof to);
+        sender_.SetPeer(to);
+        portUnderTest_ = ntohs(listener_.LocalPort());
     }
-    std::optional<std::string> ReceiveAnswer(int timeoutMs) {
-        pollfd p{listener_, POLLIN, 0};
-        if (poll(&p, 1, timeoutMs) <= 0) return std::nullopt;
+    void SendToServer(const std::string& datagram) {
+        sender_.SendTo(datagram.data(), datagram.size());
+    }
+    std::optional<std::string> ReceiveAnswer(std::chrono::milliseconds timeout) {
         char buffer[100];
-        ssize_t n = recv(listener_, buffer, sizeof buffer, 0);
+        if (!listener_.WaitReadable(timeout)) return std::nullopt;
+        int n = listener_.ReceiveFrom(buffer, sizeof buffer);
         return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
     }
 
-    int listener_ = -1;
-    int sender_ = -1;
+    CUdpSocket listener_;
+    CUdpSocket sender_;
     uint16_t portUnderTest_ = 0;
 };
 
 TEST_F(ProbeResponder, AnswersToThePortUnderTestWithTheEchoedTimeAndSeenAddress) {
     SystemTime sent{2026, 3, 2, 10, 11, 12, 13, 456};
     SendToServer(EncodeProbeRequest(portUnderTest_, sent));
-    std::optional<std::string> answer = ReceiveAnswer(5000);
+    std::optional<std::string> answer = ReceiveAnswer(5s);
     ASSERT_TRUE(answer);
     ASSERT_EQ(answer->size(), 26u);
     EXPECT_EQ(answer->substr(0, 4), std::string(4, '\0'));
@@ -226,9 +209,9 @@ TEST_F(ProbeResponder, IgnoresEverythingButAnExactRequest) {
     std::string wrongMagic = request;
     wrongMagic[0] = 1;
     SendToServer(wrongMagic);
-    EXPECT_FALSE(ReceiveAnswer(300));
+    EXPECT_FALSE(ReceiveAnswer(300ms));
     SendToServer(request);
-    EXPECT_TRUE(ReceiveAnswer(5000));
+    EXPECT_TRUE(ReceiveAnswer(5s));
 }
 
 }  // namespace

@@ -28,6 +28,14 @@ std::vector<ServerRecord> FetchAll(CWireLink& client) {
     }
 }
 
+// The next packet is a note; its sender and text.
+Note ReceiveNote(CWireLink& client) {
+    std::optional<Packet> p = client.Receive();
+    Note note;
+    EXPECT_TRUE(p && p->type == kNoteFromMember && DecodeNote(p->payload, note));
+    return note;
+}
+
 // The list as `client` gets it holds `id` alone.
 void ExpectAlone(CWireLink& client, const std::string& id) {
     uint32_t cursor = 0;
@@ -47,27 +55,29 @@ TEST_F(SessionServer, EveryVerdictCode) {
     config.minVersion = 2;
     StartServer(config);
 
-    auto versioned = [](SignInRequest r, uint32_t version) {
-        r.version = version;
-        return r;
+    struct Case {
+        const char* id;
+        const char* password;
+        uint32_t version;
+        int32_t code;
     };
-    int32_t code = 0;
-    auto old = SignIn(versioned(Request("kim", "right-pw"), 1), code);
-    EXPECT_EQ(code, kSignInBadVersion);
-    EXPECT_TRUE(old->WaitClosed());
-    SignIn(versioned(Request("nobody", "right-pw"), 2), code);
-    EXPECT_EQ(code, kSignInBadCredentials);
-    auto wrong = SignIn(versioned(Request("kim", "wrong-pw"), 2), code);
-    EXPECT_EQ(code, kSignInBadCredentials);
-    EXPECT_TRUE(wrong->WaitClosed());
-    SignIn(versioned(Request("lee", "pw"), 2), code);
-    EXPECT_EQ(code, kSignInDisabled);
-    // A disabled account is only named to someone who knows its password.
-    SignIn(versioned(Request("lee", "not-pw"), 2), code);
-    EXPECT_EQ(code, kSignInBadCredentials);
-    // IDs compare without regard to ASCII letter case.
-    SignIn(versioned(Request("KIM", "right-pw"), 2), code);
-    EXPECT_EQ(code, kSignInAccepted);
+    // A disabled account is only named to someone who knows its password; IDs
+    // compare without regard to ASCII letter case.
+    for (const Case& c : {Case{"kim", "right-pw", 1, kSignInBadVersion},
+                          Case{"nobody", "right-pw", 2, kSignInBadCredentials},
+                          Case{"kim", "wrong-pw", 2, kSignInBadCredentials},
+                          Case{"lee", "pw", 2, kSignInDisabled},
+                          Case{"lee", "not-pw", 2, kSignInBadCredentials},
+                          Case{"KIM", "right-pw", 2, kSignInAccepted}}) {
+        SignInRequest request = Request(c.id, c.password);
+        request.version = c.version;
+        int32_t code = 0;
+        auto link = SignIn(request, code);
+        EXPECT_EQ(code, c.code) << c.id << " " << c.password;
+        if (c.code != kSignInAccepted) {
+            EXPECT_TRUE(link->WaitClosed()) << c.id;
+        }
+    }
 }
 
 TEST_F(SessionServer, AcceptedSignInSendsResultInformationBalanceThenStoredNotes) {
@@ -90,10 +100,7 @@ TEST_F(SessionServer, AcceptedSignInSendsResultInformationBalanceThenStoredNotes
     std::optional<Packet> balance = client->Receive();
     ASSERT_TRUE(balance && balance->type == kPointBalance);
     EXPECT_EQ(balance->payload, EncodePointBalance(1234));
-    std::optional<Packet> stored = client->Receive();
-    ASSERT_TRUE(stored && stored->type == kNoteFromMember);
-    Note note;
-    ASSERT_TRUE(DecodeNote(stored->payload, note));
+    Note note = ReceiveNote(*client);
     EXPECT_EQ(note.memberId, "park");
     EXPECT_EQ(note.text, "안녕하세요");
     // Delivered once: the next sign-in finds no note.
@@ -203,10 +210,7 @@ TEST_F(SessionServer, NotesReachOnlineMembersAtOnceAndOthersAtTheirNextSignIn) {
     auto kim = SignIn("kim", "pw");
     auto lee = SignIn("lee", "pw");
     ASSERT_TRUE(kim->Send(kNoteToMember, EncodeNote({"LEE", "점심 먹자"})));
-    std::optional<Packet> relayed = lee->Receive();
-    ASSERT_TRUE(relayed && relayed->type == kNoteFromMember);
-    Note note;
-    ASSERT_TRUE(DecodeNote(relayed->payload, note));
+    Note note = ReceiveNote(*lee);
     EXPECT_EQ(note.memberId, "kim");
     EXPECT_EQ(note.text, "점심 먹자");
 
@@ -220,12 +224,7 @@ TEST_F(SessionServer, NotesReachOnlineMembersAtOnceAndOthersAtTheirNextSignIn) {
     ASSERT_TRUE(kim->Receive());
     std::this_thread::sleep_for(100ms);
     lee = SignIn("lee", "pw");
-    for (const char* text : {"첫째", "둘째"}) {
-        std::optional<Packet> kept = lee->Receive();
-        ASSERT_TRUE(kept && kept->type == kNoteFromMember);
-        ASSERT_TRUE(DecodeNote(kept->payload, note));
-        EXPECT_EQ(note.text, text);
-    }
+    for (const char* text : {"첫째", "둘째"}) EXPECT_EQ(ReceiveNote(*lee).text, text);
     EXPECT_TRUE(Store().PendingNotes("stranger").empty());
 }
 
