@@ -59,6 +59,7 @@ class FileServerTest : public test::ShareFixture {
 protected:
     void SetUp() override {
         ShareFixture::SetUp();
+        statusLines.SetWriteLog(false);
         ASSERT_TRUE(completeList.Open(dir / "completelist.db"));
         Publish("S", "share");
         Write("share/a.txt", "hello");

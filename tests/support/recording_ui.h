@@ -17,48 +17,62 @@ public:
         std::string text;
     };
 
-    void ShowMessage(const std::string& text, const std::string& caption) override;
-    bool AskYesNo(const std::string& text, const std::string& caption) override;
-    void ShowPopup(const std::string& text, int identifier) override;
-    void AddStatusRow(const std::string& time, int kind, const std::string& text) override;
-    void Activate(int kind, const std::string& text) override;
+    void ShowMessage(const std::string& text, const std::string&) override { Add(messages_, text); }
+    bool AskYesNo(const std::string& text, const std::string&) override;
+    void ShowPopup(const std::string& text, int) override { Add(popups_, text); }
+    void AddStatusRow(const std::string& time, int kind, const std::string& text) override {
+        Add(rows_, Row{time, kind, text});
+    }
+    void Activate(int kind, const std::string& text) override {
+        Add(activations_, std::to_string(kind) + " " + text);
+    }
     void SetMemberState(MemberState state) override;
     void SetStatusPane(int pane, const std::string& text) override;
     void SetTrayTooltip(const std::string& text) override;
-    void ShowConnecting(const std::string& text) override;
-    void CloseConnecting() override;
-    void OpenUrl(const std::string& url, bool carriesPassword) override;
-    void OpenFolder(const std::string& path) override;
+    void ShowConnecting(const std::string& text) override { Add(opened_, "connecting " + text); }
+    void CloseConnecting() override { Add(opened_, "connecting closed"); }
+    void OpenUrl(const std::string& url, bool carriesPassword) override {
+        Add(opened_, (carriesPassword ? "secret-url " : "url ") + url);
+    }
+    void OpenFolder(const std::string& path) override { Add(opened_, "folder " + path); }
     bool OpenOptions() override;
-    void ShowSignInDialog() override;
-    void ServerListChanged() override;
-    void ShowNotice(const std::string& html) override;
-    void OfferFolderDownload(const FolderDownloadOffer& offer) override;
-    std::string PickFile(const std::string& title, const std::string& filter) override;
-    void ShowTransferPage() override;
+    void ShowSignInDialog() override { Add(opened_, "sign-in dialog"); }
+    void ServerListChanged() override { Add(opened_, "server list"); }
+    void ShowNotice(const std::string& html) override { Add(opened_, "notice " + html); }
+    void OfferFolderDownload(const FolderDownloadOffer& offer) override {
+        Add(opened_, "folder offer " + offer.remotePath + " " + offer.localName);
+    }
+    std::string PickFile(const std::string& title, const std::string&) override;
+    void ShowTransferPage() override { Add(opened_, "transfer page"); }
 
     // Message boxes, and questions as "? text".
-    std::vector<std::string> Messages() const;
-    std::vector<Row> Rows() const;
+    std::vector<std::string> Messages() const { return Get(messages_); }
+    std::vector<Row> Rows() const { return Get(rows_); }
     std::vector<std::string> RowTexts() const;
-    std::vector<std::string> Popups() const;
-    std::vector<std::string> Activations() const;
+    std::vector<std::string> Popups() const { return Get(popups_); }
+    std::vector<std::string> Activations() const { return Get(activations_); }
     // Windows and pages opened: "connecting TEXT", "connecting closed", "url URL",
     // "secret-url URL", "folder PATH", "options", "sign-in dialog", "server list",
     // "notice HTML", "folder offer PATH NAME", "pick TITLE", "transfer page".
-    std::vector<std::string> Opened() const;
+    std::vector<std::string> Opened() const { return Get(opened_); }
     std::string Pane(int pane) const;
-    std::string Tray() const;
-    MemberState State() const;
-    void Forget();
+    std::string Tray() const { return Get(tray_); }
+    MemberState State() const { return Get(state_); }
 
+    // The answer to every question.
     bool answer = true;
-    bool confirmOptions = false;
-    // What the file dialog returns.
-    std::string pickedFile;
 
 private:
-    void Open(const std::string& what);
+    template <typename T, typename V>
+    void Add(std::vector<T>& to, V value) {
+        std::lock_guard lock(mutex_);
+        to.push_back(std::move(value));
+    }
+    template <typename T>
+    T Get(const T& value) const {
+        std::lock_guard lock(mutex_);
+        return value;
+    }
 
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
