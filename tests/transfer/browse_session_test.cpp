@@ -36,7 +36,7 @@ TEST_F(BrowseSessionTest, StartPathIsWalkedAndItsLastLevelListed) {
     for (const ExplorerRow& row : explorer->Rows()) shown.insert(row.name + "|" + row.second + "|" + row.third);
     EXPECT_EQ(shown, (std::set<std::string>{"..|파일폴더|", "C|파일폴더|", "noext|화일|1,234", "x.txt|txt|5"}));
     EXPECT_EQ(explorer->Tree(), (std::set<std::string>{"\\", "\\A", "\\A\\B", "\\A\\B\\C"}));
-    EXPECT_EQ(Lines(), std::vector<std::string>{kConnecting});
+    EXPECT_EQ(KindLines(), std::vector<std::string>{kConnecting});
     EXPECT_EQ(explorer->StatusText(), "업로드(현재/최대) : 0/6  업로드속도 : 0kb/sec");
 }
 
@@ -57,8 +57,8 @@ TEST_F(BrowseSessionTest, RootListsSharesWithTheirRightsAndHistoryKeepsOneEntry)
 }
 
 TEST_F(BrowseSessionTest, NoticeIsShownAsTextAndEnablesTheButtonWithServerFlags) {
-    options.BringMessage = 1;
-    options.SetMessage("<script>alert(1)</script>공지");
+    serverOptions.BringMessage = 1;
+    serverOptions.SetMessage("<script>alert(1)</script>공지");
     server->SetMemberValue(7);
     ASSERT_TRUE(Browse());
     EXPECT_EQ(explorer->Notice(), "<script>alert(1)</script>공지");
@@ -73,7 +73,7 @@ TEST_F(BrowseSessionTest, EachWayOfEndingWritesOneLine) {
     ASSERT_TRUE(db.AddBlack(exists, test::kMe, ""));
     EXPECT_FALSE(Browse());
     ASSERT_TRUE(Ended());
-    EXPECT_EQ(Lines(), (std::vector<std::string>{kConnecting, Line(2, browse_text::kRefusedBlack)}));
+    EXPECT_EQ(KindLines(), (std::vector<std::string>{kConnecting, Line(2, browse_text::kRefusedBlack)}));
     EXPECT_TRUE(LoadHistory(registry).empty());
     EXPECT_EQ(explorer->PathText(), "탐색중인 서버가 없습니다.");
 
@@ -83,31 +83,31 @@ TEST_F(BrowseSessionTest, EachWayOfEndingWritesOneLine) {
     ListHost(closed.Port());
     closed.StopListening();
     EXPECT_FALSE(Browse());
-    EXPECT_EQ(Lines().back(), Line(1, std::string("\"host\"") + browse_text::kConnectFailed));
+    EXPECT_EQ(KindLines().back(), Line(1, std::string("\"host\"") + browse_text::kConnectFailed));
 
     // Stopped by the member.
-    ListHost(port);
+    ListHost(serverPort);
     db.DeleteBlack(test::kMe);
     ASSERT_TRUE(Browse());
     explorer->Disconnect();
     ASSERT_TRUE(Ended());
-    EXPECT_EQ(Lines().back(), Line(1, std::string("\"host\"") + browse_text::kEnded));
+    EXPECT_EQ(KindLines().back(), Line(1, std::string("\"host\"") + browse_text::kEnded));
 }
 
 TEST_F(BrowseSessionTest, FiveMinutesWithoutListingEndTheSessionStatusRequestsDoNotCount) {
     Publish("A", "a");
     ASSERT_TRUE(Browse());
-    clock.Advance(250s);
+    sessionClock.Advance(250s);
     ASSERT_FALSE(explorer->Refresh());
     ASSERT_TRUE(Sync());
-    clock.Advance(250s);
+    sessionClock.Advance(250s);
     ASSERT_TRUE(Sync());
     EXPECT_TRUE(explorer->SignedOn());
 
     ASSERT_EQ(session->RequestStatus(), 0);
-    clock.Advance(51s);
+    sessionClock.Advance(51s);
     ASSERT_TRUE(Ended());
-    EXPECT_EQ(Lines().back(), Line(1, std::string("\"host\"") + browse_text::kIdle));
+    EXPECT_EQ(KindLines().back(), Line(1, std::string("\"host\"") + browse_text::kIdle));
 }
 
 // A server that does not keep to the protocol.
@@ -165,7 +165,7 @@ TEST_F(MisbehavingServerTest, GarbageEndsTheSessionWithTheReleaseLine) {
     // A length above what a link accepts.
     ASSERT_TRUE(peer.SendRaw(std::string("\xff\xff\x01\x00", 4)));
     ASSERT_TRUE(Ended());
-    EXPECT_EQ(Lines().back(), Line(1, std::string("\"host\"") + browse_text::kEnded));
+    EXPECT_EQ(KindLines().back(), Line(1, std::string("\"host\"") + browse_text::kEnded));
 
     // A sign-on answer with nothing in it.
     ASSERT_TRUE(Accept("\\"));

@@ -16,7 +16,7 @@ class ServerExplorerTest : public test::BrowseFixture {
 protected:
     bool Open(const std::string& path) { return !explorer->OpenPath(path) && Sync(); }
     bool LineWritten(int kind, const std::string& text) {
-        auto lines = Lines();
+        auto lines = KindLines();
         return std::find(lines.begin(), lines.end(), std::to_string(kind) + " " + text) != lines.end();
     }
 };
@@ -108,11 +108,11 @@ TEST_F(ServerExplorerTest, FolderDownloadReservesEveryFileUnderTheLocalName) {
 }
 
 TEST_F(ServerExplorerTest, ConnectingNeedsTheOwnServerAnIdAndAListedMember) {
-    serverRunning = false;
+    signedIn = false;
     EXPECT_EQ(explorer->Connect(kHost), server_list_text::kNotRunning);
     EXPECT_EQ(ui.Messages().back(), std::string("? ") + server_list_text::kAskConnect);
     EXPECT_EQ(ui.Opened().back(), "sign-in dialog");
-    serverRunning = true;
+    signedIn = true;
     EXPECT_EQ(explorer->Connect("  "), text::kEnterId);
     EXPECT_EQ(explorer->Connect("nobody"), transfer_text::kNotListed);
     EXPECT_EQ(explorer->Sessions(), 0u);

@@ -2,18 +2,9 @@
 
 #include <arpa/inet.h>
 
-#include <thread>
-
 #include "transfer/transfer_store.h"
 
 namespace velorin::test {
-
-bool Eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 2000 && !condition(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
-}
 
 void TransferFixture::SetUp() {
     ShareFixture::SetUp();
@@ -28,10 +19,7 @@ void TransferFixture::SetUp() {
                             clock,
                             ui,
                             storeLock,
-                            [this](const std::string& text, int) {
-                                std::lock_guard lock(linesLock_);
-                                lines_.push_back(text);
-                            },
+                            [this](const std::string& text, int kind) { AddLine(text, kind); },
                             [this] {
                                 return TransferIdentity{"me", "secret", age.load()};
                             },
@@ -47,14 +35,14 @@ void TransferFixture::TearDown() {
     server.reset();
 }
 
-void TransferFixture::StartServer() {
+void TransferFixture::StartServer(const std::string& id) {
     ASSERT_TRUE(completeList.Open(dir / "completelist.db"));
-    Publish("S", "share");
     server = std::make_unique<CFileServer>(FileServerParts{
         db, serverOptions, completeList, serverBalance, serverCounters, SystemServerClock(), {}});
     ASSERT_EQ(server->Open(0), 0);
     ASSERT_EQ(server->Start(6, 6), 0);
-    List("A", server->GetPort());
+    serverPort = server->GetPort();
+    List(id, serverPort);
 }
 
 void TransferFixture::List(const std::string& id, uint16_t port) {
@@ -94,9 +82,23 @@ std::vector<TransferRow> TransferFixture::Rows() {
     return rows;
 }
 
+void TransferFixture::AddLine(const std::string& text, int kind) {
+    std::lock_guard lock(linesLock_);
+    lines_.push_back({kind, text});
+}
+
 std::vector<std::string> TransferFixture::Lines() {
     std::lock_guard lock(linesLock_);
-    return lines_;
+    std::vector<std::string> texts;
+    for (const auto& [kind, text] : lines_) texts.push_back(text);
+    return texts;
+}
+
+std::vector<std::string> TransferFixture::KindLines() {
+    std::lock_guard lock(linesLock_);
+    std::vector<std::string> lines;
+    for (const auto& [kind, text] : lines_) lines.push_back(std::to_string(kind) + " " + text);
+    return lines;
 }
 
 }  // namespace velorin::test

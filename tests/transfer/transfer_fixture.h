@@ -1,7 +1,7 @@
 #pragma once
 // A member's transfer list in a temporary profile, the real file server of
-// another member on loopback (publishing "S" = share/), and peers that a test
-// scripts when a server must misbehave on purpose.
+// another member on loopback, and peers that a test scripts when a server must
+// misbehave on purpose.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,6 +19,7 @@
 #include "fileserver/point_balance.h"
 #include "fileserver/server_clock.h"
 #include "service/server_list.h"
+#include "support/eventually.h"
 #include "support/recording_ui.h"
 #include "transfer/transfer_manager.h"
 
@@ -33,16 +34,13 @@ public:
     std::atomic<uint32_t> seconds{1700000000};
 };
 
-// Waits (bounded) for a state that a worker changes.
-bool Eventually(const std::function<bool()>& condition);
-
 class TransferFixture : public ShareFixture {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The real file server of member "A", listed in the server list.
-    void StartServer();
+    // The real file server of member `id`, listed in the server list.
+    void StartServer(const std::string& id = "A");
     // Lists `id` at 127.0.0.1:`port`.
     void List(const std::string& id, uint16_t port);
     static uint32_t Loopback();
@@ -52,7 +50,10 @@ protected:
     // Waits until the entry's state is one of `mask`.
     bool WaitState(const std::string& id, const std::string& name, uint8_t mask);
     std::vector<TransferRow> Rows();
+    // Event-log texts; with their kinds as "kind text".
     std::vector<std::string> Lines();
+    std::vector<std::string> KindLines();
+    void AddLine(const std::string& text, int kind);
     std::string Downloaded(const std::string& relative) { return ReadFile(downloads / relative); }
 
     // The downloading member's side.
@@ -76,10 +77,11 @@ protected:
     CPointBalance serverBalance;
     ActivityCounters serverCounters;
     std::unique_ptr<CFileServer> server;
+    uint16_t serverPort = 0;
 
 private:
     std::mutex linesLock_;
-    std::vector<std::string> lines_;
+    std::vector<std::pair<int, std::string>> lines_;
 };
 
 }  // namespace velorin::test

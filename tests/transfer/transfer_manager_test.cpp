@@ -78,6 +78,7 @@ protected:
 };
 
 TEST_F(TransferList, DownloadAndUploadAgainstTheRealServer) {
+    Publish("S", "share");
     StartServer();
     std::string content = RandomBytes(300000);
     Write("share/a.bin", content);
