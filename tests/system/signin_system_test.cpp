@@ -7,6 +7,7 @@
 
 #include <regex>
 
+#include "support/eventually.h"
 #include "support/loopback.h"
 #include "system_fixture.h"
 
@@ -63,11 +64,8 @@ TEST_F(SignInSystem, SignsInIsListedShowsItsPointsAndReconnectsAfterARestart) {
         << kim->Output();
     EXPECT_EQ(Send("kim", {"status"}).output.find("\"state\": \"offline\""), 1u);
     // The one real wait of the reconnection's 40 seconds.
-    auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (Occurrences(kim->Output(), kOnline) < 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(200ms);
-    }
-    EXPECT_EQ(Occurrences(kim->Output(), kOnline), 2u) << kim->Output();
+    EXPECT_TRUE(test::Eventually([&] { return Occurrences(kim->Output(), kOnline) == 2; }, 60s, 200ms))
+        << kim->Output();
     EXPECT_NE(Send("kim", {"status"}).output.find("\"online\": true"), std::string::npos);
 
     for (auto* member : {kim.get(), lee.get()}) member->Signal(SIGTERM);

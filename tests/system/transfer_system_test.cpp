@@ -9,10 +9,10 @@
 #include <cstring>
 #include <random>
 #include <regex>
-#include <thread>
 
 #include "data/share_database.h"
 #include "platform/registry.h"
+#include "support/eventually.h"
 #include "support/loopback.h"
 #include "system_fixture.h"
 
@@ -59,12 +59,9 @@ protected:
         size_t at = all.find("\"name\": \"" + name + "\"");
         return at == std::string::npos ? std::string() : all.substr(at, all.find('}', at) - at);
     }
-    bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit) {
-        auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!condition() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(50ms);
-        }
-        return condition();
+    template <typename Condition>
+    bool WaitFor(Condition condition, std::chrono::seconds limit) {
+        return test::Eventually(condition, limit, 50ms);
     }
 };
 
