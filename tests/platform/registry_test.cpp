@@ -94,14 +94,5 @@ TEST(Registry, LeavesGarbageAndForeignFilesUntouched) {
     EXPECT_FALSE(check.HasTable("registry"));
 }
 
-TEST_F(RegistryTest, TwoConnectionsSeeEachOthersWrites) {
-    CRegistry other;
-    ASSERT_TRUE(other.Open(dir / "registry.db"));
-    other.WriteDword(kAppKey, "LISTENPORT", 7000);
-    uint32_t n = 0;
-    EXPECT_TRUE(reg.ReadDword(kAppKey, "LISTENPORT", n));
-    EXPECT_EQ(n, 7000u);
-}
-
 }  // namespace
 }  // namespace velorin
