@@ -64,6 +64,7 @@ protected:
     }
     OffsetAnswer Upload(test::CRecordingSession& s, const std::string& path, uint64_t total,
                         const std::string& bytes, int expectRc = -1) {
+        s.sent.clear();
         s.Feed(bytes);
         EXPECT_EQ(Handle(s, EncodeUploadRequest({total, path})), expectRc);
         OffsetAnswer answer{99, 0};
@@ -256,7 +257,6 @@ TEST_F(TransferRequestsTest, UploadResumesAtTheEndOrStartsAfreshByTheAnnouncedTo
     for (uint32_t overwrite : {0, 1}) {
         options.ContinueServerRecv = overwrite;
         Write("music/part.bin", old);
-        session.sent.clear();
         uint64_t total = overwrite ? 8000 : 3000;
         answer = Upload(session, "\\Music\\part.bin", total, std::string(total, 'S'));
         EXPECT_EQ(answer.offset, 0u);
@@ -280,7 +280,6 @@ TEST_F(TransferRequestsTest, ASecondUploadIntoTheSameFileIsRefusedWhileTheFirstR
     // The record carries the path inside the folder.
     EXPECT_EQ(OnlyRecord().fileName, "sub\\same.bin");
 
-    other.sent.clear();
     EXPECT_EQ(Upload(other, "\\Music\\sub\\same.bin", 4000, "").code, kAnswerOk);
 }
 
@@ -290,10 +289,8 @@ TEST_F(TransferRequestsTest, UploadsNeverWriteOutsideOrIntoSpecialFiles) {
     ASSERT_EQ(::mkfifo(Local("music/pipe").c_str(), 0600), 0);
     for (const char* path : {"\\Music\\link.txt", "\\Music\\dangling.txt", "\\Music\\pipe",
                              "\\Music\\.bashrc", "\\Music\\nofolder\\x"}) {
-        session.sent.clear();
         EXPECT_EQ(Upload(session, path, 4, "evil").code, kTransferCannotWrite) << path;
     }
-    session.sent.clear();
     EXPECT_EQ(Upload(session, "\\Music\\..\\outside\\x", 4, "evil", 0).code, kTransferInvalidPath);
     EXPECT_EQ(test::ReadFile(dir / "outside" / "secret.txt"), "secret");
     EXPECT_FALSE(fs::exists(dir / "outside" / "planted.txt"));
@@ -304,7 +301,6 @@ TEST_F(TransferRequestsTest, AnUploadEndsAtItsTotalAndFailsWhenTheVisitorLeaves)
     OffsetAnswer answer = Upload(session, "\\Music\\extra.bin", 100, std::string(150, 'E'));
     EXPECT_EQ(answer.code, kAnswerOk);
     EXPECT_EQ(fs::file_size(Local("music/extra.bin")), 100u);
-    session.sent.clear();
     Upload(session, "\\Music\\short.bin", 100, std::string(60, 'S'));
     ServerTransfer r = transfers.Records().back();
     EXPECT_EQ(r.state, kTransferStateFailed);
