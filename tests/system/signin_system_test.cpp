@@ -15,10 +15,7 @@ namespace velorin {
 namespace {
 
 using namespace std::chrono_literals;
-using test::CChildProcess;
-using test::RunProgram;
-
-constexpr const char* kOnline = "\tstate\tonline\n";
+using test::kOnline;
 
 size_t Occurrences(const std::string& text, const std::string& part) {
     size_t count = 0;
@@ -42,7 +39,7 @@ TEST_F(SignInSystem, SignsInIsListedShowsItsPointsAndReconnectsAfterARestart) {
     auto kim = StartMember("kim", "kim-pw", kimPort);
     ASSERT_TRUE(kim->WaitForOutput(kOnline, 20s)) << kim->Output();
     auto lee = StartMember("lee", "lee-pw", leePort);
-    ASSERT_TRUE(lee->WaitForOutput("\t안내\t모든 사용자 리스트를 받았습니다.\n", 20s)) << lee->Output();
+    ASSERT_TRUE(lee->WaitForOutput(test::kListed, 20s)) << lee->Output();
 
     auto servers = Send("lee", {"servers"});
     EXPECT_EQ(servers.exitCode, 0);
@@ -64,8 +61,8 @@ TEST_F(SignInSystem, SignsInIsListedShowsItsPointsAndReconnectsAfterARestart) {
         << kim->Output();
     EXPECT_EQ(Send("kim", {"status"}).output.find("\"state\": \"offline\""), 1u);
     // The one real wait of the reconnection's 40 seconds.
-    EXPECT_TRUE(test::Eventually([&] { return Occurrences(kim->Output(), kOnline) == 2; }, 60s, 200ms))
-        << kim->Output();
+    auto twice = [&] { return Occurrences(kim->Output(), kOnline) == 2; };
+    EXPECT_TRUE(test::Eventually(twice, 60s, 200ms)) << kim->Output();
     EXPECT_NE(Send("kim", {"status"}).output.find("\"online\": true"), std::string::npos);
 
     for (auto* member : {kim.get(), lee.get()}) member->Signal(SIGTERM);
