@@ -32,26 +32,25 @@ protected:
     test::CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
 };
 
+std::vector<std::string> Columns(const fs::path& file, const char* table) {
+    CSqliteDatabase db;
+    if (!db.Open(file, CSqliteDatabase::Mode::kReadWriteExisting)) return {};
+    return db.Columns(table);
+}
+
 TEST_F(ProcessTest, FirstStartProvisionsTheProfileAndLoadsDefaults) {
     CProcess process(Profile("new"), ui);
     ASSERT_FALSE(process.Start(std::nullopt).has_value());
     fs::path p = dir / "new";
-    struct Table {
-        const char* file;
-        const char* table;
-        std::vector<std::string> columns;
-    };
-    for (const Table& t : std::vector<Table>{
-             {"velorin.dat", "ShareFolder", {"VirtualFolderName", "Path", "Desc"}},
-             {"velorin.dat", "FolderPermission", {"VirtualFolderName", "UserID", "Permission", "Desc"}},
-             {"velorin.dat", "FriendList", {"UserID", "Desc"}},
-             {"velorin.dat", "BlackList", {"UserID", "Desc"}},
-             {"completelist.db", "completelist", {"completetime", "op", "userid", "filename", "filesize"}},
-             {"badword.db", "badword", {"oneword", "req"}}}) {
-        CSqliteDatabase db;
-        ASSERT_TRUE(db.Open(p / t.file, CSqliteDatabase::Mode::kReadWriteExisting)) << t.file;
-        EXPECT_EQ(db.Columns(t.table), t.columns) << t.table;
-    }
+    EXPECT_EQ(Columns(p / "velorin.dat", "ShareFolder"),
+              (std::vector<std::string>{"VirtualFolderName", "Path", "Desc"}));
+    EXPECT_EQ(Columns(p / "velorin.dat", "FolderPermission"),
+              (std::vector<std::string>{"VirtualFolderName", "UserID", "Permission", "Desc"}));
+    EXPECT_EQ(Columns(p / "velorin.dat", "FriendList"), (std::vector<std::string>{"UserID", "Desc"}));
+    EXPECT_EQ(Columns(p / "velorin.dat", "BlackList"), (std::vector<std::string>{"UserID", "Desc"}));
+    EXPECT_EQ(Columns(p / "completelist.db", "completelist"),
+              (std::vector<std::string>{"completetime", "op", "userid", "filename", "filesize"}));
+    EXPECT_EQ(Columns(p / "badword.db", "badword"), (std::vector<std::string>{"oneword", "req"}));
     EXPECT_TRUE(fs::is_directory(p / "Log"));
     EXPECT_EQ(process.Options().MaxDownloadSessions.load(), 6u);
     EXPECT_TRUE(fs::exists(dir / "config/autostart/velorin.desktop"));

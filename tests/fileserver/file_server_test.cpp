@@ -81,7 +81,8 @@ protected:
     }
     // The member's real cache link, signed in at `cache`, settles the points.
     void LinkCache(test::CScriptedCacheServer& cache) {
-        ASSERT_EQ(cacheLink.Prepare(&queue, window.Handle(), "127.0.0.1", "127.0.0.1", cache.Port()), 0);
+        ASSERT_EQ(
+            cacheLink.Prepare(&queue, window.Handle(), "127.0.0.1", "127.0.0.1", cache.Port()), 0);
         ASSERT_EQ(cacheLink.Start("me", "pw"), 0);
         ASSERT_TRUE(Eventually([&] { return cacheLink.SignedIn(); }));
         server->SetPointsRequester(&cacheLink);

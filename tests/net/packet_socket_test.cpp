@@ -45,7 +45,8 @@ TEST_F(PacketSocketTest, AcceptsPayloadsUpTo16380Bytes) {
 }
 
 TEST(PacketSocket, APeerClosingInsideTheHeaderOrThePayloadIsAFailure) {
-    for (const std::string& part : {std::string(1, '\x05'), EncodePacket(9, "twelve bytes").substr(0, 10)}) {
+    for (const std::string& part :
+         {std::string(1, '\x05'), EncodePacket(9, "twelve bytes").substr(0, 10)}) {
         CPacketSocket socket;
         CTcpSocket peer;
         ASSERT_TRUE(test::ConnectPair(socket, peer));

@@ -53,8 +53,8 @@ TEST(SessionMessages, PasswordFieldsCutAtTwelveBytesOnACharacterBoundary) {
 }
 
 TEST(SessionMessages, ServerRecordIsNinetySixBytesWithNetworkOrderAddress) {
-    ServerRecord r{1, -1, "lee", "desc", 0x01020304, inet_addr("10.0.0.7"), htons(7296), htons(7296),
-                   1, 1, -1};
+    ServerRecord r{1, -1, "lee", "desc", 0x01020304, inet_addr("10.0.0.7"),
+                   htons(7296), htons(7296), 1, 1, -1};
     ServerRecordBytes bytes = EncodeServerRecord(r);
     std::string b(bytes.data(), bytes.size());
     EXPECT_EQ(b[0], 1);

@@ -103,8 +103,9 @@ TEST_F(VelorindStart, AnAnsweredProbeLeavesNoWarningAndTerminationEndsItCleanly)
     ASSERT_TRUE(child.Start(VELORIND_PATH, {"--home", profile.string()}, Env(), dir / "out.txt"));
     ASSERT_TRUE(WaitForFile(profile / "velorin.sock"));
     // The warnings would be written by the loop's first turn, before the answer.
-    auto status = RunProgram(VELORIND_PATH, {"--home", profile.string(), "--send", "status"}, Env());
-    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_EQ(
+        RunProgram(VELORIND_PATH, {"--home", profile.string(), "--send", "status"}, Env()).exitCode,
+        0);
     child.Signal(SIGTERM);
     EXPECT_EQ(child.Wait(10s), 1);
     EXPECT_FALSE(fs::exists(profile / "velorin.sock"));

@@ -73,7 +73,8 @@ TEST_F(BrowseSessionTest, EachWayOfEndingWritesOneLine) {
     ASSERT_TRUE(db.AddBlack(exists, test::kMe, ""));
     EXPECT_FALSE(Browse());
     ASSERT_TRUE(Ended());
-    EXPECT_EQ(KindLines(), (std::vector<std::string>{kConnecting, Line(2, browse_text::kRefusedBlack)}));
+    EXPECT_EQ(KindLines(),
+              (std::vector<std::string>{kConnecting, Line(2, browse_text::kRefusedBlack)}));
     EXPECT_TRUE(LoadHistory(registry).empty());
     EXPECT_EQ(explorer->PathText(), "탐색중인 서버가 없습니다.");
 
