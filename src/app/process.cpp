@@ -162,6 +162,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     // Ahead of the sign-in that the window posts as it opens.
     queue_.PostTask([this] { WarnIfUnreachable(); });
     StartTransfers();
+    CreateLinks();
     controller_->Open();
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.

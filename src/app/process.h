@@ -39,6 +39,7 @@ class CServerExplorer;
 class CTransferManager;
 class CTransferView;
 class IUserInterface;
+struct CFileLink;
 
 inline constexpr int kExitSecondInstance = 1;
 inline constexpr int kExitShutdown = 1;
@@ -142,6 +143,10 @@ public:
     // A "VEL://" link waiting for the server list (from the command line or another start).
     std::optional<std::string> PendingLink() const { return pendingLink_; }
     void SetPendingLink(std::optional<std::string> link) { pendingLink_ = std::move(link); }
+    // While the own server runs: a file link reserves its download, a server
+    // link opens the explorer on that member; the pending link goes either way
+    // (see process_links.cpp). Runs on the loop's thread.
+    void HandlePendingLink();
 
 private:
     void ProbeReachability();
@@ -154,6 +159,8 @@ private:
     bool OpenTransferStore();
     void StartTransfers();
     void HaltTransfers();
+    void CreateLinks();
+    void HandleFileLink(const CFileLink& link);
 
     ProfileLocation profile_;
     IUserInterface& ui_;

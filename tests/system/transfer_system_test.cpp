@@ -1,6 +1,6 @@
 // A member downloads a priced file from another, is killed halfway, starts
-// again and finishes it; then uploads into a folder it was granted. Real
-// velorin-central and velorind processes.
+// again and finishes it; then uploads into a folder it was granted and
+// follows a file link. Real velorin-central and velorind processes.
 #include <signal.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <random>
 #include <regex>
 
+#include "data/link.h"
 #include "data/share_database.h"
 #include "platform/registry.h"
 #include "support/eventually.h"
@@ -144,6 +145,12 @@ TEST_F(TransferSystem, AKilledDownloadResumesByteForByteAndBothSidesSettleThePoi
     EXPECT_TRUE(
         WaitFor([&] { return SizeOf(dir / "seller-shared/note.bin") == upload.size(); }, 20s));
     EXPECT_EQ(test::ReadFile(dir / "seller-shared/note.bin"), upload);
+
+    // A later start with a file link reserves its download from the listed seller.
+    std::string link = FileLink("seller", "\\seller-shared", "note.bin", upload.size());
+    std::vector<std::string> args = {"--home", (dir / "buyer").string(), link};
+    EXPECT_EQ(test::RunProgram(VELORIND_PATH, args, Env()).exitCode, 1);
+    EXPECT_TRUE(WaitFor([&] { return test::ReadFile(downloads / "note.bin") == upload; }, 20s));
 
     for (auto* member : {seller.get(), buyer.get()}) member->Signal(SIGTERM);
     EXPECT_EQ(seller->Wait(10s), 1);

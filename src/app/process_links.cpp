@@ -1,0 +1,69 @@
+// The process context's share of "vel://" links: the pending link of the
+// command line or of a later start, acted on while the own server runs, and
+// the velorind word that writes links.
+#include "app/link_commands.h"
+#include "app/process.h"
+#include "app/user_interface.h"
+#include "data/link.h"
+#include "data/name_filter.h"
+#include "fileserver/file_server.h"
+#include "platform/strings.h"
+#include "transfer/server_explorer.h"
+#include "transfer/transfer_engine.h"
+#include "transfer/transfer_manager.h"
+#include "transfer/transfer_texts.h"
+
+namespace velorin {
+
+void CProcess::CreateLinks() {
+    controller_->SetLinkHandler([this] { HandlePendingLink(); });
+    RegisterLinkCommands(commands_);
+}
+
+void CProcess::HandlePendingLink() {
+    if (!serverRunning_)
+        return;
+    std::string text = pendingLink_.value_or(std::string());
+    // Cleared first: no refusal keeps it, and while a question below is open
+    // a later start may hand over the next one.
+    pendingLink_.reset();
+    std::optional<CLink> link = ParseLink(UnescapeLink(text));
+    if (!link)
+        return;
+    if (const auto* file = std::get_if<CFileLink>(&*link)) {
+        HandleFileLink(*file);
+    } else if (explorer_) {
+        explorer_->Connect(std::get<CServerLink>(*link).userId, "\\");
+    }
+}
+
+void CProcess::HandleFileLink(const CFileLink& link) {
+    if (!fileServer_->Running()) {
+        status_.AddStatusLine(link_text::kNeedsServer, kStatusCaution);
+        if (ui_.AskYesNo(server_list_text::kAskConnect, kAppName) && controller_) {
+            controller_->StartServer();
+        }
+        return;
+    }
+    ServerRecord record;
+    if (!serverList_.FindById(link.userId, record)) {
+        status_.AddStatusLine(transfer_text::kNotListed, kStatusCaution);
+        return;
+    }
+    if (HasRestrictedPiece(link.name, IsRestrictedTransferPiece)) {
+        status_.AddStatusLine(Format(explorer_text::kHarmful, link.name.c_str()), kStatusCaution);
+        return;
+    }
+    // The name comes from a web page: it must be one file of the download
+    // folder ("\" would make folders, "/" and ".." could climb out of it).
+    if (link.name.find('\\') != std::string::npos ||
+        !DownloadPathsOf(options_.DownloadPath(), link.name)) {
+        status_.AddStatusLine(transfer_text::kBadPath, kStatusCaution);
+        return;
+    }
+    transfers_->ReserveDownload(link.userId, link.path, link.name, link.size, record.address,
+                                record.tcpPort);
+    ui_.ShowTransferPage();
+}
+
+}  // namespace velorin

@@ -1,0 +1,154 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include "app/process.h"
+#include "data/link.h"
+#include "platform/window_messages.h"
+#include "support/loopback.h"
+#include "support/probe_responder.h"
+#include "support/recording_ui.h"
+#include "support/seeded_profile.h"
+#include "support/temp_folder.h"
+#include "transfer/server_explorer.h"
+#include "transfer/transfer_manager.h"
+
+namespace velorin {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A process whose own file server runs, shares "docs" and is listed as member "kim".
+class ProcessLinks : public ::testing::Test {
+protected:
+    void StartWith(const std::optional<std::string>& argument) {
+        ASSERT_TRUE(responder.Ok());
+        fs::create_directories(dir / "shared");
+        fs::create_directories(dir / "downloads");
+        test::WriteFile(dir / "shared/a b.mp3", "aa");
+        ASSERT_TRUE(test::SeedProfile(dir / "p", test::FreeUdpPort()));
+        process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
+        ASSERT_FALSE(process->Start(argument).has_value());
+        process->SetCredentials({"kim", "password"});
+        process->Options().SetDownloadPath((dir / "downloads").string());
+        bool exists = false;
+        ASSERT_TRUE(
+            process->ShareDatabase().AddShareFolder(exists, "docs", (dir / "shared").string(), ""));
+        uint16_t port = process->StartFileServer(0);
+        process->ServerRunning() = port != 0;
+        ServerRecord own;
+        own.userId = "kim";
+        own.address = htonl(INADDR_LOOPBACK);
+        own.tcpPort = htons(port);
+        ASSERT_TRUE(process->ServerList().AddRecord(own));
+    }
+    void TearDown() override {
+        if (loop.joinable()) {
+            process->Queue().Quit(kExitShutdown);
+            loop.join();
+        }
+        process.reset();
+        fs::current_path(startFolder);
+    }
+    // Runs `read` on the loop's thread, where the process's state lives.
+    template <typename Read>
+    auto OnLoop(Read read) {
+        auto result = std::make_shared<std::promise<decltype(read())>>();
+        process->Queue().PostTask([result, read] { result->set_value(read()); });
+        return result->get_future().get();
+    }
+    // Asks the loop until `read` holds; a link that is never acted on fails instead of hanging.
+    template <typename Read>
+    bool HoldsOnLoop(Read read) {
+        auto end = std::chrono::steady_clock::now() + 10s;
+        while (!OnLoop(read) && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return OnLoop(read);
+    }
+    // With the loop not running: the test's thread is the loop's. The last line written.
+    std::string Handle(const std::string& link) {
+        process->SetPendingLink(link);
+        process->HandlePendingLink();
+        EXPECT_FALSE(process->PendingLink()) << link;
+        std::vector<test::CRecordingUserInterface::Row> rows = ui.Rows();
+        return rows.empty() || rows.back().kind != kStatusCaution ? "" : rows.back().text;
+    }
+
+    fs::path startFolder = fs::current_path();
+    test::CTempFolder dir;
+    test::CRecordingUserInterface ui;
+    test::CProbeResponder responder;
+    // The documents folder, the autostart entry and the central service of this test.
+    test::CScopedEnv env[3]{{"HOME", dir.Path().string()},
+                            {"XDG_CONFIG_HOME", (dir / "config").string()},
+                            {"VELORIN_CENTRAL", responder.Address()}};
+    std::unique_ptr<CProcess> process;
+    std::thread loop;
+};
+
+TEST_F(ProcessLinks, ACommandLineLinkWaitsForTheListAndALaterStartsLinkActsAtOnce) {
+    StartWith(ServerLink("kim"));
+    loop = std::thread([this] { process->Queue().Run(); });
+    EXPECT_EQ(OnLoop([&] { return process->PendingLink(); }), ServerLink("kim"));
+    process->Queue().PostMessage(process->Controller()->Handle(), WM_SERVER_LIST_DONE, 0, 0);
+    EXPECT_TRUE(HoldsOnLoop([&] {
+        CServerExplorer& explorer = *process->Explorer();
+        return explorer.SignedOn() && explorer.BrowsedId() == "kim" &&
+               explorer.CurrentPath() == "\\";
+    }));
+
+    // Escaped as a browser passes it on; downloaded from the address and port the list gives.
+    std::string link = FileLink("kim", "\\docs", "a b.mp3", 2);
+    for (size_t at; (at = link.find('|')) != std::string::npos;) link.replace(at, 1, "%7C");
+    ControlAnswer answer;
+    ASSERT_EQ(CSingleInstance::Send(dir / "p", {ControlRequest::kLink, {link}}, answer, 5s),
+              CSingleInstance::SendResult::kDelivered);
+    EXPECT_TRUE(HoldsOnLoop([&] { return test::ReadFile(dir / "downloads/a b.mp3") == "aa"; }));
+    EXPECT_EQ(ui.Opened().back(), "transfer page");
+    EXPECT_FALSE(OnLoop([&] { return process->PendingLink(); }));
+}
+
+TEST_F(ProcessLinks, RefusedLinksLeaveTheirLineAndGoWithoutAReservation) {
+    StartWith(std::nullopt);
+    const std::string notListed =
+        "요청하신 서버정보가 리스트에 없습니다. 서버리스트를 갱신해보시면 서버정보를 받으실수도 "
+        "있습니다.";
+    EXPECT_EQ(Handle(FileLink("lee", "\\docs", "a b.mp3", 2)), notListed);
+    EXPECT_EQ(Handle(ServerLink("lee")), notListed);
+    // A name from a web page must stay one file of the download folder.
+    for (const char* name : {"..", "../../escaped", "/tmp/escaped", "..\\escaped", "sub\\a.mp3"}) {
+        EXPECT_EQ(Handle(FileLink("kim", "\\docs", name, 2)), "잘못된 경로입니다.") << name;
+    }
+    EXPECT_TRUE(process->Transfers().Snapshot("").empty());
+    size_t lines = ui.Rows().size();
+    Handle("vel://|file|kim|\\docs|a*b.mp3|2x|/");
+    EXPECT_EQ(ui.Rows().size(), lines);
+
+    process->StopFileServer();
+    ui.answer = false;
+    EXPECT_EQ(Handle(FileLink("kim", "\\docs", "a b.mp3", 2)),
+              "서버를 시작하지 않으면 다운로드요청이 불가능합니다.");
+    EXPECT_EQ(ui.Messages().back(), "? 서버에 접속되어 있지 않습니다. 접속하시겠습니까?");
+    EXPECT_TRUE(process->Transfers().Snapshot("").empty());
+
+    process->ServerRunning() = false;
+    process->SetPendingLink(ServerLink("kim"));
+    process->HandlePendingLink();
+    EXPECT_EQ(process->PendingLink(), ServerLink("kim"));
+}
+
+TEST_F(ProcessLinks, TheLinkWordAnswersBothFormsOrRefusesWhatWouldNotReadBack) {
+    StartWith(std::nullopt);
+    EXPECT_EQ(process->Commands().Execute({"link", "kim", "\\my docs", "a b.mkv", "5"}).json,
+              "{\"ok\": true, \"link\": \"vel://|file|kim|\\\\my*docs|a*b.mkv|5|/\", "
+              "\"html\": \"<A HREF=vel://|file|kim|\\\\my*docs|a*b.mkv|5|/>a b.mkv</A>\"}");
+    EXPECT_EQ(process->Commands().Execute({"link", "kim", "\\d", "a*b", "1"}).status,
+              ControlAnswer::kRefused);
+}
+
+}  // namespace
+}  // namespace velorin
