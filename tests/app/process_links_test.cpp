@@ -7,6 +7,7 @@
 #include "app/process.h"
 #include "data/link.h"
 #include "platform/window_messages.h"
+#include "support/eventually.h"
 #include "support/loopback.h"
 #include "support/probe_responder.h"
 #include "support/recording_ui.h"
@@ -63,11 +64,7 @@ protected:
     // Asks the loop until `read` holds; a link that is never acted on fails instead of hanging.
     template <typename Read>
     bool HoldsOnLoop(Read read) {
-        auto end = std::chrono::steady_clock::now() + 10s;
-        while (!OnLoop(read) && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(10ms);
-        }
-        return OnLoop(read);
+        return test::Eventually([&] { return OnLoop(read); }, 10s, 10ms);
     }
     // With the loop not running: the test's thread is the loop's. The last line written.
     std::string Handle(const std::string& link) {
