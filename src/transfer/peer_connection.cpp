@@ -92,7 +92,9 @@ void CPeerConnection::WaitForEnd() {
         context_.DispatchMainMessage();
         std::this_thread::sleep_for(kWaitSlice);
     }
-    worker_.join();
+    // A handler dispatched above may have waited for this worker already.
+    if (worker_.joinable())
+        worker_.join();
 }
 
 void CPeerConnection::Halt() {

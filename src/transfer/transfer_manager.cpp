@@ -98,11 +98,24 @@ void CTransferManager::RemoveQueue(CPeerQueue* queue) {
                            [queue](const auto& q) { return q.get() == queue; });
     if (it == queues_.end())
         return;
-    queue->Connection().WaitForEnd();
+    // Out of the list before the wait: the wait dispatches main-window
+    // messages, whose handlers may reserve (growing the list) meanwhile.
+    std::unique_ptr<CPeerQueue> doomed = std::move(*it);
     queues_.erase(it);
+    WaitForWorker(*doomed);
+}
+
+void CTransferManager::WaitForWorker(CPeerQueue& queue) {
+    ++waiting_;
+    queue.Connection().WaitForEnd();
+    --waiting_;
 }
 
 bool CTransferManager::DropIfEmpty(CPeerQueue* queue) {
+    // A handler dispatched during a wait must not destroy the queue waited on;
+    // the empty queue goes with a later removal.
+    if (waiting_ > 0)
+        return false;
     {
         std::lock_guard queueLock(queue->Lock());
         if (!queue->Empty())
@@ -304,7 +317,7 @@ int CTransferManager::StopEntries(const std::string& userId,
         }
         // With more to do the worker goes on at once; the command never waits for it.
         if (!reserved)
-            queue->Connection().WaitForEnd();
+            WaitForWorker(*queue);
     }
     context_.PostTransferChanged();
     return changed;
@@ -433,7 +446,11 @@ std::optional<std::pair<size_t, TransferSnapshot>> CTransferManager::TouchTransf
 
 void CTransferManager::HaltAll() {
     std::lock_guard lock(lock_);
-    for (auto& queue : queues_) queue->Connection().Halt();
+    // By index, and no queue dropped meanwhile: the waits dispatch
+    // main-window messages whose handlers may reserve or remove.
+    ++waiting_;
+    for (size_t i = 0; i < queues_.size(); ++i) queues_[i]->Connection().Halt();
+    --waiting_;
 }
 
 }  // namespace velorin

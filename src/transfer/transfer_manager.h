@@ -114,8 +114,11 @@ private:
     // A new reserved entry with its row, and the member's worker asked to start.
     void Append(TransferRow row, uint64_t resumeOffset);
     bool RemoveEntryLocked(CPeerQueue& queue, TransferEntry* entry, bool deleteTemporary);
-    // Removes the queue when it holds no entry; true when it went.
+    // Removes the queue when it holds no entry and no wait is in progress;
+    // true when it went.
     bool DropIfEmpty(CPeerQueue* queue);
+    // The queue's worker to its end; main-window messages are dispatched meanwhile.
+    void WaitForWorker(CPeerQueue& queue);
     // A duplicate found by a reservation: refused while busy, else asked.
     TransferRefusal ReplaceDuplicate(CPeerQueue& queue, TransferEntry& entry, const char* busyText,
                                      const char* askText);
@@ -129,6 +132,8 @@ private:
     CTransferContext context_;
     std::recursive_mutex lock_;
     std::vector<std::unique_ptr<CPeerQueue>> queues_;
+    // Waits for a worker in progress on the user-interface thread.
+    int waiting_ = 0;
 };
 
 }  // namespace velorin
