@@ -41,11 +41,7 @@ CPeerConnection::CPeerConnection(CPeerQueue& queue, CTransferContext& context)
     : queue_(queue), context_(context) {}
 
 CPeerConnection::~CPeerConnection() {
-    {
-        std::lock_guard lock(queue_.Lock());
-        halting_ = true;
-    }
-    Stop();
+    BeginHalt();
     if (worker_.joinable())
         worker_.join();
 }
@@ -97,13 +93,12 @@ void CPeerConnection::WaitForEnd() {
         worker_.join();
 }
 
-void CPeerConnection::Halt() {
+void CPeerConnection::BeginHalt() {
     {
         std::lock_guard lock(queue_.Lock());
         halting_ = true;
     }
     Stop();
-    WaitForEnd();
 }
 
 void CPeerConnection::CloseSockets() {

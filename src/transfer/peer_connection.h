@@ -36,8 +36,9 @@ public:
     void Stop();
     // Waits for the worker to end, dispatching main-window messages meanwhile.
     void WaitForEnd();
-    // Stop and wait, without taking another entry: for the end of the program.
-    void Halt();
+    // Stop without taking another entry, for the end of the program; the
+    // worker ends by itself, WaitForEnd waits for it.
+    void BeginHalt();
 
     bool Running() const { return running_ == 1; }
     // The entry in the worker's hands; read under the queue lock.

@@ -446,10 +446,12 @@ std::optional<std::pair<size_t, TransferSnapshot>> CTransferManager::TouchTransf
 
 void CTransferManager::HaltAll() {
     std::lock_guard lock(lock_);
-    // By index, and no queue dropped meanwhile: the waits dispatch
-    // main-window messages whose handlers may reserve or remove.
+    // Every worker is told first, so that their ends overlap. The waits go by
+    // index and drop no queue: they dispatch main-window messages whose
+    // handlers may reserve or remove.
     ++waiting_;
-    for (size_t i = 0; i < queues_.size(); ++i) queues_[i]->Connection().Halt();
+    for (auto& queue : queues_) queue->Connection().BeginHalt();
+    for (size_t i = 0; i < queues_.size(); ++i) queues_[i]->Connection().WaitForEnd();
     --waiting_;
 }
 
