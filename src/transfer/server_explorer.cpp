@@ -328,6 +328,8 @@ ExplorerResult CServerExplorer::OpenRow(size_t index) {
 // --- transfers --------------------------------------------------------------------------
 
 ExplorerResult CServerExplorer::ReserveFile(const ExplorerRow& row) {
+    // A listed name with "\" would ask for another remote file and make local folders.
+    if (!SafeName(row.name)) return Log(transfer_text::kBadPath, kStatusCaution);
     if (HasRestrictedPiece(row.name, parts_.restrictedPiece)) {
         return Log(Format(explorer_text::kHarmful, row.name.c_str()), kStatusCaution);
     }

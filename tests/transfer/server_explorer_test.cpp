@@ -56,6 +56,8 @@ TEST_F(ServerExplorerTest, SelectedFilesAreReservedFoldersSkippedHarmfulNamesRef
     Write("open/Sub/live_show [2004].avi", "x");
     Write("open/Sub/ok.txt", "yy");
     Write("open/Sub/Deeper/z", "");
+    // Possible on this side, never a name the other side can be asked for.
+    Write("open/Sub/up\\ok.txt", "zzz");
     std::vector<std::string> pieces;
     restrictedPiece = [&](std::string_view piece) {
         pieces.emplace_back(piece);
@@ -64,8 +66,10 @@ TEST_F(ServerExplorerTest, SelectedFilesAreReservedFoldersSkippedHarmfulNamesRef
     ASSERT_TRUE(Browse("\\Open\\Sub"));
 
     EXPECT_EQ(explorer->Download({}), std::nullopt);
-    EXPECT_EQ(explorer->Download({RowOf("Deeper"), RowOf("live_show [2004].avi"), RowOf("ok.txt")}),
+    EXPECT_EQ(explorer->Download({RowOf("Deeper"), RowOf("live_show [2004].avi"), RowOf("ok.txt"),
+                                  RowOf("up\\ok.txt")}),
               std::nullopt);
+    EXPECT_TRUE(LineWritten(4, transfer_text::kBadPath));
     EXPECT_EQ(pieces, (std::vector<std::string>{"live", "show", "ok", "txt"}));
     EXPECT_TRUE(LineWritten(4, "'live_show [2004].avi' 은 유해 파일로 추측됩니다. (불법공유, 음란물)"));
     EXPECT_EQ(Reserved(), std::vector<std::string>{"ok.txt|\\Open\\Sub|2"});
