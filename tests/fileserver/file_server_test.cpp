@@ -155,6 +155,14 @@ TEST_F(FileServerTest, SignOnRefusalsAre2007BytesAndEachKindHasItsLimit) {
     // A second sign-on on the same connection ends it instead of counting twice.
     EXPECT_EQ(SignOn(up1, "u1", kVisitorUpload), 99);
     EXPECT_TRUE(Eventually([&] { return counters.downloads == 0; }));
+    // Nor does a transfer on a connection of another kind pass that kind's limit.
+    CVisitor browse(port);
+    ASSERT_EQ(SignOn(browse, "b", kVisitorBrowse), 0);
+    ASSERT_TRUE(browse.Receive());
+    browse.Send(PEER_DOWNLOAD, EncodeDownloadRequest({{}, 0, "\\S\\a.txt"}).payload);
+    EXPECT_TRUE(EndsSilently(browse));
+    downloads[0]->Send(PEER_UPLOAD, EncodeUploadRequest({5, "\\S\\b.txt"}).payload);
+    EXPECT_TRUE(EndsSilently(*downloads[0]));
 }
 
 TEST_F(FileServerTest, BrowseSignOnGetsTheGreetingRuleThenTheStatus) {
