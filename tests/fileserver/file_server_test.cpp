@@ -330,6 +330,31 @@ TEST_F(FileServerTest, TheServerViewStopAndKickEndSessions) {
     EXPECT_EQ(records[0].session, nullptr);
 }
 
+TEST_F(FileServerTest, AStopRequestForAReapedSessionSparesTheSlotsNextVisitor) {
+    StartServer();
+    Packet request = EncodeDownloadRequest({{}, 0, "\\S\\a.txt"});
+    CVisitor first(port);
+    ASSERT_EQ(SignOn(first, "first", kVisitorDownload), 0);
+    IVisitorSession* stale = server->Pool().Active().at(0);
+    first.Send(request.type, request.payload);
+    EXPECT_TRUE(first.WaitClosed());
+    ASSERT_TRUE(Eventually([&] { return Idle(); }));
+    CVisitor next(port);
+    ASSERT_EQ(SignOn(next, "next", kVisitorDownload), 0);
+    ASSERT_EQ(server->Pool().Active().at(0), stale);
+    server->RequestStop(stale);
+    // Two more accepts: the second comes after a pass that took the request.
+    for (int i = 0; i < 2; ++i) {
+        CVisitor pass(port);
+        ASSERT_EQ(SignOn(pass, "pass", kVisitorDownload), 0);
+    }
+    next.Send(request.type, request.payload);
+    std::optional<Packet> answer = next.Receive();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->payload, EncodeDownloadAnswer(kAnswerOk).payload);
+    EXPECT_EQ(next.ReadToEnd(), "hello");
+}
+
 TEST_F(FileServerTest, StopEndsSessionsBlockedInReceivesAndCacheWaits) {
     test::CScriptedCacheServer cache;
     cache.checkCode = std::nullopt;
