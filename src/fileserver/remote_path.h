@@ -36,6 +36,9 @@ RemotePath SplitRemotePath(std::string_view wire);
 // (20 bytes) is not looked up: the store would cut it and find another folder.
 bool LookupSharePath(CShareDatabase& db, const std::string& folder, std::string& path);
 
+// `dir` and `name` joined by one "/".
+std::string JoinLocalPath(const std::string& dir, std::string_view name);
+
 // Hidden entries (names beginning with ".") are never listed and never served.
 bool IsHiddenName(std::string_view name);
 
