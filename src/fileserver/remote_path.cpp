@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "data/share_database.h"
+#include "fileserver/local_file.h"
 #include "fileserver/peer_messages.h"
 #include "platform/text_encoding.h"
 
@@ -146,6 +147,11 @@ bool CShareRoot::StatEntry(const std::string& dir, const char* name, struct stat
     if (!S_ISLNK(st.st_mode)) return true;
     std::optional<std::string> real = RealPathOf(path);
     return real && Inside(*real) && ::stat(real->c_str(), &st) == 0;
+}
+
+bool CShareRoot::Holds(const CLocalFile& file) const {
+    std::optional<std::string> real = file.RealPath();
+    return real && Inside(*real);
 }
 
 }  // namespace velorin

@@ -13,6 +13,7 @@
 
 namespace velorin {
 
+class CLocalFile;
 class CShareDatabase;
 
 enum RemotePathKind : int {
@@ -57,6 +58,9 @@ public:
     // The status of the entry `name` of the folder `dir` (a real path inside). A
     // symbolic link is followed only when it leads to a visible place inside.
     bool StatEntry(const std::string& dir, const char* name, struct stat& st) const;
+    // True when the open file lies visibly inside: a folder on the way that was
+    // swapped for a link after Resolve cannot lead the open outside.
+    bool Holds(const CLocalFile& file) const;
 
 private:
     bool Inside(const std::string& real) const;
