@@ -35,10 +35,6 @@ const char* NextName(DIR* dir) {
     return nullptr;
 }
 
-std::string Join(const std::string& dir, const char* name) {
-    return dir.back() == '/' ? dir + name : dir + "/" + name;
-}
-
 // The file system's stamp is UTC and goes out without any zone conversion.
 SystemTime StampOf(const struct stat& st) {
     std::tm tm{};
@@ -120,7 +116,7 @@ bool CountFolder(const CShareRoot& root, const std::string& dir, int depth, Summ
             ++sum.folders;
             // Links may lead back up: a folder is walked once.
             if (depth < kWalkDepthLimit && seen.insert({st.st_dev, st.st_ino}).second) {
-                CountFolder(root, Join(dir, name), depth + 1, sum, seen);
+                CountFolder(root, JoinLocalPath(dir, name), depth + 1, sum, seen);
             }
         }
     }
@@ -149,7 +145,7 @@ void WalkTree(TreeWalk& walk, const std::string& dir, const std::string& relativ
         std::string wireName = Utf8ToCp949(name);
         if (S_ISDIR(st.st_mode)) {
             if (depth < kWalkDepthLimit && walk.seen.insert({st.st_dev, st.st_ino}).second) {
-                WalkTree(walk, Join(dir, name), relative + wireName + "\\",
+                WalkTree(walk, JoinLocalPath(dir, name), relative + wireName + "\\",
                          target + "\\" + wireName, depth + 1);
             }
             continue;

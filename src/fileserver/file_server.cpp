@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -182,14 +181,14 @@ void CFileServer::Reap() {
         std::lock_guard lock(stopQueueLock_);
         stops.swap(stopQueue_);
     }
-    for (IVisitorSession* session : stops) static_cast<CPeerSession*>(session)->Halt();
-    std::vector<CPeerSession*> reaped = pool_.ReapEnded();
-    if (reaped.empty()) return;
-    // A request that names a freed slot must not halt the slot's next visitor.
-    std::lock_guard lock(stopQueueLock_);
-    std::erase_if(stopQueue_, [&](IVisitorSession* s) {
-        return std::find(reaped.begin(), reaped.end(), s) != reaped.end();
-    });
+    // A session that no record carries any more has been reaped (only this
+    // thread reaps while running), and its slot may serve the next visitor: a
+    // request that the view took from a record just before the reap must not
+    // halt that one.
+    for (IVisitorSession* session : stops) {
+        if (transfers_.Carries(session)) static_cast<CPeerSession*>(session)->Halt();
+    }
+    pool_.ReapEnded();
 }
 
 }  // namespace velorin

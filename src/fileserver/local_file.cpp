@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <utility>
 
 namespace velorin {
@@ -61,6 +62,15 @@ FileIdentity CLocalFile::Identity() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return {};
     return {st.st_dev, st.st_ino};
+}
+
+std::optional<std::string> CLocalFile::RealPath() const {
+    if (fd_ < 0) return std::nullopt;
+    std::string link = "/proc/self/fd/" + std::to_string(fd_);
+    char target[PATH_MAX];
+    ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof target) return std::nullopt;
+    return std::string(target, static_cast<size_t>(n));
 }
 
 bool CLocalFile::Seek(uint64_t offset) {

@@ -38,6 +38,8 @@ public:
     void Close();
     bool Size(uint64_t& size) const;
     FileIdentity Identity() const;
+    // Where the open file lies now, whatever path opened it; nothing when unknown.
+    std::optional<std::string> RealPath() const;
     bool Seek(uint64_t offset);
     // Bytes read (0 at the end), or -1.
     long Read(char* buffer, size_t size);

@@ -51,6 +51,20 @@ void SetTimeout(int fd, int option, milliseconds span) {
     setsockopt(fd, SOL_SOCKET, option, &tv, sizeof tv);
 }
 
+// The sign-on kind a transfer request belongs to; 0 for any other request.
+int8_t TransferKindOf(uint16_t type) {
+    switch (type) {
+        case PEER_FILE_INFO:
+        case PEER_DOWNLOAD:
+            return kVisitorDownload;
+        case PEER_UPLOAD_QUERY:
+        case PEER_UPLOAD:
+            return kVisitorUpload;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 CPeerSession::CPeerSession()
@@ -201,6 +215,8 @@ int CPeerSession::Dispatch(const Packet& packet) {
         case PEER_STATUS:
             return SendStatus() ? 0 : -1;
         default:
+            // A transfer on a connection of another kind would pass the kind's limit.
+            if (int8_t kind = TransferKindOf(packet.type); kind != 0 && kind != kind_) return -1;
             return DispatchPeerRequest(services.browse, services.transfer, *this, packet)
                 .value_or(0);
     }

@@ -5,7 +5,8 @@
 // every other request goes to the browse and transfer handlers.
 //
 // A browse or transfer request before the sign-on ends the session: it would
-// count against no limit. A second sign-on ends it too (it would count twice).
+// count against no limit. So does a download or upload request on a session
+// of another kind. A second sign-on ends it too (it would count twice).
 // Waiting for its sign-on, and as a browse session, a visitor may stay silent
 // for the idle time-out (5 minutes); a download or upload session waits for
 // its request without one, and its data phase has none.

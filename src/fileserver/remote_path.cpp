@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "data/share_database.h"
+#include "fileserver/local_file.h"
 #include "fileserver/peer_messages.h"
 #include "platform/text_encoding.h"
 
@@ -26,14 +27,14 @@ std::optional<std::string> RealPathOf(const std::string& path) {
     return std::string(real.get());
 }
 
-std::string Join(const std::string& dir, std::string_view name) {
+}  // namespace
+
+std::string JoinLocalPath(const std::string& dir, std::string_view name) {
     std::string out = dir;
     if (out.empty() || out.back() != '/') out.push_back('/');
     out.append(name);
     return out;
 }
-
-}  // namespace
 
 bool LookupSharePath(CShareDatabase& db, const std::string& folder, std::string& path) {
     return Cp949Length(folder) <= 20 && db.GetSharePath(folder, path);
@@ -115,7 +116,7 @@ std::optional<std::string> CShareRoot::Resolve(const std::vector<std::string>& c
         if (name.empty() || IsHiddenName(name) || name.find('/') != std::string::npos) {
             return std::nullopt;
         }
-        path = Join(path, name);
+        path = JoinLocalPath(path, name);
     }
     std::optional<std::string> real = RealPathOf(path);
     if (!real || !Inside(*real)) return std::nullopt;
@@ -133,7 +134,7 @@ std::optional<std::string> CShareRoot::ResolveForWrite(
         Resolve(std::vector<std::string>(components.begin(), components.end() - 1));
     struct stat st {};
     if (!parent || ::stat(parent->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
-    std::string path = Join(*parent, name);
+    std::string path = JoinLocalPath(*parent, name);
     if (::lstat(path.c_str(), &st) == 0) return Resolve(components);
     // A new name; the file is opened without following links, so nothing can
     // appear in its place that leads out.
@@ -141,11 +142,16 @@ std::optional<std::string> CShareRoot::ResolveForWrite(
 }
 
 bool CShareRoot::StatEntry(const std::string& dir, const char* name, struct stat& st) const {
-    std::string path = Join(dir, name);
+    std::string path = JoinLocalPath(dir, name);
     if (::lstat(path.c_str(), &st) != 0) return false;
     if (!S_ISLNK(st.st_mode)) return true;
     std::optional<std::string> real = RealPathOf(path);
     return real && Inside(*real) && ::stat(real->c_str(), &st) == 0;
+}
+
+bool CShareRoot::Holds(const CLocalFile& file) const {
+    std::optional<std::string> real = file.RealPath();
+    return real && Inside(*real);
 }
 
 }  // namespace velorin

@@ -13,6 +13,7 @@
 
 namespace velorin {
 
+class CLocalFile;
 class CShareDatabase;
 
 enum RemotePathKind : int {
@@ -36,6 +37,9 @@ RemotePath SplitRemotePath(std::string_view wire);
 // (20 bytes) is not looked up: the store would cut it and find another folder.
 bool LookupSharePath(CShareDatabase& db, const std::string& folder, std::string& path);
 
+// `dir` and `name` joined by one "/".
+std::string JoinLocalPath(const std::string& dir, std::string_view name);
+
 // Hidden entries (names beginning with ".") are never listed and never served.
 bool IsHiddenName(std::string_view name);
 
@@ -54,6 +58,9 @@ public:
     // The status of the entry `name` of the folder `dir` (a real path inside). A
     // symbolic link is followed only when it leads to a visible place inside.
     bool StatEntry(const std::string& dir, const char* name, struct stat& st) const;
+    // True when the open file lies visibly inside: a folder on the way that was
+    // swapped for a link after Resolve cannot lead the open outside.
+    bool Holds(const CLocalFile& file) const;
 
 private:
     bool Inside(const std::string& real) const;

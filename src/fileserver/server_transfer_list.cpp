@@ -109,6 +109,12 @@ void CServerTransferList::Detach(const IVisitorSession* session) {
     }
 }
 
+bool CServerTransferList::Carries(const IVisitorSession* session) const {
+    std::lock_guard lock(mutex_);
+    return std::any_of(records_.begin(), records_.end(),
+                       [&](const ServerTransfer& r) { return r.session == session; });
+}
+
 void CServerTransferList::Notify() const {
     ViewOwner owner;
     {

@@ -58,6 +58,8 @@ public:
     // Every record without a session whose state has a bit of `mask`; the count removed.
     size_t RemoveByState(uint8_t mask);
     void Detach(const IVisitorSession* session);
+    // True while a record still has the session, that is until it is detached.
+    bool Carries(const IVisitorSession* session) const;
     // Posts WM_TRANSFER_CHANGED to the server view.
     void Notify() const;
 

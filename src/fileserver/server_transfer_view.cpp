@@ -106,8 +106,11 @@ bool RefreshServerTransferRows(CServerTransferList& list, std::vector<ServerTran
         if (speed > 0) {
             uint64_t done = r.startOffset + r.moved;
             uint64_t left = r.fileSize > done ? r.fileSize - done : 0;
-            row.remaining =
-                FormatDuration(static_cast<int64_t>(static_cast<double>(left) / 1024.0 / speed));
+            double seconds = static_cast<double>(left) / 1024.0 / speed;
+            // An upload's size is what the visitor announced: the estimate may
+            // pass every int64_t, and such a conversion is undefined.
+            row.remaining = FormatDuration(seconds < 9.2e18 ? static_cast<int64_t>(seconds)
+                                                            : INT64_MAX);
         }
     }
     return false;

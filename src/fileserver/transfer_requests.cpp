@@ -29,7 +29,9 @@ std::optional<CLocalFile> OpenServedFile(const std::string& sharePath, const Rem
     if (!root.Open(sharePath)) return std::nullopt;
     std::optional<std::string> local = root.Resolve(path.components);
     if (path.components.empty() || !local) return std::nullopt;
-    return CLocalFile::OpenForReading(*local);
+    std::optional<CLocalFile> file = CLocalFile::OpenForReading(*local);
+    if (file && !root.Holds(*file)) return std::nullopt;
+    return file;
 }
 
 uint32_t ClampPrice(int64_t price) {
@@ -197,7 +199,7 @@ int CTransferRequests::Upload(IVisitorSession& session, std::string_view payload
     std::optional<std::string> local;
     std::optional<CLocalFile> file;
     if (!root.Open(sharePath) || !(local = root.ResolveForWrite(path.components)) ||
-        !(file = CLocalFile::OpenForWriting(*local))) {
+        !(file = CLocalFile::OpenForWriting(*local)) || !root.Holds(*file)) {
         SendUploadAnswer(session, kTransferCannotWrite);
         return -1;
     }

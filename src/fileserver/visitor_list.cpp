@@ -30,31 +30,25 @@ void CVisitorList::PostChanged() const {
     owner.Post(WM_VISITORS_CHANGED);
 }
 
-std::vector<IVisitorSession*> CVisitorList::Take(const std::string& visitorId, bool drop) {
-    std::vector<IVisitorSession*> sessions;
+void CVisitorList::HaltEntries(const std::string& visitorId, bool drop) {
     std::lock_guard lock(mutex_);
     for (auto it = entries_.begin(); it != entries_.end();) {
         if (!EqualsIgnoreCase(it->id, visitorId)) {
             ++it;
             continue;
         }
-        sessions.push_back(it->session);
+        if (halt_) halt_(it->session);
         it = drop ? entries_.erase(it) : it + 1;
     }
-    return sessions;
 }
 
 void CVisitorList::Remove(const std::string& visitorId) {
-    for (IVisitorSession* session : Take(visitorId, true)) {
-        if (halt_) halt_(session);
-    }
+    HaltEntries(visitorId, true);
     PostChanged();
 }
 
 void CVisitorList::Kick(const std::string& visitorId) {
-    for (IVisitorSession* session : Take(visitorId, false)) {
-        if (halt_) halt_(session);
-    }
+    HaltEntries(visitorId, false);
     PostChanged();
 }
 

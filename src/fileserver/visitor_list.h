@@ -1,9 +1,11 @@
 #pragma once
 // The members browsing the member's server, one entry per ID (compared
 // without regard to letter case), in order of arrival. Sessions are halted
-// through a callback that the file server supplies. Lock order: the pool lock
-// before this one; sessions are halted after this lock is released, because
-// a halt waits for the session's thread and dispatches window messages.
+// through a callback that the file server supplies, under this list's lock:
+// once a released session's entry is gone its slot may serve the next
+// visitor, whom a halt taken from the list outside the lock would hit. So the
+// callback never waits and never calls back into the list. Lock order: the
+// pool lock before this one, this one before a session's lock.
 #include <functional>
 #include <mutex>
 #include <string>
@@ -36,7 +38,7 @@ private:
         std::string id;
         IVisitorSession* session;
     };
-    std::vector<IVisitorSession*> Take(const std::string& visitorId, bool drop);
+    void HaltEntries(const std::string& visitorId, bool drop);
     void PostChanged() const;
 
     HaltFn halt_;

@@ -155,6 +155,14 @@ TEST_F(FileServerTest, SignOnRefusalsAre2007BytesAndEachKindHasItsLimit) {
     // A second sign-on on the same connection ends it instead of counting twice.
     EXPECT_EQ(SignOn(up1, "u1", kVisitorUpload), 99);
     EXPECT_TRUE(Eventually([&] { return counters.downloads == 0; }));
+    // Nor does a transfer on a connection of another kind pass that kind's limit.
+    CVisitor browse(port);
+    ASSERT_EQ(SignOn(browse, "b", kVisitorBrowse), 0);
+    ASSERT_TRUE(browse.Receive());
+    browse.Send(PEER_DOWNLOAD, EncodeDownloadRequest({{}, 0, "\\S\\a.txt"}).payload);
+    EXPECT_TRUE(EndsSilently(browse));
+    downloads[0]->Send(PEER_UPLOAD, EncodeUploadRequest({5, "\\S\\b.txt"}).payload);
+    EXPECT_TRUE(EndsSilently(*downloads[0]));
 }
 
 TEST_F(FileServerTest, BrowseSignOnGetsTheGreetingRuleThenTheStatus) {
@@ -320,6 +328,31 @@ TEST_F(FileServerTest, TheServerViewStopAndKickEndSessions) {
     std::vector<ServerTransfer> records = server->Transfers().Records();
     EXPECT_EQ(records[0].state, kTransferStateFailed);
     EXPECT_EQ(records[0].session, nullptr);
+}
+
+TEST_F(FileServerTest, AStopRequestForAReapedSessionSparesTheSlotsNextVisitor) {
+    StartServer();
+    Packet request = EncodeDownloadRequest({{}, 0, "\\S\\a.txt"});
+    CVisitor first(port);
+    ASSERT_EQ(SignOn(first, "first", kVisitorDownload), 0);
+    IVisitorSession* stale = server->Pool().Active().at(0);
+    first.Send(request.type, request.payload);
+    EXPECT_TRUE(first.WaitClosed());
+    ASSERT_TRUE(Eventually([&] { return Idle(); }));
+    CVisitor next(port);
+    ASSERT_EQ(SignOn(next, "next", kVisitorDownload), 0);
+    ASSERT_EQ(server->Pool().Active().at(0), stale);
+    server->RequestStop(stale);
+    // Two more accepts: the second comes after a pass that took the request.
+    for (int i = 0; i < 2; ++i) {
+        CVisitor pass(port);
+        ASSERT_EQ(SignOn(pass, "pass", kVisitorDownload), 0);
+    }
+    next.Send(request.type, request.payload);
+    std::optional<Packet> answer = next.Receive();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->payload, EncodeDownloadAnswer(kAnswerOk).payload);
+    EXPECT_EQ(next.ReadToEnd(), "hello");
 }
 
 TEST_F(FileServerTest, StopEndsSessionsBlockedInReceivesAndCacheWaits) {

@@ -104,6 +104,22 @@ TEST_F(ShareRootTest, SymbolicLinksCountOnlyWhenTheyStayInside) {
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
+TEST_F(ShareRootTest, AnOpenFileCountsWhereItLiesNotWhereItsPathLed) {
+    std::optional<std::string> local = root.Resolve({"sub", "in.txt"});
+    ASSERT_TRUE(local);
+    // The folder is swapped for a link outside between the resolve and the open.
+    fs::rename(dir / "share" / "sub", dir / "share" / "moved");
+    fs::create_symlink(dir / "outside", dir / "share" / "sub");
+    test::WriteFile(dir / "outside" / "in.txt", "secret");
+    std::optional<CLocalFile> swapped = CLocalFile::OpenForReading(*local);
+    ASSERT_TRUE(swapped);
+    EXPECT_FALSE(root.Holds(*swapped));
+    std::optional<CLocalFile> moved =
+        CLocalFile::OpenForReading(root.Resolve({"moved", "in.txt"}).value());
+    ASSERT_TRUE(moved);
+    EXPECT_TRUE(root.Holds(*moved));
+}
+
 TEST_F(ShareRootTest, WritesGoToNewNamesInsideOrToFilesResolvedInside) {
     EXPECT_EQ(root.ResolveForWrite({"sub", "new.bin"}), (dir / "share" / "sub" / "new.bin").string());
     EXPECT_FALSE(root.ResolveForWrite({"nofolder", "new.bin"}));

@@ -113,6 +113,12 @@ TEST_F(ServerTransferListTest, TimerUpdatesRunningRowsAndRemainingTime) {
     list.Update(id, 1024, kTransferStateTransferring);
     EXPECT_FALSE(RefreshServerTransferRows(list, rows, clock.seconds + 1));
     EXPECT_EQ(rows[0].remaining, "11일 20:26:39");
+    // An upload's size is the visitor's word: an estimate past any int64_t saturates.
+    uint64_t huge = list.Track("lee", "huge", kServerKindUpload, UINT64_MAX, 0, &s2);
+    list.Update(huge, 1, kTransferStateTransferring);
+    rows = DrawServerTransferRows(list);
+    EXPECT_FALSE(RefreshServerTransferRows(list, rows, clock.seconds + 1));
+    EXPECT_EQ(rows[1].remaining, "106751991167300일 15:30:07");
     // A row that no longer matches its record asks for a redraw.
     rows[0].fileName = "other";
     EXPECT_TRUE(RefreshServerTransferRows(list, rows, clock.seconds + 2));
