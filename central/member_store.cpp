@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/strings.h"
 #include "platform/text_encoding.h"
 
 namespace velorin::central {
@@ -132,13 +133,7 @@ bool CheckPassword(std::string_view password, std::string& why) {
     return true;
 }
 
-std::string MemberKey(std::string_view id) {
-    std::string key(id);
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return key;
-}
+std::string MemberKey(std::string_view id) { return LowerAscii(id); }
 
 struct CMemberStore::Ticket {
     std::string buyer;
