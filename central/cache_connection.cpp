@@ -34,9 +34,8 @@ bool CCacheConnection::OnSignIn(const std::string& payload) {
     CacheSignIn signIn;
     if (!DecodeCacheSignIn(payload, signIn)) return false;
     state_ = State::kVerifying;
-    server_.VerifyMember(signIn.userId, signIn.password,
+    server_.VerifyMember(shared_from_this(), signIn.userId, signIn.password,
                          [self = Self()](Verdict verdict, const MemberRecord& member) {
-                             if (!self->IsOpen()) return;
                              if (verdict != Verdict::kAccepted) {
                                  self->Send(kCacheSignInResult,
                                             EncodeSignInResult(verdict == Verdict::kDisabled

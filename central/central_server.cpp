@@ -158,21 +158,31 @@ void CCentralServer::Sweep() {
     }
 }
 
-void CCentralServer::VerifyMember(std::string id, PasswordField password, VerifyDone done) {
-    asio::post(storeThread_, [this, id = std::move(id), password,
+void CCentralServer::VerifyMember(std::shared_ptr<const CPacketConnection> asker, std::string id,
+                                  PasswordField password, VerifyDone done) {
+    asio::post(storeThread_, [this, asker = std::move(asker), id = std::move(id), password,
                               done = std::move(done)]() mutable {
         std::optional<MemberRecord> member = store_.FindMember(id);
-        asio::post(hashPool_, [this, member = std::move(member), password,
-                               done = std::move(done)]() mutable {
-            std::string bytes = PasswordBytes(password);
-            Verdict verdict = Verdict::kRefused;
-            if (!member) {
-                SpendVerificationTime(bytes);
-            } else if (VerifyPassword(bytes, member->password)) {
-                verdict = member->disabled ? Verdict::kDisabled : Verdict::kAccepted;
-            }
-            asio::post(loop_, [verdict, record = member.value_or(MemberRecord{}),
-                               done = std::move(done)] { done(verdict, record); });
+        // Back to the loop before the key derivation: a link that has hung up
+        // meanwhile (sign-ins sent by the thousand and dropped) costs none.
+        asio::post(loop_, [this, asker = std::move(asker), member = std::move(member), password,
+                           done = std::move(done)]() mutable {
+            if (!asker->IsOpen()) return;
+            asio::post(hashPool_, [this, asker = std::move(asker), member = std::move(member),
+                                   password, done = std::move(done)]() mutable {
+                std::string bytes = PasswordBytes(password);
+                Verdict verdict = Verdict::kRefused;
+                if (!member) {
+                    SpendVerificationTime(bytes);
+                } else if (VerifyPassword(bytes, member->password)) {
+                    verdict = member->disabled ? Verdict::kDisabled : Verdict::kAccepted;
+                }
+                asio::post(loop_, [asker = std::move(asker), verdict,
+                                   record = member.value_or(MemberRecord{}),
+                                   done = std::move(done)] {
+                    if (asker->IsOpen()) done(verdict, record);
+                });
+            });
         });
     });
 }

@@ -67,9 +67,11 @@ public:
         });
     }
     // Looks the member up, checks the password off the loop, and calls `done`
-    // on the loop. A disabled member is reported only with the right password.
+    // on the loop while `asker` is still open. A disabled member is reported
+    // only with the right password.
     using VerifyDone = std::function<void(Verdict, const MemberRecord&)>;
-    void VerifyMember(std::string id, PasswordField password, VerifyDone done);
+    void VerifyMember(std::shared_ptr<const CPacketConnection> asker, std::string id,
+                      PasswordField password, VerifyDone done);
 
 private:
     template <typename Link>

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/strings.h"
 #include "platform/text_encoding.h"
 
 namespace velorin::central {
@@ -36,49 +37,11 @@ constexpr const char* kSchema =
 
 constexpr std::string_view kForbiddenInId = "|'\"\\[]";
 
-// One prepared statement; parameters are bound in order from 1.
-class CStatement {
-public:
-    CStatement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-    ~CStatement() { sqlite3_finalize(stmt_); }
-    CStatement(const CStatement&) = delete;
-    CStatement& operator=(const CStatement&) = delete;
-
-    CStatement& Bind(std::string_view text) {
-        sqlite3_bind_text(stmt_, ++bound_, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    CStatement& BindBlob(std::string_view bytes) {
-        sqlite3_bind_blob(stmt_, ++bound_, bytes.data(), static_cast<int>(bytes.size()),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    CStatement& Bind(int64_t number) {
-        sqlite3_bind_int64(stmt_, ++bound_, number);
-        return *this;
-    }
-    // True while a row is ready.
-    bool Row() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
-    // True when the statement ran to its end.
-    bool Run() { return stmt_ && sqlite3_step(stmt_) == SQLITE_DONE; }
-    int64_t Int(int column) { return sqlite3_column_int64(stmt_, column); }
-    std::string Text(int column) {
-        const void* p = sqlite3_column_blob(stmt_, column);
-        int n = sqlite3_column_bytes(stmt_, column);
-        return p ? std::string(static_cast<const char*>(p), n) : std::string();
-    }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-    int bound_ = 0;
-};
-
 bool RoundTripsThroughCp949(std::string_view text) {
     return Cp949ToUtf8(Utf8ToCp949(text)) == text;
 }
 
-MemberRecord ReadMember(CStatement& s) {
+MemberRecord ReadMember(CSqlStatement& s) {
     MemberRecord m;
     m.id = s.Text(0);
     m.password.salt = s.Text(1);
@@ -132,13 +95,7 @@ bool CheckPassword(std::string_view password, std::string& why) {
     return true;
 }
 
-std::string MemberKey(std::string_view id) {
-    std::string key(id);
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return key;
-}
+std::string MemberKey(std::string_view id) { return LowerAscii(id); }
 
 struct CMemberStore::Ticket {
     std::string buyer;
@@ -198,7 +155,7 @@ bool CMemberStore::AddMembers(const std::vector<NewMember>& members, int64_t now
             error = "the system's random source failed";
             return false;
         }
-        CStatement s(db_.Handle(),
+        CSqlStatement s(db_.Handle(),
                      "INSERT INTO member (id, salt, hash, iterations, points, age, created) "
                      "VALUES (?, ?, ?, ?, ?, ?, ?)");
         s.Bind(m.id).BindBlob(hash.salt).BindBlob(hash.hash).Bind(int64_t{hash.iterations});
@@ -224,7 +181,7 @@ bool CMemberStore::SetPoints(std::string_view id, int64_t points, std::string& e
         error = "points run from 0 to " + std::to_string(kMaxPoints);
         return false;
     }
-    CStatement s(db_.Handle(), "UPDATE member SET points = ? WHERE id = ?");
+    CSqlStatement s(db_.Handle(), "UPDATE member SET points = ? WHERE id = ?");
     if (!s.Bind(points).Bind(id).Run() || sqlite3_changes(db_.Handle()) != 1) {
         error = std::string(id) + ": no such member";
         return false;
@@ -233,7 +190,7 @@ bool CMemberStore::SetPoints(std::string_view id, int64_t points, std::string& e
 }
 
 bool CMemberStore::SetDisabled(std::string_view id, bool disabled, std::string& error) {
-    CStatement s(db_.Handle(), "UPDATE member SET disabled = ? WHERE id = ?");
+    CSqlStatement s(db_.Handle(), "UPDATE member SET disabled = ? WHERE id = ?");
     if (!s.Bind(int64_t{disabled ? 1 : 0}).Bind(id).Run() || sqlite3_changes(db_.Handle()) != 1) {
         error = std::string(id) + ": no such member";
         return false;
@@ -243,20 +200,20 @@ bool CMemberStore::SetDisabled(std::string_view id, bool disabled, std::string& 
 
 std::vector<MemberRecord> CMemberStore::ListMembers() {
     std::vector<MemberRecord> members;
-    CStatement s(db_.Handle(), (std::string(kSelectMember) + "ORDER BY id").c_str());
+    CSqlStatement s(db_.Handle(), (std::string(kSelectMember) + "ORDER BY id").c_str());
     while (s.Row()) members.push_back(ReadMember(s));
     return members;
 }
 
 std::optional<MemberRecord> CMemberStore::FindMember(std::string_view id) {
-    CStatement s(db_.Handle(), (std::string(kSelectMember) + "WHERE id = ?").c_str());
+    CSqlStatement s(db_.Handle(), (std::string(kSelectMember) + "WHERE id = ?").c_str());
     s.Bind(id);
     if (!s.Row()) return std::nullopt;
     return ReadMember(s);
 }
 
 std::optional<int64_t> CMemberStore::Balance(std::string_view id) {
-    CStatement s(db_.Handle(), "SELECT points FROM member WHERE id = ?");
+    CSqlStatement s(db_.Handle(), "SELECT points FROM member WHERE id = ?");
     s.Bind(id);
     if (!s.Row()) return std::nullopt;
     return s.Int(0);
@@ -286,13 +243,13 @@ TicketAnswer CMemberStore::BuyTicket(std::string_view buyer, std::string_view se
         issued.ticket1 = words[0];
         issued.ticket2 = words[1];
         issued.ticket3 = words[2];
-        CStatement s(db_.Handle(),
+        CSqlStatement s(db_.Handle(),
                      "INSERT INTO ticket (ticket1, ticket2, ticket3, buyer, seller, reserved, "
                      "bought) VALUES (?, ?, ?, ?, ?, ?, ?)");
         s.Bind(int64_t{words[0]}).Bind(int64_t{words[1]}).Bind(int64_t{words[2]});
         inserted = s.Bind(buyer).Bind(sellerRow->id).Bind(int64_t{points}).Bind(now).Run();
     }
-    CStatement take(db_.Handle(), "UPDATE member SET points = points - ? WHERE id = ?");
+    CSqlStatement take(db_.Handle(), "UPDATE member SET points = points - ? WHERE id = ?");
     if (!inserted || !take.Bind(int64_t{points}).Bind(buyer).Run() || !Commit()) {
         Rollback();
         return refused;
@@ -302,7 +259,7 @@ TicketAnswer CMemberStore::BuyTicket(std::string_view buyer, std::string_view se
 
 std::optional<CMemberStore::Ticket> CMemberStore::FindTicket(const PointRequest& request,
                                                              std::string_view seller) {
-    CStatement s(db_.Handle(),
+    CSqlStatement s(db_.Handle(),
                  "SELECT buyer, seller, reserved FROM ticket WHERE ticket1 = ? AND ticket2 = ? "
                  "AND ticket3 = ? AND buyer = ? AND seller = ?");
     s.Bind(int64_t{request.keyLow}).Bind(int64_t{request.keyHigh}).Bind(int64_t{request.first});
@@ -329,9 +286,9 @@ PaymentAnswer CMemberStore::PayTicket(const PointRequest& request, std::string_v
         return answer;
     }
     int64_t credited = std::min<int64_t>(request.second, ticket->reserved);
-    CStatement pay(db_.Handle(), "UPDATE member SET points = points + ? WHERE id = ?");
-    CStatement refund(db_.Handle(), "UPDATE member SET points = points + ? WHERE id = ?");
-    CStatement settle(db_.Handle(), "DELETE FROM ticket WHERE ticket1 = ? AND ticket2 = ?");
+    CSqlStatement pay(db_.Handle(), "UPDATE member SET points = points + ? WHERE id = ?");
+    CSqlStatement refund(db_.Handle(), "UPDATE member SET points = points + ? WHERE id = ?");
+    CSqlStatement settle(db_.Handle(), "DELETE FROM ticket WHERE ticket1 = ? AND ticket2 = ?");
     bool ok = pay.Bind(credited).Bind(ticket->seller).Run() &&
               refund.Bind(ticket->reserved - credited).Bind(ticket->buyer).Run() &&
               settle.Bind(int64_t{request.keyLow}).Bind(int64_t{request.keyHigh}).Run();
@@ -348,11 +305,11 @@ PaymentAnswer CMemberStore::PayTicket(const PointRequest& request, std::string_v
 
 int CMemberStore::ExpireTickets(int64_t before) {
     if (!Begin()) return 0;
-    CStatement refund(db_.Handle(),
+    CSqlStatement refund(db_.Handle(),
                       "UPDATE member SET points = points + (SELECT coalesce(sum(reserved), 0) "
                       "FROM ticket WHERE buyer = member.id AND bought < ?1) "
                       "WHERE id IN (SELECT buyer FROM ticket WHERE bought < ?1)");
-    CStatement remove(db_.Handle(), "DELETE FROM ticket WHERE bought < ?");
+    CSqlStatement remove(db_.Handle(), "DELETE FROM ticket WHERE bought < ?");
     if (!refund.Bind(before).Run() || !remove.Bind(before).Run()) {
         Rollback();
         return 0;
@@ -368,12 +325,12 @@ int CMemberStore::ExpireTickets(int64_t before) {
 bool CMemberStore::StoreNote(std::string_view recipient, std::string_view sender,
                              std::string_view text, int64_t now) {
     if (!Begin()) return false;
-    CStatement count(db_.Handle(),
+    CSqlStatement count(db_.Handle(),
                      "SELECT (SELECT count(*) FROM member WHERE id = ?1), "
                      "(SELECT count(*) FROM note WHERE recipient = ?1)");
     count.Bind(recipient);
     bool room = count.Row() && count.Int(0) == 1 && count.Int(1) < kStoredNotesPerMember;
-    CStatement insert(db_.Handle(),
+    CSqlStatement insert(db_.Handle(),
                       "INSERT INTO note (recipient, sender, text, sent) "
                       "VALUES ((SELECT id FROM member WHERE id = ?), ?, ?, ?)");
     if (!room || !insert.Bind(recipient).Bind(sender).Bind(text).Bind(now).Run() || !Commit()) {
@@ -385,7 +342,7 @@ bool CMemberStore::StoreNote(std::string_view recipient, std::string_view sender
 
 std::vector<StoredNote> CMemberStore::PendingNotes(std::string_view recipient) {
     std::vector<StoredNote> notes;
-    CStatement s(db_.Handle(),
+    CSqlStatement s(db_.Handle(),
                  "SELECT serial, sender, text FROM note WHERE recipient = ? ORDER BY serial");
     s.Bind(recipient);
     while (s.Row()) notes.push_back({s.Int(0), s.Text(1), s.Text(2)});
@@ -395,7 +352,7 @@ std::vector<StoredNote> CMemberStore::PendingNotes(std::string_view recipient) {
 void CMemberStore::DeleteNotes(const std::vector<int64_t>& serials) {
     if (serials.empty() || !Begin()) return;
     for (int64_t serial : serials) {
-        CStatement s(db_.Handle(), "DELETE FROM note WHERE serial = ?");
+        CSqlStatement s(db_.Handle(), "DELETE FROM note WHERE serial = ?");
         s.Bind(serial).Run();
     }
     if (!Commit()) Rollback();

@@ -38,9 +38,8 @@ bool CSessionConnection::OnSignIn(const std::string& payload) {
         return true;
     }
     server_.VerifyMember(
-        request.userId, request.password,
+        shared_from_this(), request.userId, request.password,
         [self = Self(), request](Verdict verdict, const MemberRecord& member) {
-            if (!self->IsOpen()) return;
             if (verdict != Verdict::kAccepted) {
                 self->Refuse(verdict == Verdict::kDisabled ? kSignInDisabled
                                                            : kSignInBadCredentials);

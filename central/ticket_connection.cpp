@@ -16,9 +16,8 @@ bool CTicketConnection::OnPacket(const Packet& packet) {
     }
     asked_ = true;
     server_.VerifyMember(
-        request.buyerId, request.buyerPassword,
+        shared_from_this(), request.buyerId, request.buyerPassword,
         [self = Self(), request](Verdict verdict, const MemberRecord& buyer) {
-            if (!self->IsOpen()) return;
             if (verdict != Verdict::kAccepted) {
                 self->Answer({kTicketBadCredentials, 0, 0, 0});
                 return;

@@ -26,11 +26,18 @@ std::string QuoteExecArgument(const std::string& argument) {
         out += c;
     }
     if (quote) out = "\"" + out + "\"";
-    // The key file format unescapes backslashes once more.
+    // The key file format unescapes backslashes once more, and a raw line break
+    // would end the value and start a key of its own.
     std::string escaped;
     for (char c : out) {
-        escaped += c;
-        if (c == '\\') escaped += '\\';
+        if (c == '\n') {
+            escaped += "\\n";
+        } else if (c == '\r') {
+            escaped += "\\r";
+        } else {
+            escaped += c;
+            if (c == '\\') escaped += '\\';
+        }
     }
     return escaped;
 }

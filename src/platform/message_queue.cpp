@@ -119,8 +119,12 @@ bool CMessageQueue::DispatchOne(WindowHandle only, std::chrono::milliseconds wai
                 break;
             }
             if (quit_ && only == 0) return false;
+            // Only the timers this call may take bound the wait: another window's due
+            // timer would otherwise wake it at once, again and again, until the deadline.
             auto until = deadline;
-            for (auto& [key, t] : timers_) until = std::min(until, t.due);
+            for (auto& [key, t] : timers_) {
+                if (only == 0 || key.first == only) until = std::min(until, t.due);
+            }
             if (Clock::now() >= deadline) return false;
             changed_.wait_until(lock, until);
         }

@@ -5,30 +5,6 @@
 #include "platform/sqlite_database.h"
 
 namespace velorin {
-namespace {
-
-// Finalizes a prepared statement when it goes out of scope.
-class CStatement {
-public:
-    CStatement(sqlite3* db, const char* sql) {
-        if (db && sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
-    }
-    ~CStatement() { sqlite3_finalize(stmt_); }
-    CStatement(const CStatement&) = delete;
-    CStatement& operator=(const CStatement&) = delete;
-    sqlite3_stmt* get() const { return stmt_; }
-    explicit operator bool() const { return stmt_ != nullptr; }
-    void BindText(int index, std::string_view text) {
-        sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-    }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-}  // namespace
-
 CRegistry::~CRegistry() { Close(); }
 
 bool CRegistry::Open(const std::filesystem::path& file) {
@@ -74,25 +50,14 @@ bool CRegistry::IsOpen() const {
 bool CRegistry::Read(std::string_view key, std::string_view name, int type, std::string* blob,
                      int64_t* number) {
     std::lock_guard lock(mutex_);
-    CStatement stmt(db_, "SELECT type, data FROM registry WHERE key=?1 AND name=?2");
-    if (!stmt) return false;
-    stmt.BindText(1, key);
-    stmt.BindText(2, name);
-    if (sqlite3_step(stmt.get()) != SQLITE_ROW) return false;
-    if (sqlite3_column_int(stmt.get(), 0) != type) return false;
-    int dataType = sqlite3_column_type(stmt.get(), 1);
+    CSqlStatement stmt(db_, "SELECT type, data FROM registry WHERE key=?1 AND name=?2");
+    if (!stmt.Bind(key).Bind(name).Row() || stmt.Int(0) != type) return false;
     if (number) {
-        if (dataType != SQLITE_INTEGER) return false;
-        *number = sqlite3_column_int64(stmt.get(), 1);
+        if (stmt.Type(1) != SQLITE_INTEGER) return false;
+        *number = stmt.Int(1);
         return true;
     }
-    if (dataType == SQLITE_NULL) {
-        blob->clear();
-        return true;
-    }
-    const void* data = sqlite3_column_blob(stmt.get(), 1);
-    int size = sqlite3_column_bytes(stmt.get(), 1);
-    blob->assign(static_cast<const char*>(data), static_cast<size_t>(size));
+    *blob = stmt.Text(1);
     return true;
 }
 
@@ -100,20 +65,17 @@ bool CRegistry::Write(std::string_view key, std::string_view name, int type,
                       const std::string* blob, int64_t number) {
     std::lock_guard lock(mutex_);
     // An upsert keeps the row id, so enumeration order stays the order of first writing.
-    CStatement stmt(db_,
-                    "INSERT INTO registry(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
-                    "ON CONFLICT(key, name) DO UPDATE SET type=excluded.type, data=excluded.data");
-    if (!stmt) return false;
-    stmt.BindText(1, key);
-    stmt.BindText(2, name);
-    sqlite3_bind_int(stmt.get(), 3, type);
+    CSqlStatement stmt(db_,
+                       "INSERT INTO registry(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
+                       "ON CONFLICT(key, name) DO UPDATE SET type=excluded.type, "
+                       "data=excluded.data");
+    stmt.Bind(key).Bind(name).Bind(int64_t{type});
     if (blob) {
-        sqlite3_bind_blob(stmt.get(), 4, blob->data(), static_cast<int>(blob->size()),
-                          SQLITE_TRANSIENT);
+        stmt.BindBlob(*blob);
     } else {
-        sqlite3_bind_int64(stmt.get(), 4, number);
+        stmt.Bind(number);
     }
-    return sqlite3_step(stmt.get()) == SQLITE_DONE;
+    return stmt.Run();
 }
 
 bool CRegistry::ReadDword(std::string_view key, std::string_view name, uint32_t& value) {
@@ -154,24 +116,16 @@ bool CRegistry::WriteBinary(std::string_view key, std::string_view name, std::st
 
 bool CRegistry::DeleteValue(std::string_view key, std::string_view name) {
     std::lock_guard lock(mutex_);
-    CStatement stmt(db_, "DELETE FROM registry WHERE key=?1 AND name=?2");
-    if (!stmt) return false;
-    stmt.BindText(1, key);
-    stmt.BindText(2, name);
-    return sqlite3_step(stmt.get()) == SQLITE_DONE && sqlite3_changes(db_) > 0;
+    CSqlStatement stmt(db_, "DELETE FROM registry WHERE key=?1 AND name=?2");
+    return stmt.Bind(key).Bind(name).Run() && sqlite3_changes(db_) > 0;
 }
 
 std::vector<std::string> CRegistry::ValueNames(std::string_view key) {
     std::lock_guard lock(mutex_);
     std::vector<std::string> names;
-    CStatement stmt(db_, "SELECT name FROM registry WHERE key=?1 ORDER BY rowid");
-    if (!stmt) return names;
-    stmt.BindText(1, key);
-    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(stmt.get(), 0);
-        names.emplace_back(reinterpret_cast<const char*>(text),
-                           static_cast<size_t>(sqlite3_column_bytes(stmt.get(), 0)));
-    }
+    CSqlStatement stmt(db_, "SELECT name FROM registry WHERE key=?1 ORDER BY rowid");
+    stmt.Bind(key);
+    while (stmt.Row()) names.push_back(stmt.Text(0));
     return names;
 }
 

@@ -111,6 +111,46 @@ std::vector<std::string> CSqliteDatabase::Columns(std::string_view table) {
     return names;
 }
 
+CSqlStatement::CSqlStatement(sqlite3* db, const char* sql) {
+    if (db && sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+    }
+}
+
+CSqlStatement::~CSqlStatement() { sqlite3_finalize(stmt_); }
+
+CSqlStatement& CSqlStatement::Bind(std::string_view text) {
+    sqlite3_bind_text(stmt_, ++bound_, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+    return *this;
+}
+
+CSqlStatement& CSqlStatement::BindBlob(std::string_view bytes) {
+    sqlite3_bind_blob(stmt_, ++bound_, bytes.data(), static_cast<int>(bytes.size()),
+                      SQLITE_TRANSIENT);
+    return *this;
+}
+
+CSqlStatement& CSqlStatement::Bind(int64_t number) {
+    sqlite3_bind_int64(stmt_, ++bound_, number);
+    return *this;
+}
+
+bool CSqlStatement::Row() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
+
+bool CSqlStatement::Run() { return stmt_ && sqlite3_step(stmt_) == SQLITE_DONE; }
+
+int CSqlStatement::Type(int column) { return sqlite3_column_type(stmt_, column); }
+
+int64_t CSqlStatement::Int(int column) { return sqlite3_column_int64(stmt_, column); }
+
+std::string CSqlStatement::Text(int column) {
+    const void* p = sqlite3_column_blob(stmt_, column);
+    int n = sqlite3_column_bytes(stmt_, column);
+    return p ? std::string(static_cast<const char*>(p), static_cast<size_t>(n)) : std::string();
+}
+
 std::string SqlQuote(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 2);

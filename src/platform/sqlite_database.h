@@ -1,6 +1,7 @@
 #pragma once
 // A small RAII wrapper around one SQLite connection: open, execute with a
 // per-row callback, close. Callers lock around it as their own rules say.
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace velorin {
 
@@ -44,6 +46,34 @@ public:
 private:
     sqlite3* db_ = nullptr;
     std::string lastError_;
+};
+
+// One prepared statement, finalized when it goes. Parameters are bound in
+// order from 1. A statement that did not prepare (or a closed database) gives
+// no row and never runs.
+class CSqlStatement {
+public:
+    CSqlStatement(sqlite3* db, const char* sql);
+    ~CSqlStatement();
+    CSqlStatement(const CSqlStatement&) = delete;
+    CSqlStatement& operator=(const CSqlStatement&) = delete;
+
+    CSqlStatement& Bind(std::string_view text);
+    CSqlStatement& BindBlob(std::string_view bytes);
+    CSqlStatement& Bind(int64_t number);
+    // True while a row is ready.
+    bool Row();
+    // True when the statement ran to its end.
+    bool Run();
+    // SQLITE_INTEGER, SQLITE_TEXT, SQLITE_BLOB, SQLITE_FLOAT or SQLITE_NULL.
+    int Type(int column);
+    int64_t Int(int column);
+    // The column's bytes; empty for NULL.
+    std::string Text(int column);
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int bound_ = 0;
 };
 
 // Doubles every single quote, so a text can stand between quotes in a statement.

@@ -33,6 +33,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = LowerAscii(c);
+    return out;
+}
+
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "net/payload.h"
+#include "service/wire_fields.h"
 
 namespace velorin {
 namespace {
@@ -37,8 +38,7 @@ std::string EncodeProbeAnswer(const SystemTime& echoed, uint32_t seenAddress) {
     CPayloadWriter w;
     w.Zeros(4);
     PutTime(w, echoed);
-    // The address keeps network byte order: its bytes go out as they are held.
-    w.Bytes(std::string_view(reinterpret_cast<const char*>(&seenAddress), 4));
+    PutNetworkOrder(w, seenAddress);
     w.Zeros(2);
     return w.Take();
 }
@@ -46,10 +46,7 @@ std::string EncodeProbeAnswer(const SystemTime& echoed, uint32_t seenAddress) {
 bool DecodeProbeAnswer(std::string_view datagram, SystemTime& echoed, uint32_t& seenAddress) {
     if (datagram.size() != kProbeAnswerSize) return false;
     CPayloadReader r(datagram);
-    std::string address;
-    if (!r.Skip(4) || !GetTime(r, echoed) || !r.Bytes(4, address)) return false;
-    std::copy(address.begin(), address.end(), reinterpret_cast<char*>(&seenAddress));
-    return true;
+    return r.Skip(4) && GetTime(r, echoed) && GetNetworkOrder(r, seenAddress);
 }
 
 int ProbeRoundTrip(const SystemTime& echoed, const SystemTime& arrival) {

@@ -1,15 +1,9 @@
 #include "service/server_list.h"
 
+#include "platform/strings.h"
+
 namespace velorin {
 namespace {
-
-std::string IndexKey(const std::string& id) {
-    std::string key = id;
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return key;
-}
 
 bool ValidChannel(int channel) { return channel >= 0 && channel < static_cast<int>(kServerChannels); }
 
@@ -31,7 +25,7 @@ bool CServerList::AddRecord(const ServerRecord& record) {
     std::lock_guard lock(mutex_);
     Channel& channel = channels_[record.channel];
     if (channel.records.size() >= kChannelCapacity) return false;
-    std::string key = IndexKey(record.userId);
+    std::string key = LowerAscii(record.userId);
     if (index_.count(key)) return false;
     index_.emplace(std::move(key), Slot{record.channel, channel.records.size()});
     channel.records.push_back(record);
@@ -43,7 +37,7 @@ bool CServerList::AddRecord(const ServerRecord& record) {
 
 bool CServerList::FindById(const std::string& id, ServerRecord& record) const {
     std::lock_guard lock(mutex_);
-    auto it = index_.find(IndexKey(id));
+    auto it = index_.find(LowerAscii(id));
     if (it == index_.end()) return false;
     record = channels_[it->second.channel].records[it->second.index];
     return true;

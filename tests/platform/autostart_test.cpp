@@ -25,6 +25,8 @@ TEST(Autostart, TheEntryQuotesItsArgumentsAndIsRemoved) {
     // "$" is escaped for the command line, and that backslash again for the file format.
     EXPECT_EQ(QuoteExecArgument("/a b/$x"), "\"/a b/\\\\$x\"");
     EXPECT_EQ(QuoteExecArgument(""), "\"\"");
+    // A line break in a folder name stays inside the Exec value.
+    EXPECT_EQ(QuoteExecArgument("/a\nExec=x"), "\"/a\\nExec=x\"");
 }
 
 }  // namespace
