@@ -172,17 +172,14 @@ std::string CPeerSession::VisitorId() const {
 
 bool CPeerSession::ReceivePacket(Packet& packet) {
     using Clock = std::chrono::steady_clock;
-    // Download and upload sessions have no idle time-out once signed on.
-    bool bounded = !signedOn_ || kind_ == kVisitorBrowse;
+    // Every kind waits for its next request at most the idle time-out: a silent
+    // download or upload session would hold one of its few slots for good.
     Clock::time_point deadline = Clock::now() + Services().config.idleTimeout;
     receiver_.Reset();
     for (;;) {
-        int wait = -1;
-        if (bounded) {
-            auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) return false;
-            wait = static_cast<int>(std::min<int64_t>(left.count(), INT_MAX));
-        }
+        auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return false;
+        int wait = static_cast<int>(std::min<int64_t>(left.count(), INT_MAX));
         pollfd p{socket_.Handle(), POLLIN, 0};
         int ready = ::poll(&p, 1, wait);
         if (ready < 0 && errno != EINTR) return false;
@@ -248,9 +245,14 @@ int CPeerSession::SignOn(std::string_view payload) {
                 setsockopt(socket_.Handle(), SOL_SOCKET, SO_SNDBUF, &kQuickSendBuffer,
                            sizeof kQuickSendBuffer);
             }
+            // A visitor that stops reading would block the send without end.
+            SetTimeout(socket_.Handle(), SO_SNDTIMEO, services.config.sendStallTimeout);
             break;
         case kVisitorUpload:
             if (!pool_->CountUpload()) return Refuse(kSignOnServerFull);
+            // The data phase reads raw bytes: a visitor that stops sending ends it.
+            SetTimeout(socket_.Handle(), SO_RCVTIMEO, services.config.idleTimeout);
+            SetTimeout(socket_.Handle(), SO_SNDTIMEO, services.config.sendStallTimeout);
             break;
         case kVisitorBrowse:
             SetTimeout(socket_.Handle(), SO_SNDTIMEO, services.config.idleTimeout);
@@ -296,7 +298,7 @@ bool CPeerSession::SendRaw(std::string_view bytes) {
     while (!bytes.empty()) {
         long n = socket_.SendSome(bytes.data(), bytes.size());
         if (n < 0 && socket_.LastError() == EINTR) continue;
-        // A browse session's send time-out (EAGAIN) fails like any error.
+        // A send time-out (EAGAIN) fails like any error.
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<size_t>(n));
     }
@@ -323,7 +325,10 @@ int CPeerSession::CheckPoints(uint32_t price, const DownloadTickets& tickets) {
     }
     switch (result.exchange) {
         case PointsExchange::kAlreadyWaiting:
-            return 0;
+            // Another session waits on these tickets: letting this one pass
+            // unchecked would hand out a priced file on one ticket twice.
+            StatusLine(points_text::kCheckRefused);
+            return -1;
         case PointsExchange::kNotSent:
             StatusLine(points_text::kCheckNotSent);
             return -1;

@@ -7,9 +7,11 @@
 // A browse or transfer request before the sign-on ends the session: it would
 // count against no limit. So does a download or upload request on a session
 // of another kind. A second sign-on ends it too (it would count twice).
-// Waiting for its sign-on, and as a browse session, a visitor may stay silent
-// for the idle time-out (5 minutes); a download or upload session waits for
-// its request without one, and its data phase has none.
+// A visitor may stay silent for the idle time-out (5 minutes) while the
+// session waits for its sign-on or its next request, and an upload's data
+// phase may go that long without a byte; a download or upload send that makes
+// no progress for a minute ends the session. A transfer that moves data is
+// never cut.
 //
 // Stopping: Halt() shuts the socket down (shutdown, not close: close() does not
 // wake a call blocked in another thread, and the number could be reused at

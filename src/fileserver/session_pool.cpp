@@ -87,8 +87,7 @@ void CSessionPool::Release(CPeerSession* session) {
         switch (session->Kind()) {
             case kVisitorBrowse:
                 --services_.counters.browse;
-                // Halts any other connection of the same visitor as well.
-                services_.visitors.Remove(session->VisitorId());
+                services_.visitors.Remove(session);
                 break;
             case kVisitorDownload:
                 --activeDownloads_;

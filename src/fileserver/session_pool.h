@@ -32,8 +32,10 @@ class IServerClock;
 struct ActivityCounters;
 
 struct FileServerConfig {
-    // Silence that ends a session waiting for its sign-on or a browse session.
+    // Silence that ends a session: no request, and during an upload no byte.
     std::chrono::milliseconds idleTimeout{300000};
+    // A download or upload session whose send makes no progress this long ends.
+    std::chrono::milliseconds sendStallTimeout{60000};
     // The longest wait for the cache server's answer to a check or a payment.
     std::chrono::milliseconds pointsTimeout{20000};
     // Stack of a session thread: 200 sessions must fit in a few tens of MB.

@@ -30,25 +30,22 @@ void CVisitorList::PostChanged() const {
     owner.Post(WM_VISITORS_CHANGED);
 }
 
-void CVisitorList::HaltEntries(const std::string& visitorId, bool drop) {
-    std::lock_guard lock(mutex_);
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        if (!EqualsIgnoreCase(it->id, visitorId)) {
-            ++it;
-            continue;
-        }
-        if (halt_) halt_(it->session);
-        it = drop ? entries_.erase(it) : it + 1;
+void CVisitorList::Remove(const IVisitorSession* session) {
+    size_t dropped = 0;
+    {
+        std::lock_guard lock(mutex_);
+        dropped = std::erase_if(entries_, [&](const Entry& e) { return e.session == session; });
     }
-}
-
-void CVisitorList::Remove(const std::string& visitorId) {
-    HaltEntries(visitorId, true);
-    PostChanged();
+    if (dropped != 0) PostChanged();
 }
 
 void CVisitorList::Kick(const std::string& visitorId) {
-    HaltEntries(visitorId, false);
+    {
+        std::lock_guard lock(mutex_);
+        for (const Entry& e : entries_) {
+            if (EqualsIgnoreCase(e.id, visitorId) && halt_) halt_(e.session);
+        }
+    }
     PostChanged();
 }
 

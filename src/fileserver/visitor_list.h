@@ -27,8 +27,10 @@ public:
 
     // At a browse sign-on. False (nothing added) when the ID is listed already.
     bool Add(const std::string& visitorId, IVisitorSession* session);
-    // When a browse session is released: halts the sessions of the ID's entries and drops them.
-    void Remove(const std::string& visitorId);
+    // When a browse session is released: drops its own entry, if it had one.
+    // Another connection under the same ID is left alone: an ID is only what
+    // the visitor claims, so a stranger's connection must not end a member's.
+    void Remove(const IVisitorSession* session);
     // "접속 끊기": halts the sessions of the ID; the entries stay until the sessions are reaped.
     void Kick(const std::string& visitorId);
     std::vector<std::string> Names() const;
@@ -38,7 +40,6 @@ private:
         std::string id;
         IVisitorSession* session;
     };
-    void HaltEntries(const std::string& visitorId, bool drop);
     void PostChanged() const;
 
     HaltFn halt_;

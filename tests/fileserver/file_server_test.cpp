@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "app/log_writer.h"
 #include "app/process_options.h"
 #include "app/status_lines.h"
@@ -237,24 +239,32 @@ TEST_F(FileServerTest, FloodsLeaveNoSlotThreadOrDescriptorBehind) {
     EXPECT_TRUE(Eventually([&] { return Entries("/proc/self/task") == threads; }));
 }
 
-TEST_F(FileServerTest, SilentVisitorsEndAfterTheIdleTimeOutButTransfersWait) {
+TEST_F(FileServerTest, SilentOrStalledVisitorsGiveTheirSlotsBackButMovingTransfersRun) {
     FileServerConfig config;
     config.idleTimeout = 300ms;
-    StartServer(config);
-    CVisitor browse(port), silent(port), download(port);
+    config.sendStallTimeout = 300ms;
+    StartServer(config, 1, 2);
+    // Longer on the wire than the idle time-out: 512 blocks paced 1 ms apart.
+    MakeSparse("share/long.bin", 8 * 1048576);
+    MakeSparse("share/huge.bin", 256 * 1048576);
+    CVisitor browse(port), silent(port), download(port), upload(port), stalled(port);
     ASSERT_EQ(SignOn(browse, "quiet", kVisitorBrowse), 0);
     ASSERT_EQ(SignOn(download, "patient", kVisitorDownload), 0);
-    // The status that follows a browse sign-on, then the end.
+    ASSERT_EQ(SignOn(upload, "mute", kVisitorUpload), 0);
+    ASSERT_EQ(SignOn(stalled, "stalled", kVisitorDownload), 0);
+    // Asks for a file and never reads: the send stalls once the buffers are full.
+    Packet request = EncodeDownloadRequest({{0, 0, 0}, 0, "\\S\\huge.bin"});
+    ASSERT_TRUE(stalled.Send(request.type, request.payload));
     EXPECT_TRUE(browse.WaitClosed());
-    // Even a connection that never signs on gives its slot back.
     EXPECT_TRUE(EndsSilently(silent));
-    EXPECT_TRUE(Eventually([&] {
-        return counters.browse == 0 && server->Visitors().Names().empty();
-    }));
-    std::this_thread::sleep_for(400ms);
-    ASSERT_TRUE(download.Send(PEER_STATUS, EncodeStatusRequest().payload));
-    std::optional<Packet> status = download.Receive();
-    EXPECT_TRUE(status && status->type == PEER_STATUS_ANS);
+    EXPECT_TRUE(EndsSilently(download));
+    EXPECT_TRUE(EndsSilently(upload));
+    // Both download slots were held, the stalled one too; all come back.
+    EXPECT_TRUE(Eventually([&] { return server->Pool().InUse() == 0; }));
+    std::string bytes;
+    EXPECT_EQ(Download("\\S\\long.bin", bytes), 0);
+    EXPECT_EQ(bytes.size(), 8u * 1048576u);
+    EXPECT_TRUE(Eventually([&] { return Idle(); }));
 }
 
 TEST_F(FileServerTest, PricedFilesAreCheckedBeforeAndPaidAfterOverTheCacheLink) {
@@ -304,6 +314,43 @@ TEST_F(FileServerTest, CacheTimeOutsLetTheDownloadGoAndRefusalsStopIt) {
                                                  points_text::kCheckNoAnswer,
                                                  points_text::kPaymentNoAnswer}));
     EXPECT_EQ(balance.Balance(), 5);
+}
+
+TEST_F(FileServerTest, ASecondSessionOnTicketsAlreadyWaitingIsRefusedAndTheFirstGoesOn) {
+    test::CScriptedCacheServer cache;
+    // Unanswered, so the first check waits out its time while the second arrives.
+    cache.checkCode = std::nullopt;
+    FileServerConfig config;
+    config.pointsTimeout = 1s;
+    StartServer(config);
+    LinkCache(cache);
+    MakeSparse("share/big.iso", 10485761);
+    std::string first, second;
+    auto waiting = std::async(std::launch::async, [&] { return Download("\\S\\big.iso", first); });
+    ASSERT_TRUE(Eventually([&] { return cache.Requests().size() == 1; }));
+    EXPECT_EQ(Download("\\S\\big.iso", second), kTransferNoPayment);
+    EXPECT_EQ(waiting.get(), 0);
+    EXPECT_EQ(first.size(), 10485761u);
+    std::vector<std::string> seen = Lines();
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + 2),
+              (std::vector<std::string>{points_text::kCheckRefused, points_text::kCheckNoAnswer}));
+}
+
+TEST_F(FileServerTest, AVisitorClaimingAnotherIdCannotEndThatMembersBrowse) {
+    StartServer();
+    CVisitor member(port);
+    ASSERT_EQ(SignOn(member, "bob", kVisitorBrowse), 0);
+    ASSERT_TRUE(member.Receive());
+    {
+        CVisitor impostor(port);
+        ASSERT_EQ(SignOn(impostor, "BOB", kVisitorBrowse), 0);
+    }
+    ASSERT_TRUE(Eventually([&] { return server->Pool().InUse() == 1; }));
+    ASSERT_TRUE(member.Send(PEER_STATUS, EncodeStatusRequest().payload));
+    std::optional<Packet> status = member.Receive();
+    EXPECT_TRUE(status && status->type == PEER_STATUS_ANS);
+    EXPECT_EQ(server->Visitors().Names(), std::vector<std::string>{"bob"});
 }
 
 TEST_F(FileServerTest, TheServerViewStopAndKickEndSessions) {

@@ -28,25 +28,21 @@ TEST_F(VisitorListTest, OneEntryPerIdWhateverTheLetterCase) {
     EXPECT_EQ(view.Count(WM_VISITORS_CHANGED), 2u);
 }
 
-TEST_F(VisitorListTest, RemovingHaltsTheListedSessionAndDropsTheEntry) {
+TEST_F(VisitorListTest, AnEndedSessionDropsOnlyItsOwnEntryAndKickHaltsTheMember) {
     visitors.Add("kim", &first);
-    visitors.Add("kim", &second);
     visitors.Add("lee", &other);
-    // The second connection ends: the first is halted as well.
-    visitors.Remove("KIM");
+    // A second connection claiming the ID was never listed: its end halts nobody.
+    visitors.Remove(&second);
+    EXPECT_TRUE(halted.empty());
+    EXPECT_EQ(visitors.Names(), (std::vector<std::string>{"kim", "lee"}));
+    // A kick halts but keeps the entry until the session is reaped.
+    visitors.Kick("KIM");
     EXPECT_EQ(halted, std::vector<IVisitorSession*>{&first});
+    EXPECT_EQ(visitors.Names(), (std::vector<std::string>{"kim", "lee"}));
+    visitors.Remove(&first);
     EXPECT_EQ(visitors.Names(), std::vector<std::string>{"lee"});
-}
-
-TEST_F(VisitorListTest, KickHaltsButKeepsTheEntryUntilTheSessionIsReaped) {
-    visitors.Add("kim", &first);
-    visitors.Kick("kim");
-    EXPECT_EQ(halted, std::vector<IVisitorSession*>{&first});
-    EXPECT_EQ(visitors.Names(), std::vector<std::string>{"kim"});
-    visitors.Remove("kim");
-    EXPECT_TRUE(visitors.Names().empty());
     visitors.Kick("nobody");
-    EXPECT_EQ(halted.size(), 2u);
+    EXPECT_EQ(halted.size(), 1u);
 }
 
 }  // namespace
