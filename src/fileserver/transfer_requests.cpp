@@ -95,7 +95,10 @@ int CTransferRequests::Download(IVisitorSession& session, std::string_view paylo
         session.Send(EncodeDownloadAnswer(kTransferCannotOpen));
         return -1;
     }
+    // A checked ticket holds the buyer's points until it is settled.
+    bool ticketed = false;
     if (std::optional<uint32_t> price = CheckPriceOf(size, request.offset)) {
+        ticketed = *price > 0;
         if (session.CheckPoints(*price, request.tickets) != 0) {
             session.Send(EncodeDownloadAnswer(kTransferNoPayment));
             return -1;
@@ -147,6 +150,11 @@ int CTransferRequests::Download(IVisitorSession& session, std::string_view paylo
     PaymentReceipt receipt;
     if (price > 0 && session.CollectPayment(price, request.tickets, receipt) == 0) {
         if (parts_.statusLine) parts_.statusLine(CreditLine(visitor, receipt.credited), kStatusPayment);
+        parts_.balance.SetBalance(receipt.newBalance);
+    } else if (price == 0 && ticketed &&
+               session.CollectPayment(0, request.tickets, receipt) == 0) {
+        // Under a mebibyte moved is free; paying 0 settles the ticket so the
+        // central returns the buyer's reservation now.
         parts_.balance.SetBalance(receipt.newBalance);
     }
     if (readFailed) parts_.clock.SleepFor(std::chrono::milliseconds(100));

@@ -227,6 +227,16 @@ TEST_F(TransferRequestsTest, AStoppedDownloadFailsAndStillChargesWhatWasSent) {
     EXPECT_EQ(session.paidPrices, std::vector<uint32_t>{24});
     // 192 blocks went out 1 ms apart, then the pause after a failed send.
     EXPECT_EQ(clock.now - before, std::chrono::milliseconds(192 + 10));
+
+    // A piece under a mebibyte is free, and settles its ticket with 0 points.
+    session.paidPrices.clear();
+    statusLines.clear();
+    session.rawLimit = 256 * 1024;
+    session.receipt = {0, 4321};
+    EXPECT_EQ(Download("\\Music\\big.iso", 0, code), -1);
+    EXPECT_EQ(session.paidPrices, std::vector<uint32_t>{0});
+    EXPECT_TRUE(statusLines.empty());
+    EXPECT_EQ(balance.Balance(), 4321);
 }
 
 TEST_F(TransferRequestsTest, UploadQueryOffersTheExistingSizeOnlyInResumeMode) {
