@@ -45,6 +45,7 @@ uint64_t CServerTransferList::Track(const std::string& visitorId, const std::str
             found = r.id;
         }
         if (found == 0) {
+            MakeRoom();
             ServerTransfer r;
             r.id = nextId_++;
             r.kind = kind;
@@ -62,6 +63,15 @@ uint64_t CServerTransferList::Track(const std::string& visitorId, const std::str
     }
     Notify();
     return found;
+}
+
+void CServerTransferList::MakeRoom() {
+    if (records_.size() < limit_) return;
+    // Records in use stay: at most the pool's sessions can hold one each.
+    auto oldest = std::find_if(records_.begin(), records_.end(), [](const ServerTransfer& r) {
+        return r.session == nullptr && r.state != kTransferStateTransferring;
+    });
+    if (oldest != records_.end()) records_.erase(oldest);
 }
 
 void CServerTransferList::Update(uint64_t id, uint64_t moved, uint8_t state) {

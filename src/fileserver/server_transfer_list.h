@@ -37,15 +37,21 @@ struct ServerTransfer {
     IVisitorSession* session = nullptr;  // none once the session is reaped
 };
 
+// Visitors choose their IDs and file names freely: past this many records the
+// oldest finished ones make room, so the list cannot grow without bound.
+inline constexpr size_t kMaxServerTransfers = 10000;
+
 class CServerTransferList {
 public:
-    explicit CServerTransferList(IServerClock& clock) : clock_(clock) {}
+    explicit CServerTransferList(IServerClock& clock, size_t limit = kMaxServerTransfers)
+        : clock_(clock), limit_(limit) {}
 
     void SetOwner(ViewOwner owner);
 
     // Starts a data phase: every finished record of the same visitor, file,
     // size and kind is reset and the last one returned; without one a record is
-    // appended. A record still transferring keeps its own transfer. Notifies.
+    // appended, the oldest finished one dropped when the list is full. A
+    // record still transferring keeps its own transfer. Notifies.
     uint64_t Track(const std::string& visitorId, const std::string& fileName, uint32_t kind,
                    uint64_t fileSize, uint64_t startOffset, IVisitorSession* session);
     // A data phase's progress; a record removed meanwhile is left alone.
@@ -72,7 +78,10 @@ public:
     uint32_t OutgoingKiBps(uint32_t now) const;
 
 private:
+    void MakeRoom();
+
     IServerClock& clock_;
+    size_t limit_;
     mutable std::mutex mutex_;
     std::vector<ServerTransfer> records_;
     uint64_t nextId_ = 1;

@@ -54,6 +54,21 @@ TEST_F(ServerTransferListTest, ASecondDownloadOfTheSameFileReusesTheFinishedReco
     EXPECT_EQ(view.Count(WM_TRANSFER_CHANGED), 5u);
 }
 
+TEST_F(ServerTransferListTest, AFullListDropsItsOldestFinishedRecord) {
+    CServerTransferList small{clock, 3};
+    uint64_t running = small.Track("a", "1", kServerKindDownload, 10, 0, &s1);
+    uint64_t done = small.Track("b", "2", kServerKindDownload, 10, 0, &s2);
+    small.Update(done, 10, kTransferStateCompleted);
+    small.Detach(&s2);
+    uint64_t later = small.Track("c", "3", kServerKindUpload, 10, 0, nullptr);
+    small.Update(later, 3, kTransferStateFailed);
+    // Full: the running record stays, the older finished one goes.
+    uint64_t fourth = small.Track("d", "4", kServerKindDownload, 10, 0, &s2);
+    std::vector<uint64_t> ids;
+    for (const ServerTransfer& r : small.Records()) ids.push_back(r.id);
+    EXPECT_EQ(ids, (std::vector<uint64_t>{running, later, fourth}));
+}
+
 TEST_F(ServerTransferListTest, OnlyRecordsWithoutASessionAreRemoved) {
     uint64_t running = list.Track("a", "1", kServerKindDownload, 10, 0, &s1);
     uint64_t reaping = list.Track("b", "2", kServerKindDownload, 10, 0, &s2);
