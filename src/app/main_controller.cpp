@@ -471,6 +471,11 @@ void CMainController::OnServerListDone() {
 void CMainController::OnNoteArrived(const Message& message) {
     const auto* sender = std::any_cast<std::string>(&message.payload);
     if (!sender || process_.Options().PopupMsg == 0) return;
+    // A flood of notes would bury the desktop in pop-ups; every note is kept
+    // all the same.
+    std::chrono::milliseconds now = process_.Clock().Now();
+    if (lastNotePopup_ && now - *lastNotePopup_ < kNotePopupGap) return;
+    lastNotePopup_ = now;
     ui_.ShowPopup(Format(text::kNoteArrived, sender->c_str()), kPopupNote);
 }
 

@@ -36,6 +36,8 @@ public:
     static constexpr uint32_t kReconnectTimer = 119119;
     static constexpr std::chrono::milliseconds kTickPeriod{1100};
     static constexpr std::chrono::milliseconds kReconnectDelay{40000};
+    // At most one note arrival pop-up this often.
+    static constexpr std::chrono::milliseconds kNotePopupGap{1000};
 
     explicit CMainController(CProcess& process);
     ~CMainController() override;
@@ -109,6 +111,7 @@ private:
     bool disconnecting_ = false;
     uint32_t tick_ = 0;
     uint32_t freeSpaceTick_ = 0;
+    std::optional<std::chrono::milliseconds> lastNotePopup_;
     std::function<void()> liveUpdateCheck_;
     std::function<void()> linkHandler_;
     std::function<void()> tickHook_;

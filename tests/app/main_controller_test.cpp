@@ -112,8 +112,11 @@ protected:
             return false;
         });
     }
-    bool PopupShown(const std::string& text) {
-        return Eventually([&] { return Contains(ui.Popups(), text); });
+    bool PopupShown(const std::string& text, std::chrono::milliseconds limit = 10s) {
+        return Eventually([&] { return Contains(ui.Popups(), text); }, limit);
+    }
+    size_t ReceivedNotes() {
+        return process->Registry().ValueNames("Software\\Velorin\\app\\msg").size();
     }
 
     fs::path startFolder = fs::current_path();
@@ -307,6 +310,12 @@ TEST_F(MainControllerTest, MemberInformationWarnsAndNotesAreAnnounced) {
 
     ASSERT_TRUE(session.Send(kNoteFromMember, EncodeNote({"lee", "hi"})));
     EXPECT_TRUE(PopupShown("\nlee 님으로 부터 쪽지가 도착했습니다."));
+    // A burst gets no pop-up of its own within the second, yet every note is kept.
+    for (const char* sender : {"park", "choi", "han"}) {
+        ASSERT_TRUE(session.Send(kNoteFromMember, EncodeNote({sender, "again"})));
+    }
+    EXPECT_TRUE(Eventually([&] { return ReceivedNotes() == 4; }));
+    EXPECT_FALSE(PopupShown("\nhan 님으로 부터 쪽지가 도착했습니다.", 300ms));
 }
 
 TEST_F(MainControllerTest, RefreshIsRefusedWhileOfflineAndWhileADownloadRuns) {
