@@ -104,7 +104,18 @@ int CTransferRequests::Download(IVisitorSession& session, std::string_view paylo
             return -1;
         }
     }
-    if (!session.Send(EncodeDownloadAnswer(kAnswerOk))) return -1;
+    PaymentReceipt receipt;
+    // Under a mebibyte moved is free; paying 0 settles a checked ticket, so the
+    // central returns the buyer's reservation now instead of holding it.
+    auto settleUnpaid = [&] {
+        if (ticketed && session.CollectPayment(0, request.tickets, receipt) == 0) {
+            parts_.balance.SetBalance(receipt.newBalance);
+        }
+    };
+    if (!session.Send(EncodeDownloadAnswer(kAnswerOk))) {
+        settleUnpaid();
+        return -1;
+    }
 
     // The size taken now decides completion; a file that grows meanwhile is
     // sent only up to it, so the visitor receives exactly what it was told.
@@ -147,14 +158,10 @@ int CTransferRequests::Download(IVisitorSession& session, std::string_view paylo
 
     // The bytes already sent are charged even when the transfer was stopped.
     uint32_t price = ClampPrice(parts_.balance.QuotePrice(size, moved));
-    PaymentReceipt receipt;
-    if (price > 0 && session.CollectPayment(price, request.tickets, receipt) == 0) {
+    if (price == 0) {
+        settleUnpaid();
+    } else if (session.CollectPayment(price, request.tickets, receipt) == 0) {
         if (parts_.statusLine) parts_.statusLine(CreditLine(visitor, receipt.credited), kStatusPayment);
-        parts_.balance.SetBalance(receipt.newBalance);
-    } else if (price == 0 && ticketed &&
-               session.CollectPayment(0, request.tickets, receipt) == 0) {
-        // Under a mebibyte moved is free; paying 0 settles the ticket so the
-        // central returns the buyer's reservation now.
         parts_.balance.SetBalance(receipt.newBalance);
     }
     if (readFailed) parts_.clock.SleepFor(std::chrono::milliseconds(100));
