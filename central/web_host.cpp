@@ -132,11 +132,13 @@ struct CWebHost::Impl {
     explicit Impl(std::chrono::milliseconds deadline) : headerDeadline(deadline) {}
 
     void Sweep();
-    MHD_Result Answer(MHD_Connection* connection, const char* url, const char* method);
+    MHD_Result Answer(MHD_Connection* connection, const char* url, const char* method,
+                      size_t* bodySize, void** request);
 
     static MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url,
-                                const char* method, const char*, const char*, size_t*, void**) {
-        return static_cast<Impl*>(cls)->Answer(connection, url, method);
+                                const char* method, const char*, const char*, size_t* bodySize,
+                                void** request) {
+        return static_cast<Impl*>(cls)->Answer(connection, url, method, bodySize, request);
     }
     static void OnConnection(void* cls, MHD_Connection* connection, void**,
                              MHD_ConnectionNotificationCode code);
@@ -178,16 +180,33 @@ void CWebHost::Impl::Sweep() {
 }
 
 MHD_Result CWebHost::Impl::Answer(MHD_Connection* connection, const char* url,
-                                  const char* method) {
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        auto it = connections.find(connection);
-        if (it != connections.end()) it->second.waiting = false;
-    }
+                                  const char* method, size_t* bodySize, void** request) {
     bool head = std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
-    if (!head && std::strcmp(method, MHD_HTTP_METHOD_GET) != 0) {
-        return QueueText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, kNotAllowed,
-                         sizeof kNotAllowed - 1);
+    bool get = std::strcmp(method, MHD_HTTP_METHOD_GET) == 0;
+    if (!*request) {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            auto it = connections.find(connection);
+            if (it != connections.end()) it->second.waiting = false;
+        }
+        // An answer queued now, before the end of the request, closes the
+        // connection after it: right for a body we have no use for, wrong for a
+        // plain GET, whose connection may be kept alive.
+        bool body = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                MHD_HTTP_HEADER_CONTENT_LENGTH) ||
+                    MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                MHD_HTTP_HEADER_TRANSFER_ENCODING);
+        if (!head && !get) {
+            return QueueText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, kNotAllowed,
+                             sizeof kNotAllowed - 1);
+        }
+        if (!body) {
+            *request = connection;
+            return MHD_YES;
+        }
+    } else if (*bodySize) {
+        *bodySize = 0;
+        return MHD_YES;
     }
     // The daemon hands over the path alone, the query already cut off.
     fs::path real;
