@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -73,9 +74,10 @@ const char* MimeTypeOf(const fs::path& file) {
 }
 
 // An open regular file that `url` names under `root` (index.html for a path
-// ending in '/'), or -1. Names beginning with '.' are refused, ".." among
-// them, and so is a file that a link leads outside the root.
-int OpenUnderRoot(const fs::path& root, std::string_view url, fs::path& real) {
+// ending in '/'), with its real path and size, or -1. Names beginning with '.'
+// are refused, ".." among them, and so is a file that a link leads outside the root.
+int OpenUnderRoot(const fs::path& root, std::string_view url, fs::path& real,
+                  uint64_t& size) {
     if (url.empty() || url.front() != '/') return -1;
     fs::path file = root;
     size_t at = 0;
@@ -102,6 +104,7 @@ int OpenUnderRoot(const fs::path& root, std::string_view url, fs::path& real) {
         ::close(fd);
         return -1;
     }
+    size = static_cast<uint64_t>(info.st_size);
     return fd;
 }
 
@@ -210,11 +213,10 @@ MHD_Result CWebHost::Impl::Answer(MHD_Connection* connection, const char* url,
     }
     // The daemon hands over the path alone, the query already cut off.
     fs::path real;
-    int fd = OpenUnderRoot(root, url, real);
+    uint64_t size = 0;
+    int fd = OpenUnderRoot(root, url, real, size);
     if (fd < 0) return QueueText(connection, MHD_HTTP_NOT_FOUND, kNotFound, sizeof kNotFound - 1);
-    struct stat info {};
-    ::fstat(fd, &info);
-    MHD_Response* response = MHD_create_response_from_fd64(static_cast<uint64_t>(info.st_size), fd);
+    MHD_Response* response = MHD_create_response_from_fd64(size, fd);
     if (!response) {
         ::close(fd);
         return MHD_NO;

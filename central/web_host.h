@@ -24,7 +24,8 @@ public:
     CWebHost(const CWebHost&) = delete;
     CWebHost& operator=(const CWebHost&) = delete;
 
-    // Binds at once (port 0: any free port) and serves on a thread of its own.
+    // Binds at once (port 0: any free port) and serves on a thread of its own;
+    // `maxPerAddress` 0: no limit.
     bool Start(const std::string& address, uint16_t port, const std::filesystem::path& root,
                uint32_t maxPerAddress, std::string& error);
     void Stop();
