@@ -70,7 +70,8 @@ bool CCentralServer::Start(std::string& error) {
     if (!probe_->Open(config_.listenAddress, error)) return false;
     if (config_.webPort) {
         web_ = std::make_unique<CWebHost>();
-        if (!web_->Start(config_.listenAddress, *config_.webPort, config_.webRoot, error)) {
+        if (!web_->Start(config_.listenAddress, *config_.webPort, config_.webRoot,
+                         config_.maxPerAddress, error)) {
             return false;
         }
     }
