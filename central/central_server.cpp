@@ -17,7 +17,8 @@
 namespace velorin::central {
 namespace {
 
-constexpr int64_t kExpiryIntervalMs = 10 * 60 * 1000;
+// Well below the shortest ticket lifetime, so an expired ticket returns soon after.
+constexpr int64_t kExpiryIntervalMs = 60 * 1000;
 // After a failed accept (out of descriptors), wait before trying again.
 constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
 
@@ -152,8 +153,9 @@ void CCentralServer::Sweep() {
 
     if (now >= nextExpiryMs_) {
         nextExpiryMs_ = now + kExpiryIntervalMs;
-        int64_t before = clock_.WallSeconds() - kTicketLifetimeSeconds;
-        OnStore([before](CMemberStore& store) { return store.ExpireTickets(before); },
+        OnStore([now = clock_.WallSeconds()](CMemberStore& store) {
+                    return store.ExpireTickets(now);
+                },
                 [](int) {});
     }
 }
