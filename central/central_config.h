@@ -22,6 +22,8 @@ struct CentralConfig {
     std::chrono::milliseconds sweepInterval = std::chrono::seconds(1);
     // Threads that derive password keys; 0: one per processor.
     unsigned hashThreads = 0;
+    // Connections one address may hold open on each TCP port (a NAT holds many members).
+    uint32_t maxPerAddress = 512;
 };
 
 // The web root shipped with the program: share/velorin-central/webroot beside
