@@ -253,9 +253,9 @@ void CCentralServer::Verify(std::shared_ptr<SignInAttempt> attempt) {
                 }
                 asio::post(loop_, [this, attempt = std::move(attempt), verdict,
                                    record = member.value_or(MemberRecord{})] {
-                    SignInOutcome outcome = verdict == Verdict::kAccepted ? SignInOutcome::kSucceeded
-                                            : verdict == Verdict::kRefused ? SignInOutcome::kFailed
-                                                                           : SignInOutcome::kUndecided;
+                    SignInOutcome outcome = SignInOutcome::kUndecided;
+                    if (verdict == Verdict::kAccepted) outcome = SignInOutcome::kSucceeded;
+                    if (verdict == Verdict::kRefused) outcome = SignInOutcome::kFailed;
                     throttle_.Finished(attempt->idKey, attempt->asker->PeerHost(), outcome,
                                        clock_.Now().count());
                     if (attempt->asker->IsOpen()) attempt->done(verdict, record);

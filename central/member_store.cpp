@@ -135,7 +135,8 @@ bool CMemberStore::Open(const std::filesystem::path& file, std::string& error) {
 }
 
 bool CMemberStore::HasTicketColumn(std::string_view name) {
-    CSqlStatement s(db_.Handle(), "SELECT count(*) FROM pragma_table_info('ticket') WHERE name = ?");
+    CSqlStatement s(db_.Handle(),
+                    "SELECT count(*) FROM pragma_table_info('ticket') WHERE name = ?");
     s.Bind(name);
     return s.Row() && s.Int(0) > 0;
 }
@@ -339,7 +340,8 @@ int CMemberStore::ExpireTickets(int64_t now) {
                                    "WHERE buyer = member.id AND ") +
                        kExpired + ") WHERE id IN (SELECT buyer FROM ticket WHERE " + kExpired +
                        ")").c_str());
-    CSqlStatement remove(db_.Handle(), (std::string("DELETE FROM ticket WHERE ") + kExpired).c_str());
+    CSqlStatement remove(db_.Handle(),
+                         (std::string("DELETE FROM ticket WHERE ") + kExpired).c_str());
     int64_t checkedBefore = now - kTicketLifetimeSeconds;
     int64_t uncheckedBefore = now - kUncheckedTicketLifetimeSeconds;
     if (!refund.Bind(checkedBefore).Bind(uncheckedBefore).Run() ||

@@ -10,10 +10,15 @@ int64_t CSignInThrottle::CTable::Delay(int count) const {
     return std::min(kFirstThrottleDelayMs << doublings, kMaxThrottleDelayMs);
 }
 
+// Failures as they stand, plus the attempts being verified beyond the parallel allowance.
+int CSignInThrottle::CTable::Count(const Record& r, int failures) const {
+    return failures + std::max(0, r.verifying - parallel_);
+}
+
 std::optional<int64_t> CSignInThrottle::CTable::Slot(const std::string& key,
                                                      int64_t nowMs) const {
     auto it = records_.find(key);
-    if (it == records_.end() || Count(it->second) < free_) return nowMs;
+    if (it == records_.end() || Count(it->second, it->second.failures) < free_) return nowMs;
     int64_t slot = std::max(nowMs, it->second.nextSlot);
     if (slot > nowMs && it->second.waiting >= maxWaiting_) return std::nullopt;
     return slot;
@@ -38,9 +43,9 @@ CSignInThrottle::Record& CSignInThrottle::CTable::Touch(const std::string& key, 
 void CSignInThrottle::CTable::Admit(const std::string& key, int64_t slot, int64_t nowMs) {
     Record& r = Touch(key, nowMs);
     if (slot > nowMs) ++r.waiting;
-    ++r.verifying;
     // Should this attempt fail too, the next one waits its delay after this one starts.
-    int64_t delay = Delay(Count(r) + (countVerifying_ ? 0 : 1));
+    int64_t delay = Delay(Count(r, r.failures + 1));
+    ++r.verifying;
     if (delay > 0) r.nextSlot = std::max(r.nextSlot, slot + delay);
 }
 
@@ -63,7 +68,7 @@ void CSignInThrottle::CTable::Finished(const std::string& key, SignInOutcome out
     if (outcome == SignInOutcome::kUndecided) return;
     Record& r = Touch(key, nowMs);
     ++r.failures;
-    r.nextSlot = std::max(r.nextSlot, nowMs + Delay(Count(r)));
+    r.nextSlot = std::max(r.nextSlot, nowMs + Delay(Count(r, r.failures)));
 }
 
 void CSignInThrottle::CTable::Prune(int64_t nowMs) {

@@ -6,8 +6,9 @@
 //
 // Schedule for a key: its first `free` failures cost nothing; after that the
 // next verification waits 1 s, then 2, 4 ... up to 60 s after the previous
-// one. Attempts of one ID that are being verified count as failures until
-// their verdict, so parallel guesses gain nothing. A record is forgotten an
+// one. Attempts of one ID that are being verified beyond a few at once (a
+// client signs in on several links together) count as failures until their
+// verdict, so parallel guesses gain next to nothing. A record is forgotten an
 // hour after its last failure; the tables are bounded, the oldest record
 // gives way.
 #include <cstdint>
@@ -28,6 +29,7 @@ inline constexpr int64_t kThrottleMemoryMs = 3600 * 1000;
 inline constexpr int kMaxWaitingPerId = 4;
 inline constexpr int kMaxWaitingPerAddress = 64;
 inline constexpr size_t kMaxThrottleRecords = 65536;
+inline constexpr int kParallelSignInsPerId = 8;
 
 enum class SignInOutcome { kFailed, kSucceeded, kUndecided };
 
@@ -55,8 +57,9 @@ private:
     };
     class CTable {
     public:
-        CTable(int freeFailures, int maxWaiting, bool countVerifying)
-            : free_(freeFailures), maxWaiting_(maxWaiting), countVerifying_(countVerifying) {}
+        // `parallel`: attempts being verified at once that do not count as failures.
+        CTable(int freeFailures, int maxWaiting, int parallel)
+            : free_(freeFailures), maxWaiting_(maxWaiting), parallel_(parallel) {}
         // The earliest start for a new attempt; none when too many wait.
         std::optional<int64_t> Slot(const std::string& key, int64_t nowMs) const;
         void Admit(const std::string& key, int64_t slot, int64_t nowMs);
@@ -65,21 +68,21 @@ private:
         void Prune(int64_t nowMs);
 
     private:
-        int Count(const Record& r) const { return r.failures + (countVerifying_ ? r.verifying : 0); }
+        int Count(const Record& r, int failures) const;
         int64_t Delay(int count) const;
         Record& Touch(const std::string& key, int64_t nowMs);
 
         int free_;
         int maxWaiting_;
-        bool countVerifying_;
+        int parallel_;
         std::unordered_map<std::string, Record> records_;
         std::list<std::string> ages_;  // least recently touched first
     };
 
     // Parallel sign-ins from one address are normal (a NAT, a restart of the
     // service); parallel ones for one ID are not.
-    CTable ids_{kFreeFailuresPerId, kMaxWaitingPerId, true};
-    CTable addresses_{kFreeFailuresPerAddress, kMaxWaitingPerAddress, false};
+    CTable ids_{kFreeFailuresPerId, kMaxWaitingPerId, kParallelSignInsPerId};
+    CTable addresses_{kFreeFailuresPerAddress, kMaxWaitingPerAddress, 1 << 30};
 };
 
 }  // namespace velorin::central

@@ -245,7 +245,8 @@ int NotesBeforeListPage(CWireLink& client) {
 }
 
 std::string NotePackets(const std::string& recipient, int count) {
-    std::string packet = EncodePacket(kNoteToMember, EncodeNote({recipient, std::string(200, 'n')}));
+    std::string packet =
+        EncodePacket(kNoteToMember, EncodeNote({recipient, std::string(200, 'n')}));
     std::string packets;
     for (int i = 0; i < count; ++i) packets += packet;
     return packets;
@@ -334,6 +335,39 @@ TEST_F(SessionServer, SilentLinksAreDroppedAfterTheKeepAlivePeriod) {
     EXPECT_TRUE(kim->WaitClosed());
     EXPECT_TRUE(mute.WaitClosed());
     ExpectAlone(*lee, "lee");
+}
+
+TEST_F(SessionServer, OneAddressHoldsAtMostTheLimitOnEachPort) {
+    CentralConfig config;
+    config.maxPerAddress = 3;
+    StartServer(config);
+    std::vector<std::unique_ptr<CWireLink>> links;
+    for (uint32_t i = 0; i < config.maxPerAddress; ++i) {
+        links.push_back(std::make_unique<CWireLink>());
+        ASSERT_TRUE(ConnectFrom(*links.back(), "127.5.0.1", address_, kSessionServerPort));
+    }
+    CWireLink over;
+    ASSERT_TRUE(ConnectFrom(over, "127.5.0.1", address_, kSessionServerPort));
+    EXPECT_TRUE(over.WaitClosed());
+    for (auto& link : links) EXPECT_FALSE(link->WaitClosed(10ms));
+
+    CWireLink otherAddress;
+    ASSERT_TRUE(ConnectFrom(otherAddress, "127.5.0.2", address_, kSessionServerPort));
+    CWireLink otherPort;
+    ASSERT_TRUE(ConnectFrom(otherPort, "127.5.0.1", address_, kCacheServerPort));
+    EXPECT_FALSE(otherAddress.WaitClosed(100ms));
+    EXPECT_FALSE(otherPort.WaitClosed(10ms));
+
+    // A link that ends makes room.
+    links.pop_back();
+    bool admitted = false;
+    for (int i = 0; i < 100 && !admitted; ++i) {
+        std::this_thread::sleep_for(20ms);
+        CWireLink next;
+        admitted = ConnectFrom(next, "127.5.0.1", address_, kSessionServerPort) &&
+                   !next.WaitClosed(50ms);
+    }
+    EXPECT_TRUE(admitted);
 }
 
 TEST_F(SessionServer, MalformedInputEndsOnlyItsOwnLink) {
