@@ -6,6 +6,7 @@
 
 #include "central/cache_connection.h"
 #include "central/packet_connection.h"
+#include "central/peer_address.h"
 #include "central/probe_responder.h"
 #include "central/session_connection.h"
 #include "central/ticket_connection.h"
@@ -17,7 +18,8 @@
 namespace velorin::central {
 namespace {
 
-constexpr int64_t kExpiryIntervalMs = 10 * 60 * 1000;
+// Well below the shortest ticket lifetime, so an expired ticket returns soon after.
+constexpr int64_t kExpiryIntervalMs = 60 * 1000;
 // After a failed accept (out of descriptors), wait before trying again.
 constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
 
@@ -122,17 +124,28 @@ void CCentralServer::Accept(asio::ip::tcp::acceptor& acceptor) {
             });
             return;
         }
-        std::make_shared<Link>(*this, std::move(socket))->Start();
+        std::string key = ConnectionLimitKey(socket);
+        auto count = linksPerAddress_.find(key);
+        if (count != linksPerAddress_.end() && count->second >= config_.maxPerAddress) {
+            asio::error_code ignored;
+            socket.close(ignored);
+        } else {
+            std::make_shared<Link>(*this, std::move(socket))->Start();
+        }
         Accept<Link>(acceptor);
     });
 }
 
 void CCentralServer::Track(std::shared_ptr<CPacketConnection> connection) {
     CPacketConnection* raw = connection.get();
-    links_.emplace(raw, std::move(connection));
+    if (links_.emplace(raw, std::move(connection)).second) ++linksPerAddress_[raw->LimitKey()];
 }
 
-void CCentralServer::Untrack(CPacketConnection* connection) { links_.erase(connection); }
+void CCentralServer::Untrack(CPacketConnection* connection) {
+    if (links_.erase(connection) == 0) return;
+    auto count = linksPerAddress_.find(connection->LimitKey());
+    if (count != linksPerAddress_.end() && --count->second == 0) linksPerAddress_.erase(count);
+}
 
 void CCentralServer::ScheduleSweep() {
     sweepTimer_.expires_after(config_.sweepInterval);
@@ -150,38 +163,103 @@ void CCentralServer::Sweep() {
         if (now >= raw->Deadline()) silent.push_back(link);
     }
     for (auto& link : silent) link->Close();
+    throttle_.Prune(now);
+    noteLimit_.Prune(now);
 
     if (now >= nextExpiryMs_) {
         nextExpiryMs_ = now + kExpiryIntervalMs;
-        int64_t before = clock_.WallSeconds() - kTicketLifetimeSeconds;
-        OnStore([before](CMemberStore& store) { return store.ExpireTickets(before); },
+        OnStore([now = clock_.WallSeconds()](CMemberStore& store) {
+                    return store.ExpireTickets(now);
+                },
                 [](int) {});
     }
 }
 
-void CCentralServer::VerifyMember(std::shared_ptr<const CPacketConnection> asker, std::string id,
+struct CCentralServer::SignInAttempt {
+    SignInAttempt(asio::io_context& loop) : timer(loop) {}
+    std::shared_ptr<CPacketConnection> asker;
+    std::string id;
+    std::string idKey;
+    PasswordField password;
+    VerifyDone done;
+    int64_t slot = 0;
+    asio::steady_timer timer;
+};
+
+void CCentralServer::VerifyMember(std::shared_ptr<CPacketConnection> asker, std::string id,
                                   PasswordField password, VerifyDone done) {
-    asio::post(storeThread_, [this, asker = std::move(asker), id = std::move(id), password,
-                              done = std::move(done)]() mutable {
-        std::optional<MemberRecord> member = store_.FindMember(id);
+    auto attempt = std::make_shared<SignInAttempt>(loop_);
+    attempt->idKey = MemberKey(id);
+    int64_t now = clock_.Now().count();
+    std::optional<int64_t> slot = throttle_.Admit(attempt->idKey, asker->PeerHost(), now);
+    if (!slot) {
+        asker->Close();
+        return;
+    }
+    attempt->asker = std::move(asker);
+    attempt->id = std::move(id);
+    attempt->password = password;
+    attempt->done = std::move(done);
+    attempt->slot = *slot;
+    if (*slot <= now) {
+        Verify(std::move(attempt));
+    } else {
+        WaitForTurn(std::move(attempt));
+    }
+}
+
+void CCentralServer::WaitForTurn(std::shared_ptr<SignInAttempt> attempt) {
+    int64_t remaining = attempt->slot - clock_.Now().count();
+    if (remaining <= 0) {
+        throttle_.Started(attempt->idKey, attempt->asker->PeerHost());
+        Verify(std::move(attempt));
+        return;
+    }
+    // Checked again at least every sweep: the turn is kept by the server's clock.
+    attempt->timer.expires_after(
+        std::min<std::chrono::milliseconds>(std::chrono::milliseconds(remaining),
+                                            config_.sweepInterval));
+    SignInAttempt& waiting = *attempt;
+    waiting.timer.async_wait([this, attempt = std::move(attempt)](const asio::error_code& ec) {
+        if (ec || stopped_) return;
+        WaitForTurn(attempt);
+    });
+}
+
+void CCentralServer::Verify(std::shared_ptr<SignInAttempt> attempt) {
+    if (!attempt->asker->IsOpen()) {
+        throttle_.Finished(attempt->idKey, attempt->asker->PeerHost(), SignInOutcome::kUndecided,
+                           clock_.Now().count());
+        return;
+    }
+    asio::post(storeThread_, [this, attempt = std::move(attempt)]() mutable {
+        std::optional<MemberRecord> member = store_.FindMember(attempt->id);
         // Back to the loop before the key derivation: a link that has hung up
         // meanwhile (sign-ins sent by the thousand and dropped) costs none.
-        asio::post(loop_, [this, asker = std::move(asker), member = std::move(member), password,
-                           done = std::move(done)]() mutable {
-            if (!asker->IsOpen()) return;
-            asio::post(hashPool_, [this, asker = std::move(asker), member = std::move(member),
-                                   password, done = std::move(done)]() mutable {
-                std::string bytes = PasswordBytes(password);
+        asio::post(loop_, [this, attempt = std::move(attempt),
+                           member = std::move(member)]() mutable {
+            if (!attempt->asker->IsOpen()) {
+                throttle_.Finished(attempt->idKey, attempt->asker->PeerHost(),
+                                   SignInOutcome::kUndecided, clock_.Now().count());
+                return;
+            }
+            asio::post(hashPool_, [this, attempt = std::move(attempt),
+                                   member = std::move(member)]() mutable {
+                std::string bytes = PasswordBytes(attempt->password);
                 Verdict verdict = Verdict::kRefused;
                 if (!member) {
                     SpendVerificationTime(bytes);
                 } else if (VerifyPassword(bytes, member->password)) {
                     verdict = member->disabled ? Verdict::kDisabled : Verdict::kAccepted;
                 }
-                asio::post(loop_, [asker = std::move(asker), verdict,
-                                   record = member.value_or(MemberRecord{}),
-                                   done = std::move(done)] {
-                    if (asker->IsOpen()) done(verdict, record);
+                asio::post(loop_, [this, attempt = std::move(attempt), verdict,
+                                   record = member.value_or(MemberRecord{})] {
+                    SignInOutcome outcome = SignInOutcome::kUndecided;
+                    if (verdict == Verdict::kAccepted) outcome = SignInOutcome::kSucceeded;
+                    if (verdict == Verdict::kRefused) outcome = SignInOutcome::kFailed;
+                    throttle_.Finished(attempt->idKey, attempt->asker->PeerHost(), outcome,
+                                       clock_.Now().count());
+                    if (attempt->asker->IsOpen()) attempt->done(verdict, record);
                 });
             });
         });

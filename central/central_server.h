@@ -21,7 +21,9 @@
 
 #include "central/central_config.h"
 #include "central/member_store.h"
+#include "central/note_rate_limit.h"
 #include "central/session_directory.h"
+#include "central/sign_in_throttle.h"
 #include "platform/clock.h"
 #include "service/wire_fields.h"
 
@@ -53,6 +55,7 @@ public:
     const CentralConfig& Config() const { return config_; }
     const IClock& Clock() const { return clock_; }
     CSessionDirectory& Sessions() { return sessions_; }
+    CNoteRateLimit& NoteLimit() { return noteLimit_; }
     void Track(std::shared_ptr<CPacketConnection> connection);
     void Untrack(CPacketConnection* connection);
 
@@ -68,12 +71,17 @@ public:
     }
     // Looks the member up, checks the password off the loop, and calls `done`
     // on the loop while `asker` is still open. A disabled member is reported
-    // only with the right password.
+    // only with the right password. After failed sign-ins of the ID or from
+    // the address the check waits its turn (CSignInThrottle); an asker that
+    // would be one too many waiting is closed.
     using VerifyDone = std::function<void(Verdict, const MemberRecord&)>;
-    void VerifyMember(std::shared_ptr<const CPacketConnection> asker, std::string id,
+    void VerifyMember(std::shared_ptr<CPacketConnection> asker, std::string id,
                       PasswordField password, VerifyDone done);
 
 private:
+    struct SignInAttempt;
+    void WaitForTurn(std::shared_ptr<SignInAttempt> attempt);
+    void Verify(std::shared_ptr<SignInAttempt> attempt);
     template <typename Link>
     void Accept(asio::ip::tcp::acceptor& acceptor);
     bool Listen(asio::ip::tcp::acceptor& acceptor, uint16_t port, std::string& error);
@@ -94,6 +102,9 @@ private:
     asio::steady_timer sweepTimer_;
     int64_t nextExpiryMs_ = 0;
     std::unordered_map<CPacketConnection*, std::shared_ptr<CPacketConnection>> links_;
+    std::unordered_map<std::string, uint32_t> linksPerAddress_;  // by LimitKey
+    CSignInThrottle throttle_;
+    CNoteRateLimit noteLimit_;
     bool stopped_ = false;
     // Declared last: joined first, while everything their work touches still exists.
     asio::thread_pool storeThread_{1};

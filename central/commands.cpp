@@ -27,13 +27,14 @@ constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
     "usage: velorin-central serve [--listen ADDR] [--web-port N] [--web-root DIR]\n"
-    "                             [--min-version N] [--db FILE]\n"
+    "                             [--min-version N] [--max-per-address N] [--db FILE]\n"
     "       velorin-central add-member ID PASSWORD [--age N] [--points N] [--db FILE]\n"
     "       velorin-central set-points ID N [--db FILE]\n"
     "       velorin-central disable-member ID [--db FILE]\n"
     "       velorin-central enable-member ID [--db FILE]\n"
     "       velorin-central list-members [--db FILE]\n"
-    "--db defaults to central.db in the current folder; --web-port 0 serves no web host.\n";
+    "--db defaults to central.db in the current folder; --web-port 0 serves no web host;\n"
+    "--max-per-address (default 512) bounds the connections one address holds on each port.\n";
 
 struct CommandShape {
     size_t positional;
@@ -44,7 +45,8 @@ struct CommandShape {
 const std::map<std::string, CommandShape> kCommands = {
     {"serve",
      {0,
-      {"--db", "--listen", "--web-port", "--web-root", "--min-version", "--keepalive-seconds"}}},
+      {"--db", "--listen", "--web-port", "--web-root", "--min-version", "--max-per-address",
+       "--keepalive-seconds"}}},
     {"add-member", {2, {"--db", "--age", "--points"}}},
     {"set-points", {2, {"--db"}}},
     {"disable-member", {1, {"--db"}}},
@@ -116,6 +118,11 @@ int Serve(const Arguments& args) {
         return Usage("--min-version wants a number");
     }
     config.minVersion = static_cast<uint32_t>(number);
+    if (!Number(args.Option("--max-per-address", std::to_string(config.maxPerAddress)), 1,
+                UINT32_MAX, number)) {
+        return Usage("--max-per-address wants a number of connections");
+    }
+    config.maxPerAddress = static_cast<uint32_t>(number);
     if (!Number(args.Option("--keepalive-seconds", "120"), 1, 86400, number)) {
         return Usage("--keepalive-seconds wants a number of seconds");
     }

@@ -27,6 +27,7 @@ constexpr const char* kSchema =
     " ticket1 INTEGER NOT NULL, ticket2 INTEGER NOT NULL, ticket3 INTEGER NOT NULL,"
     " buyer TEXT NOT NULL COLLATE NOCASE, seller TEXT NOT NULL COLLATE NOCASE,"
     " reserved INTEGER NOT NULL CHECK (reserved >= 0), bought INTEGER NOT NULL,"
+    " checked INTEGER NOT NULL DEFAULT 0,"
     " PRIMARY KEY (ticket1, ticket2));"
     "CREATE INDEX ticket_bought ON ticket(bought);"
     "CREATE INDEX ticket_buyer ON ticket(buyer);"
@@ -124,7 +125,20 @@ bool CMemberStore::Open(const std::filesystem::path& file, std::string& error) {
         db_.Close();
         return false;
     }
+    if (!HasTicketColumn("checked") &&
+        !db_.Execute("ALTER TABLE ticket ADD COLUMN checked INTEGER NOT NULL DEFAULT 0")) {
+        error = file.string() + ": " + db_.LastError();
+        db_.Close();
+        return false;
+    }
     return true;
+}
+
+bool CMemberStore::HasTicketColumn(std::string_view name) {
+    CSqlStatement s(db_.Handle(),
+                    "SELECT count(*) FROM pragma_table_info('ticket') WHERE name = ?");
+    s.Bind(name);
+    return s.Row() && s.Int(0) > 0;
 }
 
 bool CMemberStore::Begin() { return db_.Execute("BEGIN IMMEDIATE"); }
@@ -229,6 +243,11 @@ TicketAnswer CMemberStore::BuyTicket(std::string_view buyer, std::string_view se
         Rollback();
         return refused;
     }
+    CSqlStatement open(db_.Handle(), "SELECT count(*) FROM ticket WHERE buyer = ?");
+    if (!open.Bind(buyer).Row() || open.Int(0) >= kMaxOpenTicketsPerMember) {
+        Rollback();
+        return {kTicketTooManyOpen, 0, 0, 0};
+    }
     if (*balance < int64_t{points}) {
         Rollback();
         return {kTicketShortOfPoints, 0, 0, 0};
@@ -272,9 +291,16 @@ int8_t CMemberStore::CheckTicket(const PointRequest& request, std::string_view s
     // Nothing to cover: a download resumed within its last mebibyte costs 0 points,
     // and its buyer has no ticket because none is bought for 0 points.
     if (request.second == 0) return kSettlementAccepted;
-    std::optional<Ticket> ticket = FindTicket(request, seller);
-    return ticket && ticket->reserved >= int64_t{request.second} ? kSettlementAccepted
-                                                                 : kSettlementRefused;
+    // One check per ticket: a ticket covers one download session, not every
+    // free piece of a file fetched over many sessions.
+    CSqlStatement mark(db_.Handle(),
+                       "UPDATE ticket SET checked = 1 WHERE ticket1 = ? AND ticket2 = ? "
+                       "AND ticket3 = ? AND buyer = ? AND seller = ? AND checked = 0 "
+                       "AND reserved >= ?");
+    mark.Bind(int64_t{request.keyLow}).Bind(int64_t{request.keyHigh}).Bind(int64_t{request.first});
+    mark.Bind(request.memberId).Bind(seller).Bind(int64_t{request.second});
+    return mark.Run() && sqlite3_changes(db_.Handle()) == 1 ? kSettlementAccepted
+                                                             : kSettlementRefused;
 }
 
 PaymentAnswer CMemberStore::PayTicket(const PointRequest& request, std::string_view seller) {
@@ -303,14 +329,23 @@ PaymentAnswer CMemberStore::PayTicket(const PointRequest& request, std::string_v
     return answer;
 }
 
-int CMemberStore::ExpireTickets(int64_t before) {
+int CMemberStore::ExpireTickets(int64_t now) {
     if (!Begin()) return 0;
+    // ?1: bought before it, a checked ticket has expired; ?2: an unchecked one.
+    constexpr const char* kExpired =
+        "(bought < ?1 OR (checked = 0 AND bought < ?2))";
     CSqlStatement refund(db_.Handle(),
-                      "UPDATE member SET points = points + (SELECT coalesce(sum(reserved), 0) "
-                      "FROM ticket WHERE buyer = member.id AND bought < ?1) "
-                      "WHERE id IN (SELECT buyer FROM ticket WHERE bought < ?1)");
-    CSqlStatement remove(db_.Handle(), "DELETE FROM ticket WHERE bought < ?");
-    if (!refund.Bind(before).Run() || !remove.Bind(before).Run()) {
+                      (std::string("UPDATE member SET points = points + "
+                                   "(SELECT coalesce(sum(reserved), 0) FROM ticket "
+                                   "WHERE buyer = member.id AND ") +
+                       kExpired + ") WHERE id IN (SELECT buyer FROM ticket WHERE " + kExpired +
+                       ")").c_str());
+    CSqlStatement remove(db_.Handle(),
+                         (std::string("DELETE FROM ticket WHERE ") + kExpired).c_str());
+    int64_t checkedBefore = now - kTicketLifetimeSeconds;
+    int64_t uncheckedBefore = now - kUncheckedTicketLifetimeSeconds;
+    if (!refund.Bind(checkedBefore).Bind(uncheckedBefore).Run() ||
+        !remove.Bind(checkedBefore).Bind(uncheckedBefore).Run()) {
         Rollback();
         return 0;
     }

@@ -25,7 +25,12 @@ namespace velorin::central {
 
 // Balances stay far from the 64-bit limit, so sums of points never overflow.
 inline constexpr int64_t kMaxPoints = 1000000000000000LL;
+// A ticket a seller has checked but not settled: the download may still be running.
 inline constexpr int64_t kTicketLifetimeSeconds = 48 * 3600;
+// A ticket no seller has checked: its buyer connects right after buying it.
+inline constexpr int64_t kUncheckedTicketLifetimeSeconds = 10 * 60;
+// Unsettled tickets one member may hold, tickets of 0 points included.
+inline constexpr int64_t kMaxOpenTicketsPerMember = 32;
 // Undelivered notes kept per recipient; the client keeps as many.
 inline constexpr int64_t kStoredNotesPerMember = 200;
 
@@ -79,11 +84,14 @@ public:
     // `buyer` has proved its password. Codes as on the ticket port.
     TicketAnswer BuyTicket(std::string_view buyer, std::string_view seller, uint32_t points,
                            int64_t now);
-    // `seller` is the signed-in member of the cache link that asks.
+    // `seller` is the signed-in member of the cache link that asks. A ticket
+    // passes one check of a price above 0; later checks of it are refused.
     int8_t CheckTicket(const PointRequest& request, std::string_view seller);
+    // A price of 0 settles the ticket with its whole reservation back to the buyer.
     PaymentAnswer PayTicket(const PointRequest& request, std::string_view seller);
-    // Refunds every ticket bought before `before`; returns how many.
-    int ExpireTickets(int64_t before);
+    // Refunds every ticket whose lifetime has run out at `now` (wall seconds);
+    // returns how many.
+    int ExpireTickets(int64_t now);
 
     // False when the recipient is no member or already has its fill of notes.
     bool StoreNote(std::string_view recipient, std::string_view sender, std::string_view text,
@@ -94,6 +102,7 @@ public:
 private:
     struct Ticket;
     std::optional<Ticket> FindTicket(const PointRequest& request, std::string_view seller);
+    bool HasTicketColumn(std::string_view name);
     bool Begin();
     bool Commit();
     void Rollback();

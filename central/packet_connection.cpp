@@ -21,8 +21,12 @@ CPacketConnection::CPacketConnection(CCentralServer& server, asio::ip::tcp::sock
     : server_(server), socket_(std::move(socket)) {
     asio::error_code ec;
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
+    limitKey_ = ConnectionLimitKey(socket_);
     asio::ip::tcp::endpoint peer = socket_.remote_endpoint(ec);
-    if (!ec) peerAddress_ = WireIpv4(peer.address());
+    if (!ec) {
+        peerAddress_ = WireIpv4(peer.address());
+        peerHost_ = peer.address().to_string();
+    }
 }
 
 void CPacketConnection::Start() {
@@ -91,6 +95,17 @@ void CPacketConnection::Send(uint16_t type, std::string_view payload) {
         return;
     }
     Flush();
+}
+
+bool CPacketConnection::SendIfRoom(uint16_t type, std::string_view payload) {
+    if (closed_ || closing_) return false;
+    // What is being written counts too: a peer that reads nothing holds it as long.
+    if (outbox_.size() + sending_.size() + kPacketHeaderSize + payload.size() >
+        kOutboxLimit / 2) {
+        return false;
+    }
+    Send(type, payload);
+    return true;
 }
 
 void CPacketConnection::Flush() {

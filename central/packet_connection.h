@@ -25,6 +25,9 @@ public:
     // Registers with the server (for the keep-alive rule) and starts reading.
     void Start();
     void Send(uint16_t type, std::string_view payload);
+    // Queues a packet the peer did not ask for only while less than half the
+    // outbox limit waits, so answers still fit; false: nothing was queued.
+    bool SendIfRoom(uint16_t type, std::string_view payload);
     // Sends what is queued, then ends the link; later packets are not handled.
     void CloseAfterFlush();
     void Close();
@@ -33,6 +36,10 @@ public:
     int64_t Deadline() const { return deadline_; }
     // IPv4 address of the peer in network byte order; 0 for other families.
     uint32_t PeerAddress() const { return peerAddress_; }
+    // The peer's address in any family, as text; empty when unknown.
+    const std::string& PeerHost() const { return peerHost_; }
+    // The local port and peer address, the key of the per-address connection limit.
+    const std::string& LimitKey() const { return limitKey_; }
 
 protected:
     // False: the packet was malformed and the link ends.
@@ -75,6 +82,8 @@ private:
     std::string sending_;
     int64_t deadline_ = 0;
     uint32_t peerAddress_ = 0;
+    std::string peerHost_;
+    std::string limitKey_;
     int pendingStoreWork_ = 0;
     bool accepted_ = false;
     bool writing_ = false;

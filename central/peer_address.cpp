@@ -20,4 +20,13 @@ uint32_t WireIpv4(const asio::ip::address& address) {
     return wire;
 }
 
+std::string ConnectionLimitKey(const asio::ip::tcp::socket& socket) {
+    asio::error_code ec;
+    asio::ip::tcp::endpoint local = socket.local_endpoint(ec);
+    if (ec) return {};
+    asio::ip::tcp::endpoint peer = socket.remote_endpoint(ec);
+    if (ec) return {};
+    return std::to_string(local.port()) + " " + peer.address().to_string();
+}
+
 }  // namespace velorin::central

@@ -127,10 +127,11 @@ bool CSessionConnection::OnPowerMode(const std::string& payload) {
 bool CSessionConnection::OnNote(const std::string& payload) {
     Note note;
     if (!DecodeNote(payload, note)) return false;
-    if (CSessionConnection* recipient = server_.Sessions().Find(note.memberId)) {
-        recipient->DeliverNote(memberId_, note.text);
-        return true;
-    }
+    if (!server_.NoteLimit().Take(memberId_, server_.Clock().Now().count())) return true;
+    // A recipient that reads slower than notes arrive gets the rest at its
+    // next sign-in, like an offline one, instead of losing its link.
+    CSessionConnection* recipient = server_.Sessions().Find(note.memberId);
+    if (recipient && recipient->DeliverNote(memberId_, note.text)) return true;
     return AskStore(
         [note = std::move(note), sender = memberId_,
          now = server_.Clock().WallSeconds()](CMemberStore& store) {
@@ -139,8 +140,8 @@ bool CSessionConnection::OnNote(const std::string& payload) {
         [](bool) {});
 }
 
-void CSessionConnection::DeliverNote(const std::string& sender, const std::string& text) {
-    Send(kNoteFromMember, EncodeNote({sender, text}));
+bool CSessionConnection::DeliverNote(const std::string& sender, const std::string& text) {
+    return SendIfRoom(kNoteFromMember, EncodeNote({sender, text}));
 }
 
 void CSessionConnection::Replace() {

@@ -21,7 +21,8 @@ public:
     void SetSerial(uint32_t serial) { serial_ = serial; }
     // A newer sign-in with the same ID: 4000 with -1, and this link ends.
     void Replace();
-    void DeliverNote(const std::string& sender, const std::string& text);
+    // False when the link is too backlogged to take it; the note is not sent.
+    bool DeliverNote(const std::string& sender, const std::string& text);
 
 protected:
     bool OnPacket(const Packet& packet) override;

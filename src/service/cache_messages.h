@@ -24,12 +24,13 @@
 //   need an open session link.
 // - Point check: 0 when an unsettled ticket with this key and ticket 3 exists
 //   whose buyer is the member ID of the request, whose seller is the signed-in
-//   member asking, and whose reservation covers the price; -1 otherwise.
+//   member asking, whose reservation covers the price and which no check
+//   has passed before; -1 otherwise. A price of 0 passes without a ticket.
 // - Payment: for such a ticket (the reservation need not cover the price),
 //   the seller is credited min(price, reservation), the rest returns to the
 //   buyer, the ticket is settled: 0, credited amount, the seller's new balance.
-//   An unknown or already settled ticket: -1 with the amounts 0. So a second
-//   payment on one ticket pays nothing.
+//   A price of 0 returns the whole reservation. An unknown or already settled
+//   ticket: -1 with the amounts 0. So a second payment on one ticket pays nothing.
 // - A refused answer still echoes the request key.
 // - Before the sign-in is accepted, requests are ignored.
 #include <cstdint>

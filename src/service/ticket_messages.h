@@ -9,11 +9,13 @@
 // How velorin-central fills what the layouts leave open:
 // - Codes: 0 ticket issued and the points reserved from the buyer at once;
 //   -1 the seller is not an enabled member (or the store failed);
-//   -2 unknown buyer, wrong password or disabled buyer; -4 not enough points.
+//   -2 unknown buyer, wrong password or disabled buyer; -3 the buyer holds
+//   as many unsettled tickets as a member may; -4 not enough points.
 //   The tickets are zero in every refusal.
 // - Tickets are random, never all three zero, and the key (1, 2) is unique
-//   among unsettled tickets. An unsettled ticket expires after 48 hours and
-//   its reservation returns to the buyer.
+//   among unsettled tickets. An unsettled ticket expires and its reservation
+//   returns to the buyer: 10 minutes after its purchase when no seller has
+//   checked it, else after 48 hours.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,6 +35,7 @@ inline constexpr size_t kTicketAnswerSize = 13;
 inline constexpr int8_t kTicketIssued = 0;
 inline constexpr int8_t kTicketServiceFailure = -1;
 inline constexpr int8_t kTicketBadCredentials = -2;
+inline constexpr int8_t kTicketTooManyOpen = -3;
 inline constexpr int8_t kTicketShortOfPoints = -4;
 
 struct TicketRequest {

@@ -1,6 +1,8 @@
 #include "central_fixture.h"
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace velorin::central::test {
@@ -18,6 +20,25 @@ std::string HttpGet(const std::string& address, uint16_t port, const std::string
 std::string HttpBody(const std::string& answer) {
     size_t end = answer.find("\r\n\r\n");
     return end == std::string::npos ? "" : answer.substr(end + 4);
+}
+
+bool ConnectFrom(CWireLink& link, const std::string& from, const std::string& to, uint16_t port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(port);
+    if (inet_pton(AF_INET, from.c_str(), &local.sin_addr) != 1 ||
+        inet_pton(AF_INET, to.c_str(), &remote.sin_addr) != 1 ||
+        bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
+        close(fd);
+        return false;
+    }
+    link.Attach(fd);
+    return true;
 }
 
 void CentralTest::SetUp() {

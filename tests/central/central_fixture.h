@@ -29,6 +29,8 @@ using velorin::test::CWireLink;
 std::string HttpGet(const std::string& address, uint16_t port, const std::string& path);
 // The body of such an answer.
 std::string HttpBody(const std::string& answer);
+// Connects `link` from the local address `from` (another 127.x address: another member's machine).
+bool ConnectFrom(CWireLink& link, const std::string& from, const std::string& to, uint16_t port);
 
 class CentralTest : public ::testing::Test {
 protected:

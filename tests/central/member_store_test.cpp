@@ -103,15 +103,72 @@ TEST_F(MemberStore, APaymentNeverExceedsTheReservation) {
     EXPECT_EQ(Total(), total);
 }
 
+TEST_F(MemberStore, ATicketPassesOneCheckOfAPrice) {
+    TicketAnswer t = store.BuyTicket("buyer", "seller", 80, 0);
+    // A check the reservation does not cover spends nothing.
+    EXPECT_EQ(store.CheckTicket(Request(t, 81), "seller"), kSettlementRefused);
+    EXPECT_EQ(store.CheckTicket(Request(t, 80), "seller"), kSettlementAccepted);
+    EXPECT_EQ(store.CheckTicket(Request(t, 80), "seller"), kSettlementRefused);
+    EXPECT_EQ(store.CheckTicket(Request(t, 8), "seller"), kSettlementRefused);
+    EXPECT_EQ(store.CheckTicket(Request(t, 0), "seller"), kSettlementAccepted);
+    EXPECT_EQ(store.PayTicket(Request(t, 16), "seller").credited, 16u);
+}
+
+TEST_F(MemberStore, APaymentOfNothingReturnsTheWholeReservation) {
+    int64_t total = Total();
+    TicketAnswer t = store.BuyTicket("buyer", "seller", 80, 0);
+    ASSERT_EQ(store.CheckTicket(Request(t, 80), "seller"), kSettlementAccepted);
+    PaymentAnswer paid = store.PayTicket(Request(t, 0), "seller");
+    EXPECT_EQ(paid.result, kSettlementAccepted);
+    EXPECT_EQ(paid.credited, 0u);
+    EXPECT_EQ(paid.balance, 5);
+    EXPECT_EQ(Points("buyer"), 100);
+    EXPECT_EQ(store.FindMember("buyer")->reserved, 0);
+    EXPECT_EQ(store.PayTicket(Request(t, 0), "seller").result, kSettlementRefused);
+    EXPECT_EQ(Total(), total);
+}
+
 TEST_F(MemberStore, UnsettledTicketsExpireBackToTheirBuyers) {
     int64_t total = Total();
-    TicketAnswer old = store.BuyTicket("buyer", "seller", 30, 1000);
-    TicketAnswer fresh = store.BuyTicket("buyer", "seller", 20, 5000);
-    EXPECT_EQ(store.ExpireTickets(2000), 1);
-    EXPECT_EQ(Points("buyer"), 80);
-    EXPECT_EQ(store.PayTicket(Request(old, 30), "seller").result, kSettlementRefused);
-    EXPECT_EQ(store.PayTicket(Request(fresh, 20), "seller").credited, 20u);
+    const int64_t bought = 1000;
+    TicketAnswer unchecked = store.BuyTicket("buyer", "seller", 30, bought);
+    TicketAnswer checked = store.BuyTicket("buyer", "seller", 20, bought);
+    ASSERT_EQ(store.CheckTicket(Request(checked, 20), "seller"), kSettlementAccepted);
+
+    struct Step {
+        int64_t now;
+        int expired;
+        int64_t buyerPoints;
+    } steps[] = {
+        {bought + kUncheckedTicketLifetimeSeconds, 0, 50},
+        {bought + kUncheckedTicketLifetimeSeconds + 1, 1, 80},
+        {bought + kTicketLifetimeSeconds, 0, 80},
+        {bought + kTicketLifetimeSeconds + 1, 1, 100},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(store.ExpireTickets(step.now), step.expired) << step.now;
+        EXPECT_EQ(Points("buyer"), step.buyerPoints) << step.now;
+    }
+    EXPECT_EQ(store.PayTicket(Request(unchecked, 30), "seller").result, kSettlementRefused);
+    EXPECT_EQ(store.PayTicket(Request(checked, 20), "seller").result, kSettlementRefused);
     EXPECT_EQ(Total(), total);
+}
+
+TEST_F(MemberStore, AMemberHoldsABoundedNumberOfOpenTickets) {
+    std::vector<TicketAnswer> tickets;
+    for (int i = 0; i < kMaxOpenTicketsPerMember; ++i) {
+        tickets.push_back(store.BuyTicket("buyer", "seller", i == 0 ? 10 : 0, 0));
+        ASSERT_EQ(tickets.back().code, kTicketIssued) << i;
+    }
+    TicketAnswer refused = store.BuyTicket("buyer", "seller", 0, 0);
+    EXPECT_EQ(refused.code, kTicketTooManyOpen);
+    EXPECT_EQ(refused.ticket1 | refused.ticket2 | refused.ticket3, 0u);
+    EXPECT_EQ(store.BuyTicket("buyer", "seller", 5, 0).code, kTicketTooManyOpen);
+    EXPECT_EQ(Points("buyer"), 90);
+    // Other buyers are not affected; a settled ticket makes room.
+    EXPECT_EQ(store.BuyTicket("seller", "buyer", 0, 0).code, kTicketIssued);
+    ASSERT_EQ(store.PayTicket(Request(tickets[0], 0), "seller").result, kSettlementAccepted);
+    EXPECT_EQ(store.BuyTicket("buyer", "seller", 0, 0).code, kTicketIssued);
 }
 
 TEST_F(MemberStore, NotesWaitForMembersOnlyAndAreCounted) {
@@ -126,6 +183,29 @@ TEST_F(MemberStore, NotesWaitForMembersOnlyAndAreCounted) {
     EXPECT_EQ(notes[0].sender, "buyer");
     store.DeleteNotes({notes[0].serial, notes[1].serial});
     EXPECT_EQ(store.PendingNotes("seller").size(), notes.size() - 2);
+}
+
+TEST(MemberStoreFile, ADatabaseWithoutTicketChecksGainsThem) {
+    velorin::test::CTempFolder dir;
+    std::string error;
+    TicketAnswer t;
+    {
+        CMemberStore store;
+        ASSERT_TRUE(store.Open(dir / "central.db", error)) << error;
+        ASSERT_TRUE(store.AddMembers({{"buyer", "pw", 0, 100}, {"seller", "pw", 0, 0}}, 0, error));
+        t = store.BuyTicket("buyer", "seller", 40, 0);
+    }
+    {
+        CSqliteDatabase db;
+        ASSERT_TRUE(db.Open(dir / "central.db", CSqliteDatabase::Mode::kReadWriteExisting));
+        ASSERT_TRUE(db.Execute("ALTER TABLE ticket DROP COLUMN checked")) << db.LastError();
+    }
+    CMemberStore store;
+    ASSERT_TRUE(store.Open(dir / "central.db", error)) << error;
+    PointRequest check{"buyer", t.ticket1, t.ticket2, t.ticket3, 40};
+    EXPECT_EQ(store.CheckTicket(check, "seller"), kSettlementAccepted);
+    EXPECT_EQ(store.CheckTicket(check, "seller"), kSettlementRefused);
+    EXPECT_EQ(store.PayTicket(check, "seller").credited, 40u);
 }
 
 TEST(MemberStoreFile, AnotherProgramsDatabaseIsRefusedUntouched) {

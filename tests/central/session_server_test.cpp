@@ -2,6 +2,7 @@
 // sign-in, the member's record, list pages, notes, duplicates, keep-alive.
 #include <arpa/inet.h>
 
+#include "central/note_rate_limit.h"
 #include "central_fixture.h"
 
 namespace velorin::central::test {
@@ -228,6 +229,81 @@ TEST_F(SessionServer, NotesReachOnlineMembersAtOnceAndOthersAtTheirNextSignIn) {
     EXPECT_TRUE(Store().PendingNotes("stranger").empty());
 }
 
+// Packets up to the next list page; counts the notes among them.
+int NotesBeforeListPage(CWireLink& client) {
+    EXPECT_TRUE(client.Send(kServerListRequest, EncodeServerListRequest(0)));
+    int notes = 0;
+    for (;;) {
+        std::optional<Packet> p = client.Receive();
+        if (!p) {
+            ADD_FAILURE() << "no list page after " << notes << " notes";
+            return notes;
+        }
+        if (p->type == kServerListPage) return notes;
+        if (p->type == kNoteFromMember) ++notes;
+    }
+}
+
+std::string NotePackets(const std::string& recipient, int count) {
+    std::string packet =
+        EncodePacket(kNoteToMember, EncodeNote({recipient, std::string(200, 'n')}));
+    std::string packets;
+    for (int i = 0; i < count; ++i) packets += packet;
+    return packets;
+}
+
+TEST_F(SessionServer, ANoteFloodReachesTheRecipientAsOneBurstAndCutsNoLink) {
+    AddMember("kim", "pw");
+    AddMember("lee", "pw");
+    StartServer();
+    auto kim = SignIn("kim", "pw");
+    auto lee = SignIn("lee", "pw");
+    ASSERT_TRUE(kim->SendRaw(NotePackets("lee", 5000)));
+    // The answer follows the flood on kim's link: every note has been handled.
+    uint32_t cursor = 0;
+    EXPECT_EQ(FetchPage(*kim, 0, cursor).size(), 2u);
+    EXPECT_EQ(NotesBeforeListPage(*lee), kNoteBurst);
+    EXPECT_TRUE(Store().PendingNotes("lee").empty());
+
+    clock_.Advance(std::chrono::milliseconds(kNoteIntervalMs));
+    ASSERT_TRUE(kim->Send(kNoteToMember, EncodeNote({"lee", "one more"})));
+    ASSERT_TRUE(kim->Send(kNoteToMember, EncodeNote({"lee", "too soon"})));
+    EXPECT_EQ(ReceiveNote(*lee).text, "one more");
+    EXPECT_EQ(NotesBeforeListPage(*lee), 0);
+}
+
+// A recipient that reads nothing while notes pile up: the rest wait in the store.
+TEST_F(SessionServer, NotesForABackloggedRecipientWaitForItsNextSignIn) {
+    AddMember("kim", "pw");
+    AddMember("lee", "pw");
+    StartServer({}, [](CCentralServer& server) { server.NoteLimit().SetBurst(1 << 30); });
+    auto kim = SignIn("kim", "pw");
+    auto lee = SignIn("lee", "pw");
+    auto stored = [this] { return Store().PendingNotes("lee").size(); };
+    // Small rounds, each left to the store before the next, so the sender
+    // never waits for more store work than a link may.
+    std::string round = NotePackets("lee", 100);
+    for (int i = 0; i < 1000 && stored() < kStoredNotesPerMember; ++i) {
+        ASSERT_TRUE(kim->SendRaw(round)) << "round " << i;
+        ASSERT_TRUE(kim->Send(kServerListRequest, EncodeServerListRequest(0))) << "round " << i;
+        ASSERT_TRUE(kim->ReceiveType(kServerListPage)) << "round " << i;
+        for (size_t last = stored(), tries = 0; last > 0 && tries < 100; ++tries) {
+            std::this_thread::sleep_for(50ms);
+            size_t now = stored();
+            if (now == last) break;
+            last = now;
+        }
+    }
+    ASSERT_EQ(stored(), static_cast<size_t>(kStoredNotesPerMember));
+
+    EXPECT_GT(NotesBeforeListPage(*lee), 0);
+    auto again = SignIn("lee", "pw");
+    for (int i = 0; i < kStoredNotesPerMember; ++i) {
+        ASSERT_EQ(ReceiveNote(*again).memberId, "kim") << i;
+    }
+    EXPECT_TRUE(lee->ReceiveType(kSignedInElsewhere));
+}
+
 TEST_F(SessionServer, ASecondSignInReplacesTheFirstSession) {
     AddMember("kim", "pw");
     StartServer();
@@ -259,6 +335,39 @@ TEST_F(SessionServer, SilentLinksAreDroppedAfterTheKeepAlivePeriod) {
     EXPECT_TRUE(kim->WaitClosed());
     EXPECT_TRUE(mute.WaitClosed());
     ExpectAlone(*lee, "lee");
+}
+
+TEST_F(SessionServer, OneAddressHoldsAtMostTheLimitOnEachPort) {
+    CentralConfig config;
+    config.maxPerAddress = 3;
+    StartServer(config);
+    std::vector<std::unique_ptr<CWireLink>> links;
+    for (uint32_t i = 0; i < config.maxPerAddress; ++i) {
+        links.push_back(std::make_unique<CWireLink>());
+        ASSERT_TRUE(ConnectFrom(*links.back(), "127.5.0.1", address_, kSessionServerPort));
+    }
+    CWireLink over;
+    ASSERT_TRUE(ConnectFrom(over, "127.5.0.1", address_, kSessionServerPort));
+    EXPECT_TRUE(over.WaitClosed());
+    for (auto& link : links) EXPECT_FALSE(link->WaitClosed(10ms));
+
+    CWireLink otherAddress;
+    ASSERT_TRUE(ConnectFrom(otherAddress, "127.5.0.2", address_, kSessionServerPort));
+    CWireLink otherPort;
+    ASSERT_TRUE(ConnectFrom(otherPort, "127.5.0.1", address_, kCacheServerPort));
+    EXPECT_FALSE(otherAddress.WaitClosed(100ms));
+    EXPECT_FALSE(otherPort.WaitClosed(10ms));
+
+    // A link that ends makes room.
+    links.pop_back();
+    bool admitted = false;
+    for (int i = 0; i < 100 && !admitted; ++i) {
+        std::this_thread::sleep_for(20ms);
+        CWireLink next;
+        admitted = ConnectFrom(next, "127.5.0.1", address_, kSessionServerPort) &&
+                   !next.WaitClosed(50ms);
+    }
+    EXPECT_TRUE(admitted);
 }
 
 TEST_F(SessionServer, MalformedInputEndsOnlyItsOwnLink) {
