@@ -223,6 +223,8 @@ integrity_failures=0
 offset_warnings=0
 kills_done=0
 begin=0
+stalled=0
+entry=""
 
 # The seller's row of big.bin once it no longer transfers: "STATE PRESENT".
 served_row() {
@@ -251,9 +253,18 @@ for ((k = 1; k <= kills; k++)); do
   [ "$span" -gt $((remaining - 262144)) ] && span=$((remaining - 262144))
   [ "$span" -lt 1 ] && span=1
   target=$((begin + 1 + ((RANDOM << 15 | RANDOM) % span)))
-  wait_for 120 grown_past "$begin" || { say "segment $k moved nothing in 120 s"; finish 3; }
+  # A segment that stops is a finding, not a set-up failure: the summary still runs.
+  if ! wait_for 120 grown_past "$begin"; then
+    failures+=("segment $k moved nothing in 120 s after the restart (entry: $entry)")
+    stalled=1
+    break
+  fi
   # Polled tightly: the kill should land close to the point drawn.
-  POLL=0.005 wait_for 120 grown_past "$((target - 1))" || { say "segment $k stalled below $target"; finish 3; }
+  if ! POLL=0.005 wait_for 120 grown_past "$((target - 1))"; then
+    failures+=("segment $k stalled below $target for 120 s")
+    stalled=1
+    break
+  fi
   if [ -e "$received" ]; then
     say "the download finished before kill $k"
     failures+=("only $((k - 1)) of $kills kills landed before the download ended")
@@ -289,6 +300,7 @@ for ((k = 1; k <= kills; k++)); do
   restarted=$(send buyer restart seller big.bin) || {
     say "restart refused: $restarted"
     failures+=("restart after kill $k refused: $restarted")
+    stalled=1
     break
   }
 done
@@ -299,7 +311,9 @@ complete() {
   entry=$(send buyer transfers seller | tr '{' '\n' | grep '"name": "big.bin"' | tail -1)
   [ "$(json_number "$entry" state)" = 16 ]
 }
-if wait_for 300 complete; then
+if [ "$stalled" -eq 1 ]; then
+  :
+elif wait_for 300 complete; then
   seg_start+=("$begin")
   if wait_for 40 ended_segment; then
     seg_price+=("$(price_of $((${seg_end[-1]} - begin)))")
