@@ -72,7 +72,7 @@ for target in "${targets[@]}"; do
   cov0=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$first")
   [ -n "$runs" ] || runs=$(sed -n 's/^#\([0-9]*\).*/\1/p' <<<"$last")
   files=$(find "$corpus" -type f | wc -l)
-  bytes=$(du -sk "$corpus" | cut -f1)
+  bytes=$(find "$corpus" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
   found=$(($(find "$artifacts" -type f | wc -l) - before))
   if [ "$status" -ne 0 ] || [ "$found" -gt 0 ]; then
     crashed=1
@@ -81,7 +81,7 @@ for target in "${targets[@]}"; do
   else
     verdict="no crash"
   fi
-  line=$(printf '%-22s %10s execs  %7s exec/s  cov %s (from %s)  ft %s  corpus %s files %s KiB  %s' \
+  line=$(printf '%-22s %10s execs  %7s exec/s  cov %s (from %s)  ft %s  corpus %s files %s bytes  %s' \
     "$target" "${runs:-?}" "${rate:-?}" "${cov:-?}" "${cov0:-?}" "${ft:-?}" "$files" "$bytes" \
     "$verdict")
   echo "$line"
