@@ -14,8 +14,9 @@
 #   --build    build folder with bin/velorin-central, velorind, velorin-seed-profile (default build)
 #   --keep     keep the work folder even when every check passed
 #
-# Checks at the end: the received file is byte-identical to the source, the
-# buyer's rtfl.db passes PRAGMA integrity_check (after every kill as well), and
+# One kill in four is aimed within the first MiB of its segment, which moves
+# for free. Checks at the end: the received file is byte-identical to the
+# source, no part file or numbered copy is left, the buyer's rtfl.db passes PRAGMA integrity_check (after every kill as well), and
 # the points the buyer spent and the seller received (velorin-central
 # list-members) equal the price rule applied to each segment the seller served:
 # floor(bytes moved / 1 MiB) x 8, for files of 10 MiB or more.
@@ -30,7 +31,7 @@ timeout_s=900
 seed=$(( $(od -An -N2 -tu2 /dev/urandom) ))
 build="$root/build"
 keep=0
-usage() { sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 2; }
+usage() { sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --kills) kills=${2:-}; shift 2 ;;
@@ -248,11 +249,14 @@ for ((k = 1; k <= kills; k++)); do
   check_time
   remaining=$((size - begin))
   # A kill point anywhere up to twice the even share of what is left, so that
-  # some segments stay under 1 MiB and the last kill still lands before the end.
+  # the last kill still lands before the end.
   span=$((2 * remaining / (kills - k + 2)))
   [ "$span" -gt $((remaining - 262144)) ] && span=$((remaining - 262144))
   [ "$span" -lt 1 ] && span=1
-  target=$((begin + 1 + ((RANDOM << 15 | RANDOM) % span)))
+  # One kill in four lands within the segment's first MiB, where the price is 0.
+  reach=$span
+  [ $((RANDOM % 4)) -eq 0 ] && [ "$span" -gt "$kMiB" ] && reach=$kMiB
+  target=$((begin + 1 + ((RANDOM << 15 | RANDOM) % reach)))
   # A segment that stops is a finding, not a set-up failure: the summary still runs.
   if ! wait_for 120 grown_past "$begin"; then
     failures+=("segment $k moved nothing in 120 s after the restart (entry: $entry)")
@@ -374,6 +378,15 @@ final_check=$(sqlite3 "$work/buyer/rtfl.db" "PRAGMA integrity_check;" 2>&1)
 [ "$buyer_spent" = "$expected" ] ||
   failures+=("buyer spent $buyer_spent ($buyer_settled settled + $buyer_reserved still reserved), price rule says $expected")
 [ "$credited" = "$expected" ] || failures+=("seller's credit lines add up to $credited, price rule says $expected")
+# Segment by segment: the priced segments and the credits, as two sorted lists.
+credits_sorted=$(grep -o '(으)로 부터 [0-9]*포인트를 받았습니다' "$work/seller.txt" |
+  grep -o '[0-9]*' | grep -vx 0 | sort -n | tr '\n' ' ')
+prices_sorted=$(printf '%s\n' "${seg_price[@]}" | grep -vx 0 | sort -n | tr '\n' ' ')
+[ "$credits_sorted" = "$prices_sorted" ] ||
+  failures+=("credits per segment [$credits_sorted] differ from prices per segment [$prices_sorted]")
+# One finished file under its own name, no part file and no numbered copy left.
+leftovers=$(find "$downloads" -mindepth 1 ! -name big.bin -printf '%f ')
+[ -z "$leftovers" ] || failures+=("the download folder also holds: $leftovers")
 [ "$kills_done" = "$kills" ] || failures+=("$kills_done of $kills kills done")
 
 wall=$(($(date +%s) - started))
