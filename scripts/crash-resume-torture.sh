@@ -91,6 +91,7 @@ cleanup() {
 }
 finish() {
   local status=$1
+  trap '' INT TERM USR1
   cleanup
   if [ "$status" -eq 0 ] && [ "$keep" -eq 0 ]; then
     rm -rf "$work"
@@ -164,7 +165,10 @@ for attempt in $(seq 40); do
   if answers "$candidate" 3823 || answers "$candidate" 2303 || answers "$candidate" 7296; then
     continue
   fi
-  central_cmd serve --listen "$candidate" --web-port 0 >"$work/central.txt" 2>&1 &
+  # Not through central_cmd: a function in the background is a subshell, and
+  # its PID would not be the central's.
+  env "${env_vars[@]}" "$bin/velorin-central" serve --listen "$candidate" --web-port 0 \
+    --db "$work/central.db" >"$work/central.txt" 2>&1 &
   central_pid=$!
   if wait_for 10 grep -q "velorin-central: serving" "$work/central.txt"; then
     address=$candidate
