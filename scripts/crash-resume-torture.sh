@@ -16,10 +16,11 @@
 #
 # One kill in four is aimed within the first MiB of its segment, which moves
 # for free. Checks at the end: the received file is byte-identical to the
-# source, no part file or numbered copy is left, the buyer's rtfl.db passes PRAGMA integrity_check (after every kill as well), and
-# the points the buyer spent and the seller received (velorin-central
-# list-members) equal the price rule applied to each segment the seller served:
-# floor(bytes moved / 1 MiB) x 8, for files of 10 MiB or more.
+# source, no part file or numbered copy is left, the buyer's rtfl.db passes
+# PRAGMA integrity_check (after every kill as well), and the points the buyer
+# spent and the seller received (velorin-central list-members) equal the price
+# rule applied to each segment the seller served: floor(bytes moved / 1 MiB) x 8,
+# for files of 10 MiB or more.
 # Exit status 0 all checks passed, 1 a check failed, 2 usage, 3 set-up failed or time-out.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
