@@ -9,6 +9,7 @@ packages=(
   libasio-dev libmicrohttpd-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  sqlite3
 )
 
 missing=()
