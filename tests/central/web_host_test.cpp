@@ -1,10 +1,5 @@
 // The web host serving the web root that ships with the program, and holding
 // out against clients that connect and stall.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <vector>
 
 #include "central/web_host.h"
@@ -64,27 +59,6 @@ TEST_F(WebHost, HeadAnswersTheHeadersAlone) {
     EXPECT_EQ(HttpBody(answer), "");
 }
 
-// A connection from `from` (any 127.0.0.0/8 address is the loopback's) to the host.
-std::unique_ptr<CWireLink> ConnectFrom(const std::string& from, const std::string& to,
-                                       uint16_t port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return nullptr;
-    auto link = std::make_unique<CWireLink>();
-    link->Attach(fd);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(port);
-    if (inet_pton(AF_INET, from.c_str(), &local.sin_addr) != 1 ||
-        inet_pton(AF_INET, to.c_str(), &remote.sin_addr) != 1 ||
-        bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
-        return nullptr;
-    }
-    return link;
-}
-
 // A web host of its own with chosen limits, spoken to from many source addresses.
 class WebHostLimits : public ::testing::Test {
 protected:
@@ -96,7 +70,8 @@ protected:
     }
 
     std::unique_ptr<CWireLink> Connect(const std::string& from) {
-        return ConnectFrom(from, kHost, host_->Port());
+        auto link = std::make_unique<CWireLink>();
+        return ConnectFrom(*link, from, kHost, host_->Port()) ? std::move(link) : nullptr;
     }
 
     std::string GetFrom(const std::string& from, const std::string& path) {
