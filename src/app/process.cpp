@@ -70,7 +70,7 @@ CProcess::CProcess(ProfileLocation profile, IUserInterface& ui, const IClock& cl
     : profile_(std::move(profile)),
       ui_(ui),
       clock_(clock),
-      status_(ui, log_),
+      status_(ui, log_, queue_),
       instance_(profile_.folder),
       autostart_(ExecutablePath(),
                  profile_.isDefault ? std::nullopt : std::optional<fs::path>(profile_.folder)),
@@ -184,6 +184,12 @@ void CProcess::ProbeReachability() {
     reachability_ = splash.Verdict();
     // Frees the port for the search robot.
     probe.Close();
+}
+
+std::function<void(const std::string& text, int kind)> CProcess::StatusSink() {
+    return [this](const std::string& text, int kind) {
+        status_.AddStatusLine(text, kind, clock_.LocalNow());
+    };
 }
 
 void CProcess::WarnIfUnreachable() {

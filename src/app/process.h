@@ -3,6 +3,7 @@
 // start-up in its order and reached through Process(). Tests create and tear
 // down contexts of their own.
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -149,6 +150,8 @@ public:
     void HandlePendingLink();
 
 private:
+    // The status-line hook of the core's parts: any thread, the call's own time.
+    std::function<void(const std::string& text, int kind)> StatusSink();
     void ProbeReachability();
     void WarnIfUnreachable();
     ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);

@@ -9,15 +9,7 @@
 namespace velorin {
 
 void CProcess::CreateExplorer() {
-    browse_ = std::make_unique<CBrowseSession>(BrowseSessionParts{
-        clock_, registry_,
-        // The worker never writes to the interface: the line goes to the loop's
-        // thread with its own time.
-        [this](const std::string& text, int kind) {
-            queue_.PostTask([this, text, kind, now = clock_.LocalNow()] {
-                status_.AddStatusLine(text, kind, now);
-            });
-        }});
+    browse_ = std::make_unique<CBrowseSession>(BrowseSessionParts{clock_, registry_, StatusSink()});
     ServerExplorerParts parts{
         .queue = queue_,
         .session = *browse_,
@@ -28,7 +20,7 @@ void CProcess::CreateExplorer() {
         .memberAge = standing_.age,
         .ownId = [this] { return Credentials().userId; },
         .downloadFolder = [this] { return options_.DownloadPath(); },
-        .statusLine = [this](const std::string& text, int kind) { status_.AddStatusLine(text, kind); },
+        .statusLine = StatusSink(),
         .startSignIn =
             [this] {
                 if (controller_) controller_->StartServer();

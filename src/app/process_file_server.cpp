@@ -8,14 +8,7 @@ namespace velorin {
 
 void CProcess::CreateFileServer() {
     FileServerParts parts{shareDatabase_, options_, completeList_, pointBalance_, counters_,
-                          SystemServerClock(),
-                          // Session threads never write to the interface: the
-                          // line goes to the loop's thread with its own time.
-                          [this](const std::string& text, int kind) {
-                              queue_.PostTask([this, text, kind, now = clock_.LocalNow()] {
-                                  status_.AddStatusLine(text, kind, now);
-                              });
-                          }};
+                          SystemServerClock(), StatusSink()};
     fileServer_ = std::make_unique<CFileServer>(std::move(parts));
     fileServer_->SetWindows(&queue_, 0, 0);
     RegisterFileServerCommands(commands_, *fileServer_, options_, settings_, counters_,

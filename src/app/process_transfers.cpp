@@ -13,14 +13,7 @@ namespace velorin {
 void CProcess::CreateTransfers() {
     TransferListParts parts{
         options_, pointBalance_, counters_, serverList_, serverRunning_, SystemServerClock(), ui_,
-        shareDatabase_.Mutex(),
-        // Workers never write to the interface: the line goes
-        // to the loop's thread with its own time.
-        [this](const std::string& text, int kind) {
-            queue_.PostTask([this, text, kind, now = clock_.LocalNow()] {
-                status_.AddStatusLine(text, kind, now);
-            });
-        },
+        shareDatabase_.Mutex(), StatusSink(),
         [this] {
             SignInCredentials credentials = Credentials();
             return TransferIdentity{credentials.userId, credentials.password, standing_.age.load()};

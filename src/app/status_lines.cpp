@@ -2,6 +2,8 @@
 
 #include "app/log_writer.h"
 #include "app/user_interface.h"
+#include "platform/message_queue.h"
+#include "platform/person_lock.h"
 
 namespace velorin {
 
@@ -20,7 +22,8 @@ const char* StatusLabel(int kind) {
     }
 }
 
-CStatusLines::CStatusLines(IUserInterface& ui, CLogWriter& log) : ui_(ui), log_(log) {}
+CStatusLines::CStatusLines(IUserInterface& ui, CLogWriter& log, CMessageQueue& queue)
+    : ui_(ui), log_(log), queue_(queue) {}
 
 void CStatusLines::AddStatusLine(const std::string& text, int kind) {
     AddStatusLine(text, kind, NowLocal());
@@ -29,9 +32,15 @@ void CStatusLines::AddStatusLine(const std::string& text, int kind) {
 void CStatusLines::AddStatusLine(const std::string& text, int kind, const LocalTime& now) {
     std::string label = StatusLabel(kind);
     if (label.empty()) return;
-    std::lock_guard lock(mutex_);
-    ui_.AddStatusRow(FormatStatusTime(now), kind, text);
     if (writeLog_ && !text.empty()) log_.Write(label + "    " + text + "\n", now);
+    std::string time = FormatStatusTime(now);
+    // Under a person lock the row waits for the loop too, so a view that
+    // answers it by reading the core cannot deadlock on that lock.
+    if (queue_.OnLoopThread() && HeldPersonLocks() == 0) {
+        ui_.AddStatusRow(time, kind, text);
+        return;
+    }
+    queue_.PostTask([this, time, kind, text] { ui_.AddStatusRow(time, kind, text); });
 }
 
 }  // namespace velorin

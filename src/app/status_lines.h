@@ -2,7 +2,6 @@
 // The activity log: every noteworthy event as a time-stamped line of a kind,
 // shown in the view and, when WriteLog is on, appended to the daily log file.
 #include <atomic>
-#include <mutex>
 #include <string>
 
 #include "platform/local_time.h"
@@ -10,6 +9,7 @@
 namespace velorin {
 
 class CLogWriter;
+class CMessageQueue;
 class IUserInterface;
 
 enum StatusKind : int {
@@ -22,9 +22,13 @@ enum StatusKind : int {
 // "운영", "안내", "주의", "결재"; empty for any other kind.
 const char* StatusLabel(int kind);
 
+// Any thread may add a line. The log file is written at once, in the order of
+// the calls; the view's row is added at once on the loop's thread and posted
+// to it from any other thread or under a person lock, so the person is only
+// ever reached from the loop with no core lock held.
 class CStatusLines {
 public:
-    CStatusLines(IUserInterface& ui, CLogWriter& log);
+    CStatusLines(IUserInterface& ui, CLogWriter& log, CMessageQueue& queue);
 
     void SetWriteLog(bool on) { writeLog_ = on; }
     void AddStatusLine(const std::string& text, int kind);
@@ -33,8 +37,8 @@ public:
 private:
     IUserInterface& ui_;
     CLogWriter& log_;
+    CMessageQueue& queue_;
     std::atomic<bool> writeLog_{true};
-    std::mutex mutex_;
 };
 
 }  // namespace velorin

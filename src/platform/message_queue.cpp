@@ -107,6 +107,7 @@ void CMessageQueue::Dispatch(Item& item) {
 }
 
 bool CMessageQueue::DispatchOne(WindowHandle only, std::chrono::milliseconds wait) {
+    ClaimLoopThread();
     Item item;
     {
         std::unique_lock lock(mutex_);
@@ -134,6 +135,7 @@ bool CMessageQueue::DispatchOne(WindowHandle only, std::chrono::milliseconds wai
 }
 
 void CMessageQueue::ProcessPending() {
+    ClaimLoopThread();
     for (;;) {
         Item item;
         {
@@ -149,6 +151,7 @@ void CMessageQueue::ProcessPending() {
 }
 
 int CMessageQueue::Run() {
+    ClaimLoopThread();
     for (;;) {
         {
             std::lock_guard lock(mutex_);
@@ -159,12 +162,15 @@ int CMessageQueue::Run() {
 }
 
 void CMessageQueue::Quit(int exitCode) {
+    std::function<void()> wakeup;
     {
         std::lock_guard lock(mutex_);
         quit_ = true;
         exitCode_ = exitCode;
+        wakeup = wakeup_;
     }
     changed_.notify_all();
+    if (wakeup) wakeup();
 }
 
 bool CMessageQueue::QuitRequested() const {

@@ -3,6 +3,7 @@
 // threads never touch a window: they post here, and the loop dispatches on
 // the thread that runs it.
 #include <any>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace velorin {
 
@@ -75,8 +77,12 @@ public:
     int Run();
     void Quit(int exitCode);
     bool QuitRequested() const;
+    // The loop's thread is the one that created the queue until a thread
+    // dispatches it (Run, DispatchOne, ProcessPending); the last to do so owns it.
+    bool OnLoopThread() const { return loopThread_.load() == std::this_thread::get_id(); }
 
-    // For a foreign event loop (the GUI): called from any thread after a post.
+    // For a foreign event loop (the GUI): called from any thread after a post,
+    // a new timer and Quit; the loop then calls ProcessPending (or ends).
     void SetWakeup(std::function<void()> wakeup);
     std::optional<Clock::time_point> NextTimerDue() const;
     // When the timer `id` of `target` fires next; nothing when it is not set.
@@ -98,6 +104,7 @@ private:
     void Dispatch(Item& item);
     bool TakeDueTimer(WindowHandle only, Message& out);
     bool TakeItem(WindowHandle only, Item& out);
+    void ClaimLoopThread() { loopThread_.store(std::this_thread::get_id()); }
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -108,6 +115,7 @@ private:
     WindowHandle nextHandle_ = 1;
     bool quit_ = false;
     int exitCode_ = 0;
+    std::atomic<std::thread::id> loopThread_{std::this_thread::get_id()};
 };
 
 }  // namespace velorin

@@ -169,6 +169,7 @@ int CCacheClient::OnPacket() {
         case kPointCheckAnswer: {
             PointCheckAnswer answer;
             if (!DecodePointCheckAnswer(IncomingPayload(), answer)) return 0;
+            // The link's thread: the status lines hand the row to the loop.
             if (answer.result < 0) status_.AddStatusLine(points_text::kCheckUnauthorised, kStatusCaution);
             checks_.Answer(PendingReplyMap::Key(answer.keyLow, answer.keyHigh),
                            ReplyFields{answer.result, 0, 0});

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <list>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "platform/person_lock.h"
 #include "transfer/peer_connection.h"
 #include "transfer/transfer_entry.h"
 
@@ -24,7 +24,7 @@ public:
     CPeerQueue& operator=(const CPeerQueue&) = delete;
 
     const std::string& UserId() const { return userId_; }
-    std::mutex& Lock() { return lock_; }
+    CPersonMutex& Lock() { return lock_; }
     CPeerConnection& Connection() { return connection_; }
 
     // The list operations below expect the queue lock held.
@@ -58,7 +58,7 @@ public:
 private:
     std::string userId_;
     CTransferContext& context_;
-    std::mutex lock_;
+    CPersonMutex lock_;
     std::list<std::unique_ptr<TransferEntry>> entries_;
     // Last: its worker uses the list until it has ended.
     CPeerConnection connection_;

@@ -165,26 +165,38 @@ bool CTransferManager::RemoveEntryByName(CPeerQueue& queue, const std::string& f
     return entry && RemoveEntryLocked(queue, entry, deleteTemporary);
 }
 
-TransferRefusal CTransferManager::ReplaceDuplicate(CPeerQueue& queue, TransferEntry& entry,
+TransferRefusal CTransferManager::ReplaceDuplicate(const std::function<Twin()>& find,
                                                    const char* busyText, const char* askText) {
-    bool busy = false;
+    Twin twin;
     {
-        std::lock_guard queueLock(queue.Lock());
-        busy = queue.IsBusy(&entry);
+        std::lock_guard lock(lock_);
+        twin = find();
     }
-    // Never ask while a queue lock is held: the worker would wait for the person.
-    if (busy) {
+    if (!twin.entry)
+        return std::nullopt;
+    // Never ask under a lock: the workers and the loop would wait for the person.
+    if (twin.busy) {
         context_.parts.ui.ShowMessage(busyText, kAppName);
         return std::string(busyText);
     }
     if (!context_.parts.ui.AskYesNo(askText, kAppName))
         return std::string(askText);
-    // Reserved, the worker may have taken it meanwhile.
-    if (!RemoveEntryLocked(queue, &entry, false)) {
+    bool removed = false;
+    {
+        std::lock_guard lock(lock_);
+        // The list may have changed while the question was open (a worker took
+        // the entry, a dispatched message removed it): it is looked up again.
+        twin = find();
+        if (!twin.entry)
+            return std::nullopt;
+        removed = !twin.busy && RemoveEntryLocked(*twin.queue, twin.entry, false);
+        if (removed)
+            DropIfEmpty(twin.queue);
+    }
+    if (!removed) {
         context_.parts.ui.ShowMessage(busyText, kAppName);
         return std::string(busyText);
     }
-    DropIfEmpty(&queue);
     context_.PostTransferChanged();
     return std::nullopt;
 }
@@ -199,30 +211,28 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
     };
     if (!context_.parts.serverRunning)
         return refuse(transfer_text::kDownloadNotSignedIn);
-    std::lock_guard lock(lock_);
     std::optional<DownloadPaths> paths = DownloadPathsOf(context_.DownloadPath(), fileName);
     if (!paths)
         return refuse(transfer_text::kBadPath);
     if (context_.parts.options.ExistFileTransReserve == 0 && RegularFileSize(paths->final)) {
         return refuse(Format(transfer_text::kExistsInFolder, fileName.c_str()));
     }
-    for (auto& queue : queues_) {
-        TransferEntry* twin = nullptr;
-        {
+    auto find = [this, &fileName] {
+        for (auto& queue : queues_) {
             std::lock_guard queueLock(queue->Lock());
-            twin = queue->FindEntry(fileName);
+            if (TransferEntry* twin = queue->FindEntry(fileName))
+                return Twin{queue.get(), twin, queue->IsBusy(twin)};
         }
-        if (!twin)
-            continue;
-        if (TransferRefusal refusal = ReplaceDuplicate(*queue, *twin, transfer_text::kDownloadBusy,
-                                                       transfer_text::kDownloadAskReplace)) {
-            return refusal;
-        }
-        break;
+        return Twin{};
+    };
+    if (TransferRefusal refusal =
+            ReplaceDuplicate(find, transfer_text::kDownloadBusy, transfer_text::kDownloadAskReplace)) {
+        return refusal;
     }
     uint64_t resume = DecideResume(paths->temporary, context_.parts.options.ContinueRecv, [this] {
         return context_.parts.ui.AskYesNo(transfer_text::kAskResume, kAppName);
     });
+    std::lock_guard lock(lock_);
     Append({userId, fileName, remoteFolder, size, address, port, kModeDownload, 0, ""}, resume);
     return std::nullopt;
 }
@@ -231,20 +241,19 @@ TransferRefusal CTransferManager::ReserveUpload(const std::string& userId,
                                                 const std::string& remoteFolder,
                                                 const std::string& localPath, uint64_t size,
                                                 uint32_t address, uint16_t port) {
-    std::lock_guard lock(lock_);
-    if (CPeerQueue* queue = FindQueue(userId)) {
-        TransferEntry* twin = nullptr;
-        {
-            std::lock_guard queueLock(queue->Lock());
-            twin = queue->FindEntry(localPath);
-        }
-        if (twin) {
-            if (TransferRefusal refusal = ReplaceDuplicate(
-                    *queue, *twin, transfer_text::kUploadBusy, transfer_text::kUploadAskReplace)) {
-                return refusal;
-            }
-        }
+    auto find = [this, &userId, &localPath] {
+        CPeerQueue* queue = FindQueue(userId);
+        if (!queue)
+            return Twin{};
+        std::lock_guard queueLock(queue->Lock());
+        TransferEntry* twin = queue->FindEntry(localPath);
+        return twin ? Twin{queue, twin, queue->IsBusy(twin)} : Twin{};
+    };
+    if (TransferRefusal refusal =
+            ReplaceDuplicate(find, transfer_text::kUploadBusy, transfer_text::kUploadAskReplace)) {
+        return refusal;
     }
+    std::lock_guard lock(lock_);
     Append({userId, localPath, remoteFolder, size, address, port, kModeUpload, 0, ""}, 0);
     return std::nullopt;
 }

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/person_lock.h"
 #include "transfer/transfer_context.h"
 #include "transfer/transfer_entry.h"
 
@@ -50,7 +51,7 @@ public:
     CTransferManager& operator=(const CTransferManager&) = delete;
 
     CTransferContext& Context() { return context_; }
-    std::recursive_mutex& Lock() { return lock_; }
+    CPersonRecursiveMutex& Lock() { return lock_; }
 
     // rtfl.db and its table; the start-up opens it beside the share database.
     bool OpenTransferStore(const std::filesystem::path& file);
@@ -119,8 +120,14 @@ private:
     bool DropIfEmpty(CPeerQueue* queue);
     // The queue's worker to its end; main-window messages are dispatched meanwhile.
     void WaitForWorker(CPeerQueue& queue);
-    // A duplicate found by a reservation: refused while busy, else asked.
-    TransferRefusal ReplaceDuplicate(CPeerQueue& queue, TransferEntry& entry, const char* busyText,
+    struct Twin {
+        CPeerQueue* queue = nullptr;
+        TransferEntry* entry = nullptr;
+        bool busy = false;
+    };
+    // A duplicate that `find` (run under the manager lock) names: refused while
+    // busy, else asked with no lock held and removed when the answer is yes.
+    TransferRefusal ReplaceDuplicate(const std::function<Twin()>& find, const char* busyText,
                                      const char* askText);
     // The entries of one member with the given names.
     std::vector<TransferEntry*> Pick(CPeerQueue& queue, const std::vector<std::string>& names);
@@ -130,7 +137,7 @@ private:
                     const std::function<bool(TransferEntry&)>& change);
 
     CTransferContext context_;
-    std::recursive_mutex lock_;
+    CPersonRecursiveMutex lock_;
     std::vector<std::unique_ptr<CPeerQueue>> queues_;
     // Waits for a worker in progress on the user-interface thread.
     int waiting_ = 0;

@@ -23,6 +23,7 @@ protected:
         ASSERT_TRUE(responder.Ok());
         ASSERT_TRUE(test::SeedProfile(dir / "p", test::FreeUdpPort()));
         process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
+        ui.Follow(process->Queue());
         ASSERT_FALSE(process->Start(std::nullopt).has_value());
         process->SetCredentials({"kim", "password"});
         fs::create_directories(dir / "shared/Album");

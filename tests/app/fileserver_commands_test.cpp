@@ -28,6 +28,7 @@ TEST(FileServerCommands, TheProcessRunsItsServerAndTheWordsSeeIt) {
         test::CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
         test::CRecordingUserInterface ui;
         CProcess process(ProfileLocation{dir / "p", false}, ui);
+        ui.Follow(process.Queue());
         ASSERT_FALSE(process.Start(std::nullopt).has_value());
         uint16_t port = process.StartFileServer(0);
         ASSERT_NE(port, 0);

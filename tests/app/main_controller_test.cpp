@@ -42,6 +42,7 @@ protected:
         ASSERT_TRUE(test::SeedProfile(dir / "p", listenPort));
         fs::create_directories(dir / "shared");
         process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
+        ui.Follow(process->Queue());
         ASSERT_FALSE(process->Start(std::nullopt).has_value());
         CSettings& settings = process->Settings();
         settings.SetUserID("kim");

@@ -32,6 +32,7 @@ protected:
         test::WriteFile(dir / "shared/a b.mp3", "aa");
         ASSERT_TRUE(test::SeedProfile(dir / "p", test::FreeUdpPort()));
         process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
+        ui.Follow(process->Queue());
         ASSERT_FALSE(process->Start(argument).has_value());
         process->SetCredentials({"kim", "password"});
         process->Options().SetDownloadPath((dir / "downloads").string());

@@ -40,6 +40,7 @@ std::vector<std::string> Columns(const fs::path& file, const char* table) {
 
 TEST_F(ProcessTest, FirstStartProvisionsTheProfileAndLoadsDefaults) {
     CProcess process(Profile("new"), ui);
+    ui.Follow(process.Queue());
     ASSERT_FALSE(process.Start(std::nullopt).has_value());
     fs::path p = dir / "new";
     EXPECT_EQ(Columns(p / "velorin.dat", "ShareFolder"),
@@ -61,12 +62,14 @@ TEST_F(ProcessTest, AnExistingProfileWithoutShareDatabaseIsRefused) {
     fs::create_directories(dir / "old");
     test::WriteFile(dir / "old/registry.db", "");
     CProcess process(Profile("old"), ui);
+    ui.Follow(process.Queue());
     EXPECT_EQ(process.Start(std::nullopt), kExitFatal);
     EXPECT_FALSE(fs::exists(dir / "old/velorin.dat"));
 }
 
 TEST_F(ProcessTest, LinksFromLaterStartsBecomePendingAndQuitEndsTheLoop) {
     CProcess process(Profile("p"), ui);
+    ui.Follow(process.Queue());
     ASSERT_FALSE(process.Start(std::string("VEL://|server|kim|/")).has_value());
     EXPECT_EQ(process.PendingLink(), "VEL://|server|kim|/");
 

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/log_writer.h"
+
+#include <thread>
+
+#include "platform/message_queue.h"
 #include "support/recording_ui.h"
 #include "support/temp_folder.h"
 
@@ -14,7 +18,8 @@ TEST(StatusLines, OnlyTheFourKindsAreShownAndLoggedAndOnlyWithWriteLog) {
     test::CRecordingUserInterface ui;
     CLogWriter log;
     log.Configure(dir.Path().string() + "/", 3);
-    CStatusLines lines(ui, log);
+    CMessageQueue queue;
+    CStatusLines lines(ui, log, queue);
     for (int kind : {0, 1, 2, 3, 4, 8, 16}) {
         lines.AddStatusLine("k" + std::to_string(kind), kind, LocalTime{2026, 12, 6, 9});
     }
@@ -36,6 +41,28 @@ TEST(StatusLines, OnlyTheFourKindsAreShownAndLoggedAndOnlyWithWriteLog) {
     lines.AddStatusLine("", kStatusInformation, LocalTime{2026, 12, 6, 9});
     EXPECT_EQ(ui.Rows().size(), 6u);
     EXPECT_EQ(test::ReadFile(dir / "20261206.txt"), logged);
+}
+
+TEST(StatusLines, LinesOfAnotherThreadAreLoggedAtOnceAndShownByTheLoopInOrder) {
+    test::CTempFolder dir;
+    CMessageQueue queue;
+    test::CRecordingUserInterface ui;
+    ui.Follow(queue);
+    CLogWriter log;
+    log.Configure(dir.Path().string() + "/", 3);
+    CStatusLines lines(ui, log, queue);
+    std::thread worker([&] {
+        for (const char* text : {"w1", "w2", "w3"})
+            lines.AddStatusLine(text, kStatusPayment, LocalTime{2026, 12, 6, 9});
+    });
+    worker.join();
+    EXPECT_EQ(test::ReadFile(dir / "20261206.txt"), "[Thu Dec 06 09:00:00 2026] 결재    w1\n"
+                                                    "[Thu Dec 06 09:00:00 2026] 결재    w2\n"
+                                                    "[Thu Dec 06 09:00:00 2026] 결재    w3\n");
+    EXPECT_TRUE(ui.Rows().empty());
+    queue.ProcessPending();
+    EXPECT_EQ(ui.RowTexts(), (std::vector<std::string>{"w1", "w2", "w3"}));
+    EXPECT_EQ(ui.Rows()[0].time, "2026-12-06 09:00:00");
 }
 
 }  // namespace

@@ -116,12 +116,12 @@ protected:
     ActivityCounters counters;
     std::mutex linesLock;
     std::vector<std::string> lines;
+    CMessageQueue queue;
     test::CRecordingUserInterface ui;
     CLogWriter log;
-    CStatusLines statusLines{ui, log};
+    CStatusLines statusLines{ui, log, queue};
     CManualClock clock;
     std::atomic<bool> online{false};
-    CMessageQueue queue;
     test::CMessageLog window{queue};
     CCacheClient cacheLink{clock, balance, statusLines, online};
     std::unique_ptr<CFileServer> server;

@@ -56,13 +56,13 @@ protected:
         return request;
     }
 
+    CMessageQueue queue;
     test::CRecordingUserInterface ui;
     CLogWriter logWriter;
-    CStatusLines status{ui, logWriter};
+    CStatusLines status{ui, logWriter, queue};
     CManualClock clock;
     CPointBalance balance;
     std::atomic<bool> serverRunning{false};
-    CMessageQueue queue;
     test::CMessageLog log{queue};
     test::CScriptedServer server;
     CCacheClient link{clock, balance, status, serverRunning};
@@ -132,6 +132,9 @@ TEST_F(CacheClientTest, AnswersReachTheirWaitersByKey) {
     PointCheckResult checked = check.get();
     EXPECT_EQ(checked.exchange, PointsExchange::kAnswered);
     EXPECT_EQ(checked.code, -1);
+    // Added on the link's thread, the row reaches the person through the loop.
+    EXPECT_TRUE(ui.Rows().empty());
+    queue.ProcessPending();
     ASSERT_EQ(ui.Rows().size(), 1u);
     EXPECT_EQ(ui.Rows()[0].kind, kStatusCaution);
     EXPECT_EQ(ui.Rows()[0].text, points_text::kCheckUnauthorised);

@@ -1,33 +1,50 @@
 #include "support/recording_ui.h"
 
+#include <gtest/gtest.h>
+
+#include "platform/message_queue.h"
+#include "platform/person_lock.h"
+
 namespace velorin::test {
 
+void CRecordingUserInterface::Check(const char* call) const {
+    const CMessageQueue* queue = queue_.load();
+    if (queue ? !queue->OnLoopThread() : std::this_thread::get_id() != maker_)
+        ADD_FAILURE() << call << " called off the loop's thread " << std::this_thread::get_id() << " " << maker_ << " " << queue;
+    if (int held = HeldPersonLocks(); held > 0)
+        ADD_FAILURE() << call << " called with " << held << " person lock(s) held";
+}
+
 bool CRecordingUserInterface::AskYesNo(const std::string& text, const std::string&) {
-    Add(messages_, "? " + text);
+    Add("AskYesNo", messages_, "? " + text);
+    if (onQuestion) onQuestion();
     return answer;
 }
 
 bool CRecordingUserInterface::OpenOptions() {
-    Add(opened_, std::string("options"));
+    Add("OpenOptions", opened_, std::string("options"));
     return false;
 }
 
 std::string CRecordingUserInterface::PickFile(const std::string& title, const std::string&) {
-    Add(opened_, "pick " + title);
+    Add("PickFile", opened_, "pick " + title);
     return "";
 }
 
 void CRecordingUserInterface::SetMemberState(MemberState state) {
+    Check("SetMemberState");
     std::lock_guard lock(mutex_);
     state_ = state;
 }
 
 void CRecordingUserInterface::SetStatusPane(int pane, const std::string& text) {
+    Check("SetStatusPane");
     std::lock_guard lock(mutex_);
     panes_[pane] = text;
 }
 
 void CRecordingUserInterface::SetTrayTooltip(const std::string& text) {
+    Check("SetTrayTooltip");
     std::lock_guard lock(mutex_);
     tray_ = text;
 }

@@ -1,11 +1,21 @@
 #pragma once
 // A user interface that records what it was asked to show, for exact checks.
+// Every call fails the test when it comes from a thread other than the loop's
+// (the queue's when one is followed, else the thread that made the recorder)
+// or while the caller holds a person lock (platform/person_lock.h).
+#include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/user_interface.h"
+
+namespace velorin {
+class CMessageQueue;
+}
 
 namespace velorin::test {
 
@@ -17,33 +27,41 @@ public:
         std::string text;
     };
 
-    void ShowMessage(const std::string& text, const std::string&) override { Add(messages_, text); }
+    void ShowMessage(const std::string& text, const std::string&) override {
+        Add("ShowMessage", messages_, text);
+    }
     bool AskYesNo(const std::string& text, const std::string&) override;
-    void ShowPopup(const std::string& text, int) override { Add(popups_, text); }
+    void ShowPopup(const std::string& text, int) override { Add("ShowPopup", popups_, text); }
     void AddStatusRow(const std::string& time, int kind, const std::string& text) override {
-        Add(rows_, Row{time, kind, text});
+        Add("AddStatusRow", rows_, Row{time, kind, text});
     }
     void Activate(int kind, const std::string& text) override {
-        Add(activations_, std::to_string(kind) + " " + text);
+        Add("Activate", activations_, std::to_string(kind) + " " + text);
     }
     void SetMemberState(MemberState state) override;
     void SetStatusPane(int pane, const std::string& text) override;
     void SetTrayTooltip(const std::string& text) override;
-    void ShowConnecting(const std::string& text) override { Add(opened_, "connecting " + text); }
-    void CloseConnecting() override { Add(opened_, "connecting closed"); }
-    void OpenUrl(const std::string& url, bool carriesPassword) override {
-        Add(opened_, (carriesPassword ? "secret-url " : "url ") + url);
+    void ShowConnecting(const std::string& text) override {
+        Add("ShowConnecting", opened_, "connecting " + text);
     }
-    void OpenFolder(const std::string& path) override { Add(opened_, "folder " + path); }
+    void CloseConnecting() override { Add("CloseConnecting", opened_, "connecting closed"); }
+    void OpenUrl(const std::string& url, bool carriesPassword) override {
+        Add("OpenUrl", opened_, (carriesPassword ? "secret-url " : "url ") + url);
+    }
+    void OpenFolder(const std::string& path) override { Add("OpenFolder", opened_, "folder " + path); }
     bool OpenOptions() override;
-    void ShowSignInDialog() override { Add(opened_, "sign-in dialog"); }
-    void ServerListChanged() override { Add(opened_, "server list"); }
-    void ShowNotice(const std::string& html) override { Add(opened_, "notice " + html); }
+    void ShowSignInDialog() override { Add("ShowSignInDialog", opened_, "sign-in dialog"); }
+    void ServerListChanged() override { Add("ServerListChanged", opened_, "server list"); }
+    void ExplorerChanged() override { Check("ExplorerChanged"); }
+    void ShowNotice(const std::string& html) override { Add("ShowNotice", opened_, "notice " + html); }
     void OfferFolderDownload(const FolderDownloadOffer& offer) override {
-        Add(opened_, "folder offer " + offer.remotePath + " " + offer.localName);
+        Add("OfferFolderDownload", opened_, "folder offer " + offer.remotePath + " " + offer.localName);
     }
     std::string PickFile(const std::string& title, const std::string&) override;
-    void ShowTransferPage() override { Add(opened_, "transfer page"); }
+    void ShowTransferPage() override { Add("ShowTransferPage", opened_, "transfer page"); }
+
+    // From now on the loop's thread is the one that runs `queue`.
+    void Follow(const CMessageQueue& queue) { queue_ = &queue; }
 
     // Message boxes, and questions as "? text".
     std::vector<std::string> Messages() const { return Get(messages_); }
@@ -59,12 +77,15 @@ public:
     std::string Tray() const { return Get(tray_); }
     MemberState State() const { return Get(state_); }
 
-    // The answer to every question.
+    // The answer to every question, and what happens while one is open.
     bool answer = true;
+    std::function<void()> onQuestion;
 
 private:
+    void Check(const char* call) const;
     template <typename T, typename V>
-    void Add(std::vector<T>& to, V value) {
+    void Add(const char* call, std::vector<T>& to, V value) {
+        Check(call);
         std::lock_guard lock(mutex_);
         to.push_back(std::move(value));
     }
@@ -74,7 +95,10 @@ private:
         return value;
     }
 
+    // Only guards the records for the test's thread, which reads them while the loop runs.
     mutable std::mutex mutex_;
+    std::atomic<const CMessageQueue*> queue_{nullptr};
+    const std::thread::id maker_ = std::this_thread::get_id();
     std::vector<std::string> messages_;
     std::vector<std::string> popups_;
     std::vector<Row> rows_;

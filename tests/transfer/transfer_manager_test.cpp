@@ -271,6 +271,18 @@ TEST_F(TransferList, ReservationsRefuseAskAndStoreEveryName) {
     EXPECT_EQ(manager->Snapshot("").size(), 2u);
 }
 
+TEST_F(TransferList, AfterTheQuestionTheListIsLookedAtAgain) {
+    ASSERT_FALSE(Download("o'neil", "a.txt", 1, 9));
+    ASSERT_TRUE(WaitState("o'neil", "a.txt", kTransferStateFailed));
+    // Gone while the question is open: nothing is left to replace, the reservation stands.
+    ui.onQuestion = [&] { EXPECT_EQ(manager->DeleteEntries("o'neil", {"a.txt"}, false), 1); };
+    ASSERT_FALSE(Download("Q", "A.txt", 1, 9));
+    ui.onQuestion = nullptr;
+    EXPECT_EQ(manager->Members(), std::vector<std::string>{"Q"});
+    EXPECT_EQ(Rows().size(), 1u);
+    EXPECT_EQ(ui.Messages(), std::vector<std::string>{std::string("? ") + text::kDownloadAskReplace});
+}
+
 TEST_F(TransferList, AfterACrashEntriesLoadFailedAndRestartNeedsAListedMember) {
     CTransferStore& store = manager->Context().store;
     store.InsertTransferRow(
