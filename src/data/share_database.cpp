@@ -118,15 +118,6 @@ bool CShareDatabase::InsertUnlessCounted(bool& exists, const std::string& countS
     return exists || Execute(insertSql);
 }
 
-bool CShareDatabase::UpdateMember(const std::string& countSql, const std::string& describeSql,
-                                  const std::string& renameSql, bool& updated) {
-    std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(countSql, count)) return false;
-    updated = Execute(count != 0 ? describeSql : renameSql);
-    return true;
-}
-
 bool CShareDatabase::CountShareFolders(uint32_t& count) {
     return Count("SELECT COUNT(*) FROM [ShareFolder]", count);
 }
@@ -333,77 +324,109 @@ uint32_t CShareDatabase::GetPermission(const std::string& folder, const std::str
     return permission;
 }
 
-bool CShareDatabase::AddFriend(bool& exists, const std::string& id, const std::string& desc) {
-    return InsertUnlessCounted(
-        exists, Format("SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'", Id(id).c_str()),
-        Format("INSERT INTO [FriendList] VALUES ('%s', '%s')", Id(id).c_str(), Desc(desc).c_str()));
+// The friend list and the black list: the same shape, each with its own statements.
+struct CShareDatabase::MemberList {
+    const char* count;
+    const char* insert;
+    const char* remove;
+    const char* describe;
+    const char* rename;
+    const char* list;
+    // The black list's update fails when the update itself fails; the friend list's does not.
+    bool updateReportsOutcome;
+};
+
+const CShareDatabase::MemberList CShareDatabase::kFriendList = {
+    "SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'",
+    "INSERT INTO [FriendList] VALUES ('%s', '%s')",
+    "DELETE FROM [FriendList] WHERE [UserID]='%s'",
+    "UPDATE [FriendList] SET [Desc]='%s' WHERE [UserID]='%s'",
+    "UPDATE [FriendList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
+    "SELECT * FROM FriendList",
+    false,
+};
+
+const CShareDatabase::MemberList CShareDatabase::kBlackList = {
+    "SELECT COUNT(*) FROM `BlackList` WHERE `UserID` = '%s'",
+    "INSERT INTO [BlackList] VALUES ('%s', '%s')",
+    "DELETE FROM [BlackList] WHERE [UserID]='%s'",
+    "UPDATE [BlackList] SET [Desc]='%s' WHERE [UserID]='%s'",
+    "UPDATE [BlackList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
+    "SELECT * FROM BlackList",
+    true,
+};
+
+bool CShareDatabase::AddMember(const MemberList& list, bool& exists, const std::string& id,
+                               const std::string& desc) {
+    return InsertUnlessCounted(exists, Format(list.count, Id(id).c_str()),
+                               Format(list.insert, Id(id).c_str(), Desc(desc).c_str()));
 }
 
-bool CShareDatabase::DeleteFriend(const std::string& id) {
-    return Execute(Format("DELETE FROM [FriendList] WHERE [UserID]='%s'", Id(id).c_str()));
+bool CShareDatabase::DeleteMember(const MemberList& list, const std::string& id) {
+    return Execute(Format(list.remove, Id(id).c_str()));
 }
 
-bool CShareDatabase::UpdateFriend(const std::string& oldId, const std::string& newId,
-                                  const std::string& desc) {
-    // The outcome of the update itself is not reported.
-    bool updated = false;
-    return UpdateMember(
-        Format("SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'", Id(newId).c_str()),
-        Format("UPDATE [FriendList] SET [Desc]='%s' WHERE [UserID]='%s'", Desc(desc).c_str(),
-               Id(oldId).c_str()),
-        Format("UPDATE [FriendList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
-               Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str()),
-        updated);
+// `describe` when the new ID is listed already, else `rename`.
+bool CShareDatabase::UpdateMember(const MemberList& list, const std::string& oldId,
+                                  const std::string& newId, const std::string& desc) {
+    std::lock_guard lock(mutex_);
+    uint32_t count = 0;
+    if (!Count(Format(list.count, Id(newId).c_str()), count)) return false;
+    std::string sql =
+        count != 0 ? Format(list.describe, Desc(desc).c_str(), Id(oldId).c_str())
+                   : Format(list.rename, Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str());
+    bool updated = Execute(sql);
+    return updated || !list.updateReportsOutcome;
 }
 
-bool CShareDatabase::ListMembers(const char* sql, std::vector<MemberRow>& rows) {
+bool CShareDatabase::IsListed(const MemberList& list, bool& flag, const std::string& id) {
+    uint32_t count = 0;
+    if (!Count(Format(list.count, Id(id).c_str()), count)) return false;
+    flag = count != 0;
+    return true;
+}
+
+bool CShareDatabase::ListMembers(const MemberList& list, std::vector<MemberRow>& rows) {
     std::lock_guard lock(mutex_);
     rows.clear();
-    return db_.Query(sql, [&](const SqlRow& row) {
+    return db_.Query(list.list, [&](const SqlRow& row) {
         if (row.size() >= 2) rows.push_back({Text(row[0]), Text(row[1])});
         return true;
     });
 }
 
+bool CShareDatabase::AddFriend(bool& exists, const std::string& id, const std::string& desc) {
+    return AddMember(kFriendList, exists, id, desc);
+}
+
+bool CShareDatabase::DeleteFriend(const std::string& id) { return DeleteMember(kFriendList, id); }
+
+bool CShareDatabase::UpdateFriend(const std::string& oldId, const std::string& newId,
+                                  const std::string& desc) {
+    return UpdateMember(kFriendList, oldId, newId, desc);
+}
+
 bool CShareDatabase::ListFriends(std::vector<MemberRow>& rows) {
-    return ListMembers("SELECT * FROM FriendList", rows);
+    return ListMembers(kFriendList, rows);
 }
 
 bool CShareDatabase::AddBlack(bool& exists, const std::string& id, const std::string& desc) {
-    return InsertUnlessCounted(
-        exists, Format("SELECT COUNT(*) FROM [BlackList] WHERE [UserID]='%s'", Id(id).c_str()),
-        Format("INSERT INTO [BlackList] VALUES ('%s', '%s')", Id(id).c_str(), Desc(desc).c_str()));
+    return AddMember(kBlackList, exists, id, desc);
 }
 
-bool CShareDatabase::DeleteBlack(const std::string& id) {
-    return Execute(Format("DELETE FROM [BlackList] WHERE [UserID]='%s'", Id(id).c_str()));
-}
+bool CShareDatabase::DeleteBlack(const std::string& id) { return DeleteMember(kBlackList, id); }
 
 bool CShareDatabase::UpdateBlack(const std::string& oldId, const std::string& newId,
                                  const std::string& desc) {
-    bool updated = false;
-    return UpdateMember(
-               Format("SELECT COUNT(*) FROM `BlackList` WHERE `UserID` = '%s'", Id(newId).c_str()),
-               Format("UPDATE [BlackList] SET [Desc]='%s' WHERE [UserID]='%s'", Desc(desc).c_str(),
-                      Id(oldId).c_str()),
-               Format("UPDATE [BlackList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
-                      Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str()),
-               updated) &&
-           updated;
+    return UpdateMember(kBlackList, oldId, newId, desc);
 }
 
 bool CShareDatabase::IsBlacklisted(bool& flag, const std::string& id) {
-    uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [BlackList] WHERE [UserID]='%s'", Id(id).c_str()),
-               count)) {
-        return false;
-    }
-    flag = count != 0;
-    return true;
+    return IsListed(kBlackList, flag, id);
 }
 
 bool CShareDatabase::ListBlack(std::vector<MemberRow>& rows) {
-    return ListMembers("SELECT * FROM BlackList", rows);
+    return ListMembers(kBlackList, rows);
 }
 
 }  // namespace velorin
