@@ -88,13 +88,6 @@ public:
     bool ListBlack(std::vector<MemberRow>& rows);
 
 private:
-    bool Execute(const std::string& sql);
-    bool Count(const std::string& sql, uint32_t& count);
-    // The first column of the first row; false when no row came back.
-    bool FetchOne(const std::string& sql, std::string& value);
-    // Runs `insertSql` unless `countSql` counts a row already; `exists` says which.
-    bool InsertUnlessCounted(bool& exists, const std::string& countSql,
-                             const std::string& insertSql);
     struct MemberList;
     static const MemberList kFriendList;
     static const MemberList kBlackList;
