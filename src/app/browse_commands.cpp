@@ -66,12 +66,6 @@ private:
     CMessageQueue& queue_;
 };
 
-std::string Array(const std::vector<std::string>& items) {
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) out += (i > 0 ? ", " : "") + items[i];
-    return out + "]";
-}
-
 std::string RowJson(const ExplorerRow& row) {
     CJsonObject json;
     switch (row.kind) {
@@ -99,8 +93,8 @@ std::string ListingJson(const CServerExplorer& explorer) {
         .Add("ok", true)
         .Add("id", explorer.BrowsedId())
         .Add("path", explorer.CurrentPath())
-        .AddRaw("columns", Array(columns))
-        .AddRaw("rows", Array(rows))
+        .AddRaw("columns", JsonArray(columns))
+        .AddRaw("rows", JsonArray(rows))
         .Add("status", explorer.StatusText())
         .Add("notice", explorer.Notice())
         .Text();
@@ -164,7 +158,7 @@ void RegisterBrowseCommands(CControlCommands& commands, CServerExplorer& explore
     commands.Register("history", [&explorer](const Args&) {
         std::vector<std::string> ids;
         for (const std::string& id : explorer.History()) ids.push_back(JsonQuote(id));
-        return CControlCommands::Done(CJsonObject().AddRaw("history", Array(ids)).Text());
+        return CControlCommands::Done(CJsonObject().AddRaw("history", JsonArray(ids)).Text());
     });
     commands.Register("history-clear", [&explorer](const Args&) {
         explorer.ClearHistory();

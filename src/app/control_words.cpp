@@ -53,29 +53,26 @@ std::string RecordJson(const ServerRecord& record) {
 
 ControlAnswer Servers(CProcess& process) {
     const CServerList& list = process.ServerList();
-    std::string servers;
-    std::string channels;
+    std::vector<std::string> servers;
+    std::vector<std::string> channels;
     for (int channel = 0; channel < static_cast<int>(kServerChannels); ++channel) {
-        std::string categories;
+        std::vector<std::string> categories;
         for (int category = 0; category < static_cast<int>(kServerCategories); ++category) {
-            if (!categories.empty()) categories += ", ";
-            categories += std::to_string(list.CategoryCount(channel, category));
+            categories.push_back(std::to_string(list.CategoryCount(channel, category)));
         }
-        if (!channels.empty()) channels += ", ";
-        channels += CJsonObject()
-                        .Add("name", ChannelName(channel))
-                        .Add("count", static_cast<int64_t>(list.Count(channel)))
-                        .AddRaw("categories", "[" + categories + "]")
-                        .Text();
+        channels.push_back(CJsonObject()
+                               .Add("name", ChannelName(channel))
+                               .Add("count", static_cast<int64_t>(list.Count(channel)))
+                               .AddRaw("categories", JsonArray(categories))
+                               .Text());
         for (const ServerRecord& record : list.Records(channel)) {
-            if (!servers.empty()) servers += ", ";
-            servers += RecordJson(record);
+            servers.push_back(RecordJson(record));
         }
     }
     return CControlCommands::Done(CJsonObject()
                                       .Add("downloading", process.Session().ListDownloading())
-                                      .AddRaw("channels", "[" + channels + "]")
-                                      .AddRaw("servers", "[" + servers + "]")
+                                      .AddRaw("channels", JsonArray(channels))
+                                      .AddRaw("servers", JsonArray(servers))
                                       .Text());
 }
 

@@ -25,15 +25,6 @@ bool ParseNumber(const std::string& text, uint32_t& value) {
     return ec == std::errc() && p == end && !text.empty();
 }
 
-std::string JsonArray(const std::vector<std::string>& items) {
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (i > 0) out += ", ";
-        out += items[i];
-    }
-    return out + "]";
-}
-
 std::string RowJson(size_t number, const ServerTransferRow& row) {
     return CJsonObject()
         .Add("row", static_cast<int64_t>(number))

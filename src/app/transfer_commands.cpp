@@ -38,12 +38,6 @@ std::string EntryJson(const TransferSnapshot& entry) {
         .Text();
 }
 
-std::string Array(const std::vector<std::string>& items) {
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + items[i];
-    return out + "]";
-}
-
 ControlAnswer Reserved(const TransferRefusal& refusal) {
     if (refusal)
         return CControlCommands::Refused(*refusal);
@@ -117,8 +111,8 @@ void RegisterTransferCommands(CControlCommands& commands, CTransferManager& tran
         return CControlCommands::Done(
             CJsonObject()
                 .Add("ok", true)
-                .AddRaw("members", Array(members))
-                .AddRaw("entries", Array(entries))
+                .AddRaw("members", JsonArray(members))
+                .AddRaw("entries", JsonArray(entries))
                 .Add("downloadSpeed", static_cast<int64_t>(view.DownloadBytesPerSecond()))
                 .Add("uploadSpeed", static_cast<int64_t>(view.UploadBytesPerSecond()))
                 .Text());

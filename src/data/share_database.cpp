@@ -10,22 +10,51 @@
 namespace velorin {
 namespace {
 
-// A statement is composed in a buffer of this size; a longer one is refused,
-// never cut (a cut statement could mean something else).
-constexpr size_t kStatementLimit = 4096;
+// Texts are fitted to their column widths before they are bound, so a value is
+// always stored and looked up in the same form. IDs and descriptions count
+// CP949 bytes (they travel on the wire); paths count characters.
+std::string Id(const std::string& s) { return CutToCp949Bytes(s, 20); }
+std::string Desc(const std::string& s) { return CutToCp949Bytes(s, 50); }
+std::string PathText(const std::string& s) { return CutToCharacters(s, 255); }
 
-// Texts are fitted to their column widths before they enter a statement, so a
-// value is always stored and looked up in the same form. IDs and descriptions
-// count CP949 bytes (they travel on the wire); paths count characters.
-std::string Id(const std::string& s) { return SqlQuote(CutToCp949Bytes(s, 20)); }
-std::string Desc(const std::string& s) { return SqlQuote(CutToCp949Bytes(s, 50)); }
-std::string PathText(const std::string& s) { return SqlQuote(CutToCharacters(s, 255)); }
+uint32_t Number(const std::string& v) {
+    return static_cast<uint32_t>(std::strtoll(v.c_str(), nullptr, 10));
+}
 
-std::string Text(const std::optional<std::string>& v) { return v ? *v : std::string(); }
+// The statements below bind their values in order; a statement that fails to
+// prepare binds nothing and runs nothing.
+template <typename... Values>
+bool Run(sqlite3* db, const char* sql, const Values&... values) {
+    CSqlStatement statement(db, sql);
+    (statement.Bind(values), ...);
+    return statement.Run();
+}
 
-uint32_t Number(const std::optional<std::string>& v) {
-    if (!v) return 0;
-    return static_cast<uint32_t>(std::strtoll(v->c_str(), nullptr, 10));
+// The first column of the first row; false when no row came back.
+template <typename... Values>
+bool FetchOne(sqlite3* db, std::string& value, const char* sql, const Values&... values) {
+    CSqlStatement statement(db, sql);
+    (statement.Bind(values), ...);
+    if (!statement.Row()) return false;
+    value = statement.Text(0);
+    return true;
+}
+
+template <typename... Values>
+bool Count(sqlite3* db, uint32_t& count, const char* sql, const Values&... values) {
+    std::string value;
+    if (!FetchOne(db, value, sql, values...)) return false;
+    count = Number(value);
+    return true;
+}
+
+// Calls `onRow` for every row; false when the walk stopped on an error.
+template <typename OnRow, typename... Values>
+bool Walk(sqlite3* db, const OnRow& onRow, const char* sql, const Values&... values) {
+    CSqlStatement statement(db, sql);
+    (statement.Bind(values), ...);
+    while (statement.Row()) onRow(statement);
+    return statement.Done();
 }
 
 struct TableShape {
@@ -84,73 +113,32 @@ void CShareDatabase::Close() {
     db_.Close();
 }
 
-bool CShareDatabase::Execute(const std::string& sql) {
-    std::lock_guard lock(mutex_);
-    if (sql.size() >= kStatementLimit) return false;
-    return db_.Execute(sql);
-}
-
-bool CShareDatabase::FetchOne(const std::string& sql, std::string& value) {
-    std::lock_guard lock(mutex_);
-    if (sql.size() >= kStatementLimit) return false;
-    bool fetched = false;
-    bool ok = db_.Query(sql, [&](const SqlRow& row) {
-        fetched = true;
-        value = row.empty() ? std::string() : Text(row[0]);
-        return false;
-    });
-    return ok && fetched;
-}
-
-bool CShareDatabase::Count(const std::string& sql, uint32_t& count) {
-    std::string value;
-    if (!FetchOne(sql, value)) return false;
-    count = Number(value);
-    return true;
-}
-
-bool CShareDatabase::InsertUnlessCounted(bool& exists, const std::string& countSql,
-                                         const std::string& insertSql) {
-    std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(countSql, count)) return false;
-    exists = count != 0;
-    return exists || Execute(insertSql);
-}
-
-bool CShareDatabase::UpdateMember(const std::string& countSql, const std::string& describeSql,
-                                  const std::string& renameSql, bool& updated) {
-    std::lock_guard lock(mutex_);
-    uint32_t count = 0;
-    if (!Count(countSql, count)) return false;
-    updated = Execute(count != 0 ? describeSql : renameSql);
-    return true;
-}
-
 bool CShareDatabase::CountShareFolders(uint32_t& count) {
-    return Count("SELECT COUNT(*) FROM [ShareFolder]", count);
+    std::lock_guard lock(mutex_);
+    return Count(db_.Handle(), count, "SELECT COUNT(*) FROM [ShareFolder]");
 }
 
 bool CShareDatabase::AddShareFolder(bool& exists, const std::string& name, const std::string& path,
                                     const std::string& desc) {
     std::lock_guard lock(mutex_);
-    if (!InsertUnlessCounted(
-            exists,
-            Format("SELECT COUNT(*) FROM [ShareFolder] WHERE [VirtualFolderName]='%s'",
-                   Id(name).c_str()),
-            Format("INSERT INTO [ShareFolder] VALUES ('%s', '%s', '%s')", Id(name).c_str(),
-                   PathText(path).c_str(), Desc(desc).c_str()))) {
+    uint32_t count = 0;
+    if (!Count(db_.Handle(), count,
+               "SELECT COUNT(*) FROM [ShareFolder] WHERE [VirtualFolderName]=?", Id(name))) {
         return false;
     }
+    exists = count != 0;
     if (exists) return true;
+    if (!Run(db_.Handle(), "INSERT INTO [ShareFolder] VALUES (?, ?, ?)", Id(name), PathText(path),
+             Desc(desc))) {
+        return false;
+    }
     bool grantExists = false;
     return AddPermission(grantExists, name, "[all]", 3, "공유폴더");
 }
 
 bool CShareDatabase::DeleteShareFolder(const std::string& name) {
     std::lock_guard lock(mutex_);
-    return Execute(Format("DELETE FROM [ShareFolder] WHERE [VirtualFolderName]='%s'",
-                          Id(name).c_str())) &&
+    return Run(db_.Handle(), "DELETE FROM [ShareFolder] WHERE [VirtualFolderName]=?", Id(name)) &&
            DeleteFolderPermissions(name);
 }
 
@@ -158,87 +146,90 @@ bool CShareDatabase::UpdateShareFolder(const std::string& oldName, const std::st
                                        const std::string& path, const std::string& desc) {
     std::lock_guard lock(mutex_);
     uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [ShareFolder] WHERE [VirtualFolderName]='%s'",
-                      Id(newName).c_str()),
-               count)) {
+    if (!Count(db_.Handle(), count,
+               "SELECT COUNT(*) FROM [ShareFolder] WHERE [VirtualFolderName]=?", Id(newName))) {
         return false;
     }
     if (count != 0) {
         // The same name kept, or the new one taken: only path and description change.
-        return Execute(Format(
-            "UPDATE [ShareFolder] SET [Path]='%s', [Desc]='%s' WHERE [VirtualFolderName]='%s'",
-            PathText(path).c_str(), Desc(desc).c_str(), Id(oldName).c_str()));
+        return Run(db_.Handle(),
+                   "UPDATE [ShareFolder] SET [Path]=?, [Desc]=? WHERE [VirtualFolderName]=?",
+                   PathText(path), Desc(desc), Id(oldName));
     }
-    return Execute(Format("UPDATE [ShareFolder] SET [VirtualFolderName]='%s', [Path]='%s', "
-                          "[Desc]='%s' WHERE [VirtualFolderName]='%s'",
-                          Id(newName).c_str(), PathText(path).c_str(), Desc(desc).c_str(),
-                          Id(oldName).c_str())) &&
+    return Run(db_.Handle(),
+               "UPDATE [ShareFolder] SET [VirtualFolderName]=?, [Path]=?, [Desc]=? WHERE "
+               "[VirtualFolderName]=?",
+               Id(newName), PathText(path), Desc(desc), Id(oldName)) &&
            RenameFolderPermissions(oldName, newName);
 }
 
 bool CShareDatabase::GetSharePath(const std::string& name, std::string& path) {
-    return FetchOne(Format("SELECT [Path] FROM [ShareFolder] WHERE [VirtualFolderName]='%s'",
-                           Id(name).c_str()),
-                    path);
+    std::lock_guard lock(mutex_);
+    return FetchOne(db_.Handle(), path,
+                    "SELECT [Path] FROM [ShareFolder] WHERE [VirtualFolderName]=?", Id(name));
 }
 
 bool CShareDatabase::ListSharePaths(std::vector<std::string>& paths) {
     std::lock_guard lock(mutex_);
     paths.clear();
-    return db_.Query("SELECT [Path] FROM ShareFolder", [&](const SqlRow& row) {
-        paths.push_back(Text(row[0]));
-        return true;
-    });
+    return Walk(
+        db_.Handle(), [&](CSqlStatement& row) { paths.push_back(row.Text(0)); },
+        "SELECT [Path] FROM ShareFolder");
 }
 
 bool CShareDatabase::ListShareFolders(std::vector<ShareFolderRow>& rows) {
     std::lock_guard lock(mutex_);
     rows.clear();
-    return db_.Query("SELECT * FROM ShareFolder", [&](const SqlRow& row) {
-        if (row.size() >= 3) rows.push_back({Text(row[0]), Text(row[1]), Text(row[2])});
-        return true;
-    });
+    return Walk(
+        db_.Handle(),
+        [&](CSqlStatement& row) { rows.push_back({row.Text(0), row.Text(1), row.Text(2)}); },
+        "SELECT * FROM ShareFolder");
 }
 
 bool CShareDatabase::LoadShareFolders(std::vector<ShareFolderRow>& rows) {
     std::lock_guard lock(mutex_);
     rows.clear();
-    return db_.Query("SELECT [VirtualFolderName], [Path] FROM [ShareFolder]",
-                     [&](const SqlRow& row) {
-                         rows.push_back({Text(row[0]), Text(row[1]), {}});
-                         return true;
-                     });
+    return Walk(
+        db_.Handle(), [&](CSqlStatement& row) { rows.push_back({row.Text(0), row.Text(1), {}}); },
+        "SELECT [VirtualFolderName], [Path] FROM [ShareFolder]");
 }
 
 bool CShareDatabase::AddPermission(bool& exists, const std::string& folder,
                                    const std::string& user, uint32_t permission,
                                    const std::string& desc) {
-    return InsertUnlessCounted(
-        exists,
-        Format("SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]='%s' "
-               "AND [UserID]='%s'",
-               Id(folder).c_str(), Id(user).c_str()),
-        Format("INSERT INTO [FolderPermission] VALUES ('%s', '%s', %d, '%s')", Id(folder).c_str(),
-               Id(user).c_str(), static_cast<int>(permission), Desc(desc).c_str()));
+    std::lock_guard lock(mutex_);
+    uint32_t count = 0;
+    if (!Count(db_.Handle(), count,
+               "SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]=? AND "
+               "[UserID]=?",
+               Id(folder), Id(user))) {
+        return false;
+    }
+    exists = count != 0;
+    // Stored as a signed 32-bit number, as the column has always held it.
+    return exists || Run(db_.Handle(), "INSERT INTO [FolderPermission] VALUES (?, ?, ?, ?)",
+                         Id(folder), Id(user), int64_t{static_cast<int32_t>(permission)},
+                         Desc(desc));
 }
 
 bool CShareDatabase::RemovePermission(uint32_t& count, const std::string& folder,
                                       const std::string& user) {
     std::lock_guard lock(mutex_);
-    if (!Count(Format("SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]='%s'",
-                      Id(folder).c_str()),
-               count)) {
+    if (!Count(db_.Handle(), count,
+               "SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]=?",
+               Id(folder))) {
         return false;
     }
     if (count < 2) return true;
-    return Execute(Format(
-        "DELETE FROM [FolderPermission] WHERE [VirtualFolderName]='%s' and [UserID]='%s'",
-        Id(folder).c_str(), Id(user).c_str()));
+    return Run(db_.Handle(),
+               "DELETE FROM [FolderPermission] WHERE [VirtualFolderName]=? and [UserID]=?",
+               Id(folder), Id(user));
 }
 
 bool CShareDatabase::DeleteFolderPermissions(const std::string& folder) {
-    return Execute(Format("DELETE FROM [FolderPermission] WHERE [VirtualFolderName]='%s'",
-                          Id(folder).c_str()));
+    std::lock_guard lock(mutex_);
+    return Run(db_.Handle(), "DELETE FROM [FolderPermission] WHERE [VirtualFolderName]=?",
+               Id(folder));
 }
 
 bool CShareDatabase::UpdatePermission(const std::string& folder, const std::string& oldUser,
@@ -246,54 +237,52 @@ bool CShareDatabase::UpdatePermission(const std::string& folder, const std::stri
                                       uint32_t permission) {
     std::lock_guard lock(mutex_);
     uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]='%s' "
-                      "and [UserID]='%s'",
-                      Id(folder).c_str(), Id(oldUser).c_str()),
-               count) ||
+    if (!Count(db_.Handle(), count,
+               "SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]=? and "
+               "[UserID]=?",
+               Id(folder), Id(oldUser)) ||
         count == 0) {
         return false;
     }
-    return Execute(Format("UPDATE [FolderPermission] SET [Desc]='%s', [Permission]=%d, "
-                          "[UserID]='%s' WHERE [VirtualFolderName]='%s' and [UserID]='%s'",
-                          Desc(desc).c_str(), static_cast<int>(permission), Id(newUser).c_str(),
-                          Id(folder).c_str(), Id(oldUser).c_str()));
+    return Run(db_.Handle(),
+               "UPDATE [FolderPermission] SET [Desc]=?, [Permission]=?, [UserID]=? WHERE "
+               "[VirtualFolderName]=? and [UserID]=?",
+               Desc(desc), int64_t{static_cast<int32_t>(permission)}, Id(newUser), Id(folder),
+               Id(oldUser));
 }
 
 bool CShareDatabase::RenameFolderPermissions(const std::string& oldName,
                                              const std::string& newName) {
-    return Execute(Format(
-        "UPDATE [FolderPermission] SET [VirtualFolderName]='%s' WHERE [VirtualFolderName]='%s'",
-        Id(newName).c_str(), Id(oldName).c_str()));
+    std::lock_guard lock(mutex_);
+    return Run(db_.Handle(),
+               "UPDATE [FolderPermission] SET [VirtualFolderName]=? WHERE [VirtualFolderName]=?",
+               Id(newName), Id(oldName));
 }
 
 bool CShareDatabase::ListPermissions(const std::string& folder, std::vector<PermissionRow>& rows) {
     std::lock_guard lock(mutex_);
     rows.clear();
-    std::string sql = Format("SELECT * FROM FolderPermission WHERE VirtualFolderName='%s'",
-                             Id(folder).c_str());
-    if (sql.size() >= kStatementLimit) return false;
-    return db_.Query(sql, [&](const SqlRow& row) {
-        if (row.size() >= 4) {
-            rows.push_back({Text(row[0]), Text(row[1]), Number(row[2]), Text(row[3])});
-        }
-        return true;
-    });
+    return Walk(
+        db_.Handle(),
+        [&](CSqlStatement& row) {
+            rows.push_back({row.Text(0), row.Text(1), Number(row.Text(2)), row.Text(3)});
+        },
+        "SELECT * FROM FolderPermission WHERE VirtualFolderName=?", Id(folder));
 }
 
 bool CShareDatabase::ListGrantedFolders(const std::string& user,
                                         std::vector<FolderGrantRow>& rows) {
     std::lock_guard lock(mutex_);
     rows.clear();
-    std::string sql = Format(
+    return Walk(
+        db_.Handle(),
+        [&](CSqlStatement& row) {
+            rows.push_back({row.Text(0), row.Text(1), Number(row.Text(2))});
+        },
         "SELECT a.`VirtualFolderName`, a.`Desc`, b.`Permission` FROM [ShareFolder] a, "
         "[FolderPermission] b WHERE a.[VirtualFolderName] = b.[VirtualFolderName] AND b.[UserID] "
-        "= '%s' ",
-        Id(user).c_str());
-    if (sql.size() >= kStatementLimit) return false;
-    return db_.Query(sql, [&](const SqlRow& row) {
-        if (row.size() >= 3) rows.push_back({Text(row[0]), Text(row[1]), Number(row[2])});
-        return true;
-    });
+        "= ? ",
+        Id(user));
 }
 
 bool CShareDatabase::LookupPermission(const std::string& folder, const std::string& user,
@@ -301,15 +290,15 @@ bool CShareDatabase::LookupPermission(const std::string& folder, const std::stri
     std::lock_guard lock(mutex_);
     std::string value;
     found = false;
-    own = FetchOne(Format("SELECT [Permission] FROM [FolderPermission] WHERE "
-                          "[VirtualFolderName]='%s' AND [UserID]='%s' ",
-                          Id(folder).c_str(), Id(user).c_str()),
-                   value);
+    own = FetchOne(db_.Handle(), value,
+                   "SELECT [Permission] FROM [FolderPermission] WHERE [VirtualFolderName]=? AND "
+                   "[UserID]=? ",
+                   Id(folder), Id(user));
     if (!own) {
-        found = FetchOne(Format("SELECT [Permission] FROM [FolderPermission] WHERE "
-                                "[VirtualFolderName]='%s' AND [UserID]='[all]'",
-                                Id(folder).c_str()),
-                         value);
+        found = FetchOne(db_.Handle(), value,
+                         "SELECT [Permission] FROM [FolderPermission] WHERE "
+                         "[VirtualFolderName]=? AND [UserID]='[all]'",
+                         Id(folder));
     }
     permission = (own || found) ? Number(value) : 0;
     found = own || found;
@@ -333,77 +322,112 @@ uint32_t CShareDatabase::GetPermission(const std::string& folder, const std::str
     return permission;
 }
 
-bool CShareDatabase::AddFriend(bool& exists, const std::string& id, const std::string& desc) {
-    return InsertUnlessCounted(
-        exists, Format("SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'", Id(id).c_str()),
-        Format("INSERT INTO [FriendList] VALUES ('%s', '%s')", Id(id).c_str(), Desc(desc).c_str()));
-}
+// The friend list and the black list: the same shape, each with its own statements.
+struct CShareDatabase::MemberList {
+    const char* count;
+    const char* insert;
+    const char* remove;
+    const char* describe;
+    const char* rename;
+    const char* list;
+    // The black list's update fails when the update itself fails; the friend list's does not.
+    bool updateReportsOutcome;
+};
 
-bool CShareDatabase::DeleteFriend(const std::string& id) {
-    return Execute(Format("DELETE FROM [FriendList] WHERE [UserID]='%s'", Id(id).c_str()));
-}
+const CShareDatabase::MemberList CShareDatabase::kFriendList = {
+    "SELECT COUNT(*) FROM [FriendList] WHERE [UserID]=?",
+    "INSERT INTO [FriendList] VALUES (?, ?)",
+    "DELETE FROM [FriendList] WHERE [UserID]=?",
+    "UPDATE [FriendList] SET [Desc]=? WHERE [UserID]=?",
+    "UPDATE [FriendList] SET [UserID]=?, [Desc]=? WHERE [UserID]=?",
+    "SELECT * FROM FriendList",
+    false,
+};
 
-bool CShareDatabase::UpdateFriend(const std::string& oldId, const std::string& newId,
-                                  const std::string& desc) {
-    // The outcome of the update itself is not reported.
-    bool updated = false;
-    return UpdateMember(
-        Format("SELECT COUNT(*) FROM [FriendList] WHERE [UserID]='%s'", Id(newId).c_str()),
-        Format("UPDATE [FriendList] SET [Desc]='%s' WHERE [UserID]='%s'", Desc(desc).c_str(),
-               Id(oldId).c_str()),
-        Format("UPDATE [FriendList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
-               Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str()),
-        updated);
-}
+const CShareDatabase::MemberList CShareDatabase::kBlackList = {
+    "SELECT COUNT(*) FROM `BlackList` WHERE `UserID` = ?",
+    "INSERT INTO [BlackList] VALUES (?, ?)",
+    "DELETE FROM [BlackList] WHERE [UserID]=?",
+    "UPDATE [BlackList] SET [Desc]=? WHERE [UserID]=?",
+    "UPDATE [BlackList] SET [UserID]=?, [Desc]=? WHERE [UserID]=?",
+    "SELECT * FROM BlackList",
+    true,
+};
 
-bool CShareDatabase::ListMembers(const char* sql, std::vector<MemberRow>& rows) {
+bool CShareDatabase::AddMember(const MemberList& list, bool& exists, const std::string& id,
+                               const std::string& desc) {
     std::lock_guard lock(mutex_);
-    rows.clear();
-    return db_.Query(sql, [&](const SqlRow& row) {
-        if (row.size() >= 2) rows.push_back({Text(row[0]), Text(row[1])});
-        return true;
-    });
-}
-
-bool CShareDatabase::ListFriends(std::vector<MemberRow>& rows) {
-    return ListMembers("SELECT * FROM FriendList", rows);
-}
-
-bool CShareDatabase::AddBlack(bool& exists, const std::string& id, const std::string& desc) {
-    return InsertUnlessCounted(
-        exists, Format("SELECT COUNT(*) FROM [BlackList] WHERE [UserID]='%s'", Id(id).c_str()),
-        Format("INSERT INTO [BlackList] VALUES ('%s', '%s')", Id(id).c_str(), Desc(desc).c_str()));
-}
-
-bool CShareDatabase::DeleteBlack(const std::string& id) {
-    return Execute(Format("DELETE FROM [BlackList] WHERE [UserID]='%s'", Id(id).c_str()));
-}
-
-bool CShareDatabase::UpdateBlack(const std::string& oldId, const std::string& newId,
-                                 const std::string& desc) {
-    bool updated = false;
-    return UpdateMember(
-               Format("SELECT COUNT(*) FROM `BlackList` WHERE `UserID` = '%s'", Id(newId).c_str()),
-               Format("UPDATE [BlackList] SET [Desc]='%s' WHERE [UserID]='%s'", Desc(desc).c_str(),
-                      Id(oldId).c_str()),
-               Format("UPDATE [BlackList] SET [UserID]='%s', [Desc]='%s' WHERE [UserID]='%s'",
-                      Id(newId).c_str(), Desc(desc).c_str(), Id(oldId).c_str()),
-               updated) &&
-           updated;
-}
-
-bool CShareDatabase::IsBlacklisted(bool& flag, const std::string& id) {
     uint32_t count = 0;
-    if (!Count(Format("SELECT COUNT(*) FROM [BlackList] WHERE [UserID]='%s'", Id(id).c_str()),
-               count)) {
-        return false;
-    }
+    if (!Count(db_.Handle(), count, list.count, Id(id))) return false;
+    exists = count != 0;
+    return exists || Run(db_.Handle(), list.insert, Id(id), Desc(desc));
+}
+
+bool CShareDatabase::DeleteMember(const MemberList& list, const std::string& id) {
+    std::lock_guard lock(mutex_);
+    return Run(db_.Handle(), list.remove, Id(id));
+}
+
+// `describe` when the new ID is listed already, else `rename`.
+bool CShareDatabase::UpdateMember(const MemberList& list, const std::string& oldId,
+                                  const std::string& newId, const std::string& desc) {
+    std::lock_guard lock(mutex_);
+    uint32_t count = 0;
+    if (!Count(db_.Handle(), count, list.count, Id(newId))) return false;
+    bool updated = count != 0
+                       ? Run(db_.Handle(), list.describe, Desc(desc), Id(oldId))
+                       : Run(db_.Handle(), list.rename, Id(newId), Desc(desc), Id(oldId));
+    return updated || !list.updateReportsOutcome;
+}
+
+bool CShareDatabase::IsListed(const MemberList& list, bool& flag, const std::string& id) {
+    std::lock_guard lock(mutex_);
+    uint32_t count = 0;
+    if (!Count(db_.Handle(), count, list.count, Id(id))) return false;
     flag = count != 0;
     return true;
 }
 
+bool CShareDatabase::ListMembers(const MemberList& list, std::vector<MemberRow>& rows) {
+    std::lock_guard lock(mutex_);
+    rows.clear();
+    return Walk(
+        db_.Handle(), [&](CSqlStatement& row) { rows.push_back({row.Text(0), row.Text(1)}); },
+        list.list);
+}
+
+bool CShareDatabase::AddFriend(bool& exists, const std::string& id, const std::string& desc) {
+    return AddMember(kFriendList, exists, id, desc);
+}
+
+bool CShareDatabase::DeleteFriend(const std::string& id) { return DeleteMember(kFriendList, id); }
+
+bool CShareDatabase::UpdateFriend(const std::string& oldId, const std::string& newId,
+                                  const std::string& desc) {
+    return UpdateMember(kFriendList, oldId, newId, desc);
+}
+
+bool CShareDatabase::ListFriends(std::vector<MemberRow>& rows) {
+    return ListMembers(kFriendList, rows);
+}
+
+bool CShareDatabase::AddBlack(bool& exists, const std::string& id, const std::string& desc) {
+    return AddMember(kBlackList, exists, id, desc);
+}
+
+bool CShareDatabase::DeleteBlack(const std::string& id) { return DeleteMember(kBlackList, id); }
+
+bool CShareDatabase::UpdateBlack(const std::string& oldId, const std::string& newId,
+                                 const std::string& desc) {
+    return UpdateMember(kBlackList, oldId, newId, desc);
+}
+
+bool CShareDatabase::IsBlacklisted(bool& flag, const std::string& id) {
+    return IsListed(kBlackList, flag, id);
+}
+
 bool CShareDatabase::ListBlack(std::vector<MemberRow>& rows) {
-    return ListMembers("SELECT * FROM BlackList", rows);
+    return ListMembers(kBlackList, rows);
 }
 
 }  // namespace velorin

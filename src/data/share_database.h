@@ -88,19 +88,16 @@ public:
     bool ListBlack(std::vector<MemberRow>& rows);
 
 private:
-    bool Execute(const std::string& sql);
-    bool Count(const std::string& sql, uint32_t& count);
-    // The first column of the first row; false when no row came back.
-    bool FetchOne(const std::string& sql, std::string& value);
-    // Runs `insertSql` unless `countSql` counts a row already; `exists` says which.
-    bool InsertUnlessCounted(bool& exists, const std::string& countSql,
-                             const std::string& insertSql);
-    // A member list's update: `describeSql` when `countSql` finds the new ID
-    // listed already, else `renameSql`. False only when the count fails;
-    // `updated` is the outcome of the update.
-    bool UpdateMember(const std::string& countSql, const std::string& describeSql,
-                      const std::string& renameSql, bool& updated);
-    bool ListMembers(const char* sql, std::vector<MemberRow>& rows);
+    struct MemberList;
+    static const MemberList kFriendList;
+    static const MemberList kBlackList;
+    bool AddMember(const MemberList& list, bool& exists, const std::string& id,
+                   const std::string& desc);
+    bool DeleteMember(const MemberList& list, const std::string& id);
+    bool UpdateMember(const MemberList& list, const std::string& oldId, const std::string& newId,
+                      const std::string& desc);
+    bool IsListed(const MemberList& list, bool& flag, const std::string& id);
+    bool ListMembers(const MemberList& list, std::vector<MemberRow>& rows);
     bool LookupPermission(const std::string& folder, const std::string& user, bool& own,
                           bool& found, uint32_t& permission);
 

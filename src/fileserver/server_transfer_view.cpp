@@ -5,8 +5,8 @@
 
 #include "app/process_options.h"
 #include "app/settings.h"
-#include "app/text_routines.h"
 #include "platform/strings.h"
+#include "platform/text_format.h"
 
 namespace velorin {
 namespace {

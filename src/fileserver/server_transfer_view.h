@@ -40,9 +40,6 @@ inline constexpr const char* kDisconnectMenu = "접속 끊기";
 inline constexpr const char* kNoSpeedLimit = "속도제한 : 없음";
 }  // namespace server_view_text
 
-// Decimal with "," between thousands.
-std::string WithThousands(uint64_t value);
-
 // A row as a redraw writes it; the remaining time starts as "00:00:00".
 ServerTransferRow MakeServerTransferRow(const ServerTransfer& record);
 std::vector<ServerTransferRow> DrawServerTransferRows(const CServerTransferList& list);

@@ -54,6 +54,15 @@ std::string JsonQuote(std::string_view text) {
     return out;
 }
 
+std::string JsonArray(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) out += ", ";
+        out += items[i];
+    }
+    return out + "]";
+}
+
 void CJsonObject::Key(std::string_view key) {
     if (!body_.empty()) body_ += ", ";
     body_ += JsonQuote(key) + ": ";

@@ -3,11 +3,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velorin {
 
 // A JSON string literal, quotes included. Invalid UTF-8 bytes become U+FFFD.
 std::string JsonQuote(std::string_view text);
+// "[a, b]" from items that are already valid JSON.
+std::string JsonArray(const std::vector<std::string>& items);
 
 // Builds one object: CJsonObject().Add("a", 1).Add("b", "x").Text()
 class CJsonObject {

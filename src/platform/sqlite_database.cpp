@@ -137,9 +137,15 @@ CSqlStatement& CSqlStatement::Bind(int64_t number) {
     return *this;
 }
 
-bool CSqlStatement::Row() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
+bool CSqlStatement::Row() { return Step() == SQLITE_ROW; }
 
-bool CSqlStatement::Run() { return stmt_ && sqlite3_step(stmt_) == SQLITE_DONE; }
+bool CSqlStatement::Run() { return Step() == SQLITE_DONE; }
+
+int CSqlStatement::Step() {
+    static_assert(kDone == SQLITE_DONE);
+    last_ = stmt_ ? sqlite3_step(stmt_) : SQLITE_MISUSE;
+    return last_;
+}
 
 int CSqlStatement::Type(int column) { return sqlite3_column_type(stmt_, column); }
 

@@ -65,6 +65,8 @@ public:
     bool Row();
     // True when the statement ran to its end.
     bool Run();
+    // True once a step reached the end (a walk over the rows ended without an error).
+    bool Done() const { return last_ == kDone; }
     // SQLITE_INTEGER, SQLITE_TEXT, SQLITE_BLOB, SQLITE_FLOAT or SQLITE_NULL.
     int Type(int column);
     int64_t Int(int column);
@@ -72,8 +74,11 @@ public:
     std::string Text(int column);
 
 private:
+    int Step();
+    static constexpr int kDone = 101;  // SQLITE_DONE, without sqlite3.h in this header
     sqlite3_stmt* stmt_ = nullptr;
     int bound_ = 0;
+    int last_ = 0;
 };
 
 // Doubles every single quote, so a text can stand between quotes in a statement.

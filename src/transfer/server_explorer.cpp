@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include "app/status_lines.h"
-#include "app/text_routines.h"
 #include "app/user_interface.h"
 #include "data/history.h"
 #include "data/share_rules.h"
 #include "fileserver/remote_path.h"
 #include "platform/strings.h"
+#include "platform/text_format.h"
 #include "platform/text_encoding.h"
 #include "platform/window_messages.h"
 #include "service/server_list.h"

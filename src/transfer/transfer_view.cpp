@@ -4,6 +4,7 @@
 
 #include "fileserver/server_clock.h"
 #include "platform/strings.h"
+#include "platform/text_format.h"
 #include "platform/window_messages.h"
 
 namespace velorin {
@@ -24,29 +25,6 @@ double SpeedOf(const TransferSnapshot& entry, int64_t elapsed) {
 
 }  // namespace
 
-std::string DurationText(uint64_t seconds) {
-    uint64_t hours = seconds / 3600;
-    std::string prefix;
-    if (hours > 99) {
-        prefix = Format("%llu일 ", static_cast<unsigned long long>(hours / 24));
-        hours %= 24;
-    }
-    return Format("%s%02llu:%02llu:%02llu", prefix.c_str(), static_cast<unsigned long long>(hours),
-                  static_cast<unsigned long long>(seconds / 60 % 60),
-                  static_cast<unsigned long long>(seconds % 60));
-}
-
-std::string GroupedNumber(uint64_t value) {
-    std::string digits = std::to_string(value);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 TransferViewRow MakeRow(const TransferSnapshot& entry) {
     uint64_t present = entry.resumeOffset + entry.movedBytes;
     int64_t elapsed =
@@ -56,8 +34,8 @@ TransferViewRow MakeRow(const TransferSnapshot& entry) {
             entry.fileName,
             ProgressText(present, entry.fileSize),
             Format("%.1fk", SpeedOf(entry, elapsed)),
-            GroupedNumber(entry.fileSize),
-            GroupedNumber(present),
+            WithThousands(entry.fileSize),
+            WithThousands(present),
             "00:00:00",
             entry.message};
 }
@@ -113,11 +91,13 @@ void CTransferView::Tick() {
                 double speed = SpeedOf(entry, static_cast<int64_t>(now) - entry.startTime);
                 row.progress = ProgressText(present, entry.fileSize);
                 row.speed = Format("%.1fk", speed);
-                row.moved = GroupedNumber(present);
+                row.moved = WithThousands(present);
                 double left =
                     entry.fileSize > present ? static_cast<double>(entry.fileSize - present) : 0.0;
-                row.remaining =
-                    DurationText(speed > 0.0 ? static_cast<uint64_t>(left / 1024.0 / speed) : 0);
+                double seconds = speed > 0.0 ? left / 1024.0 / speed : 0.0;
+                // A conversion past every int64_t is undefined.
+                row.remaining = FormatDuration(seconds < 9.2e18 ? static_cast<int64_t>(seconds)
+                                                                : INT64_MAX);
                 row.note.clear();
                 Changed();
             }

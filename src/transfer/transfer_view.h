@@ -27,10 +27,6 @@ struct TransferViewRow {
     std::string note;       // "비고"
 };
 
-// "%s%02d:%02d:%02d", with "%d일 " before the hours above 99.
-std::string DurationText(uint64_t seconds);
-// A number with "," between groups of three digits.
-std::string GroupedNumber(uint64_t value);
 // The row of an entry as it is made (remaining time "00:00:00").
 TransferViewRow MakeRow(const TransferSnapshot& entry);
 

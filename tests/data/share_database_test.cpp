@@ -160,6 +160,43 @@ TEST_F(ShareDatabaseTest, TextsAreFittedToTheirColumns) {
     EXPECT_TRUE(exists);
 }
 
+TEST_F(ShareDatabaseTest, NamesWithQuotesPercentOrNulAreStoredAndFoundAsWritten) {
+    const std::string names[] = {"o'neil''", "100%s%n", std::string("kim\0x", 5), "\\'--"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        AddFolder(name, "/srv/" + name);
+        std::string path;
+        ASSERT_TRUE(db.GetSharePath(name, path));
+        EXPECT_EQ(path, "/srv/" + name);
+        bool exists = false;
+        ASSERT_TRUE(db.AddBlack(exists, name, name));
+        EXPECT_FALSE(exists);
+        bool listed = false;
+        ASSERT_TRUE(db.IsBlacklisted(listed, name));
+        EXPECT_TRUE(listed);
+    }
+    std::vector<MemberRow> rows;
+    ASSERT_TRUE(db.ListBlack(rows));
+    ASSERT_EQ(rows.size(), std::size(names));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].id, names[i]);
+        EXPECT_EQ(rows[i].desc, names[i]);
+    }
+    bool listed = true;
+    ASSERT_TRUE(db.IsBlacklisted(listed, "kim"));
+    EXPECT_FALSE(listed);
+}
+
+TEST_F(ShareDatabaseTest, AnIdWithANulDoesNotBorrowTheGrantOfItsPrefix) {
+    AddFolder("f");
+    ASSERT_TRUE(db.UpdatePermission("f", "[all]", "[all]", "", 0));
+    bool exists = false;
+    ASSERT_TRUE(db.AddPermission(exists, "f", "kim", 3, ""));
+    EXPECT_EQ(db.GetPermission("f", "kim"), 3u);
+    EXPECT_EQ(db.GetPermission("f", std::string("kim\0", 4)), 0u);
+    EXPECT_EQ(db.GetPermission("f", std::string("kim\0x", 5)), 0u);
+}
+
 TEST(ShareDatabaseOpen, RefusesMissingGarbageAndForeignFiles) {
     test::CTempFolder dir;
     CShareDatabase db;
