@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/process_options.h"
+#include "data/process_options.h"
 #include "data/complete_list.h"
 #include "data/share_database.h"
 #include "fileserver/activity_counters.h"

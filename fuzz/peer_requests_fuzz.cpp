@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "app/process_options.h"
+#include "data/process_options.h"
 #include "data/complete_list.h"
 #include "data/share_database.h"
 #include "fileserver/activity_counters.h"

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "app/process.h"
-#include "app/settings.h"
+#include "data/settings.h"
 #include "data/share_database.h"
 #include "platform/autostart.h"
 #include "platform/paths.h"

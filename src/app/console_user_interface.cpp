@@ -1,6 +1,6 @@
 #include "app/console_user_interface.h"
 
-#include "app/status_lines.h"
+#include "platform/status_lines.h"
 #include "platform/local_time.h"
 
 namespace velorin {

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/user_interface.h"
+#include "platform/user_interface.h"
 
 namespace velorin {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/control_commands.h"
-#include "app/process_options.h"
+#include "data/process_options.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"
 #include "fileserver/server_transfer_view.h"

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/process.h"
-#include "app/status_lines.h"
+#include "platform/status_lines.h"
 #include "fileserver/file_server.h"
 #include "platform/error_text.h"
 #include "platform/local_time.h"

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "app/user_interface.h"
+#include "platform/user_interface.h"
 #include "platform/message_queue.h"
 
 namespace velorin {

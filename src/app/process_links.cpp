@@ -3,7 +3,7 @@
 // the velorind word that writes links.
 #include "app/link_commands.h"
 #include "app/process.h"
-#include "app/user_interface.h"
+#include "platform/user_interface.h"
 #include "data/link.h"
 #include "data/name_filter.h"
 #include "fileserver/file_server.h"

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/text_routines.h"
+#include "platform/text_routines.h"
 #include "platform/strings.h"
 #include "platform/text_encoding.h"
 

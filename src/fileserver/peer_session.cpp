@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <climits>
 
-#include "app/process_options.h"
-#include "app/status_lines.h"
+#include "data/process_options.h"
+#include "platform/status_lines.h"
 #include "data/share_database.h"
 #include "fileserver/peer_messages.h"
 #include "fileserver/peer_requests.h"

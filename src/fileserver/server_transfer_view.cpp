@@ -3,8 +3,8 @@
 #include <cinttypes>
 #include <cstdlib>
 
-#include "app/process_options.h"
-#include "app/settings.h"
+#include "data/process_options.h"
+#include "data/settings.h"
 #include "platform/strings.h"
 #include "platform/text_format.h"
 

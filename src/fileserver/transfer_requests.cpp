@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/process_options.h"
-#include "app/status_lines.h"
+#include "data/process_options.h"
+#include "platform/status_lines.h"
 #include "data/complete_list.h"
 #include "data/share_database.h"
 #include "data/share_rules.h"

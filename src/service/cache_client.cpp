@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/status_lines.h"
+#include "platform/status_lines.h"
 #include "fileserver/point_balance.h"
 #include "platform/window_messages.h"
 #include "service/session_client.h"

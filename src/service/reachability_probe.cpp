@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/user_interface.h"
+#include "platform/user_interface.h"
 #include "net/tcp_socket.h"
 
 namespace velorin {

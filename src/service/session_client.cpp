@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "app/cipher.h"
+#include "platform/cipher.h"
 #include "data/note_store.h"
 #include "fileserver/point_balance.h"
 #include "platform/window_messages.h"

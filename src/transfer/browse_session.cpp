@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "app/status_lines.h"
+#include "platform/status_lines.h"
 #include "data/history.h"
 #include "platform/text_encoding.h"
 #include "platform/window_messages.h"

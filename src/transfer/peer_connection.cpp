@@ -5,7 +5,7 @@
 #include <chrono>
 #include <system_error>
 
-#include "app/process_options.h"
+#include "data/process_options.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/point_balance.h"
 #include "fileserver/server_clock.h"

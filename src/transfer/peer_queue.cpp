@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "app/status_lines.h"
+#include "platform/status_lines.h"
 #include "platform/strings.h"
 #include "service/server_list.h"
 #include "transfer/transfer_context.h"

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/status_lines.h"
-#include "app/user_interface.h"
+#include "platform/status_lines.h"
+#include "platform/user_interface.h"
 #include "data/history.h"
 #include "data/share_rules.h"
 #include "fileserver/remote_path.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_interface.h"
+#include "platform/user_interface.h"
 #include "data/name_filter.h"
 #include "fileserver/peer_messages.h"
 #include "platform/message_queue.h"

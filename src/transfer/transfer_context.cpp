@@ -1,6 +1,6 @@
 #include "transfer/transfer_context.h"
 
-#include "app/process_options.h"
+#include "data/process_options.h"
 #include "platform/window_messages.h"
 
 namespace velorin {

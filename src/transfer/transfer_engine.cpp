@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/status_lines.h"
+#include "platform/status_lines.h"
 #include "fileserver/peer_messages.h"
 #include "fileserver/point_balance.h"
 #include "fileserver/server_clock.h"

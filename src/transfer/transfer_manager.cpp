@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/process_options.h"
-#include "app/status_lines.h"
-#include "app/user_interface.h"
+#include "data/process_options.h"
+#include "platform/status_lines.h"
+#include "platform/user_interface.h"
 #include "platform/strings.h"
 #include "transfer/peer_queue.h"
 #include "transfer/transfer_engine.h"

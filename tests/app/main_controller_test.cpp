@@ -5,7 +5,7 @@
 #include <future>
 #include <thread>
 
-#include "app/cipher.h"
+#include "platform/cipher.h"
 #include "app/process.h"
 #include "platform/error_text.h"
 #include "platform/window_messages.h"

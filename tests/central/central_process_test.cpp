@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "app/settings.h"
+#include "data/settings.h"
 #include "central_fixture.h"
 #include "platform/autostart.h"
 #include "platform/registry.h"

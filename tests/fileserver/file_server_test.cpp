@@ -4,9 +4,9 @@
 
 #include <future>
 
-#include "app/log_writer.h"
-#include "app/process_options.h"
-#include "app/status_lines.h"
+#include "platform/log_writer.h"
+#include "data/process_options.h"
+#include "platform/status_lines.h"
 #include "platform/clock.h"
 #include "data/complete_list.h"
 #include "fileserver/activity_counters.h"

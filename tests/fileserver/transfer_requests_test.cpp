@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/process_options.h"
+#include "data/process_options.h"
 #include "fileserver/browse_requests.h"
 #include "data/complete_list.h"
 #include "fileserver/peer_messages.h"

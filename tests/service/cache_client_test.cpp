@@ -4,8 +4,8 @@
 
 #include <future>
 
-#include "app/log_writer.h"
-#include "app/status_lines.h"
+#include "platform/log_writer.h"
+#include "platform/status_lines.h"
 #include "fileserver/point_balance.h"
 #include "platform/window_messages.h"
 #include "service/session_messages.h"

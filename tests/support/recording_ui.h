@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/user_interface.h"
+#include "platform/user_interface.h"
 
 namespace velorin {
 class CMessageQueue;

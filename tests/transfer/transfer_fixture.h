@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/process_options.h"
+#include "data/process_options.h"
 #include "data/complete_list.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"

@@ -1,6 +1,6 @@
-#include "app/process_options.h"
+#include "data/process_options.h"
 
-#include "app/settings.h"
+#include "data/settings.h"
 
 namespace velorin {
 

@@ -1,7 +1,7 @@
-#include "app/status_lines.h"
+#include "platform/status_lines.h"
 
-#include "app/log_writer.h"
-#include "app/user_interface.h"
+#include "platform/log_writer.h"
+#include "platform/user_interface.h"
 #include "platform/message_queue.h"
 #include "platform/person_lock.h"
 

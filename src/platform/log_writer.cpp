@@ -1,4 +1,4 @@
-#include "app/log_writer.h"
+#include "platform/log_writer.h"
 
 #include <cstdio>
 

@@ -1,10 +1,10 @@
-#include "app/settings.h"
+#include "data/settings.h"
 
 #include <array>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/cipher.h"
+#include "platform/cipher.h"
 #include "platform/autostart.h"
 #include "platform/paths.h"
 #include "platform/registry.h"

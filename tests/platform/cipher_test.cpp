@@ -1,4 +1,4 @@
-#include "app/cipher.h"
+#include "platform/cipher.h"
 
 #include <gtest/gtest.h>
 

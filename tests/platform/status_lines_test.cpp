@@ -1,8 +1,8 @@
-#include "app/status_lines.h"
+#include "platform/status_lines.h"
 
 #include <gtest/gtest.h>
 
-#include "app/log_writer.h"
+#include "platform/log_writer.h"
 
 #include <thread>
 
