@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "app/control_words.h"
-#include "app/user_interface.h"
+#include "platform/user_interface.h"
 #include "data/badword_file.h"
 #include "fileserver/file_server.h"
 #include "platform/error_text.h"
@@ -23,6 +23,7 @@ namespace velorin {
 namespace fs = std::filesystem;
 
 namespace {
+// Only for the check that one context exists at a time.
 CProcess* g_current = nullptr;
 // How long a second start waits for a first instance that is still starting.
 constexpr std::chrono::milliseconds kHandoverPatience(3000);
@@ -58,13 +59,6 @@ private:
     bool done_ = false;
 };
 }  // namespace
-
-CProcess& Process() {
-    assert(g_current);
-    return *g_current;
-}
-
-bool HasProcess() { return g_current != nullptr; }
 
 CProcess::CProcess(ProfileLocation profile, IUserInterface& ui, const IClock& clock)
     : profile_(std::move(profile)),

@@ -1,7 +1,7 @@
 #pragma once
 // The process context: every object that lives for the whole run, created by
-// start-up in its order and reached through Process(). Tests create and tear
-// down contexts of their own.
+// start-up in its order and handed to each part as the narrow set of objects it
+// uses. Exactly one exists at a time; tests create and tear down their own.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -10,11 +10,11 @@
 #include <string>
 
 #include "app/control_commands.h"
-#include "app/log_writer.h"
+#include "platform/log_writer.h"
 #include "app/main_controller.h"
-#include "app/process_options.h"
-#include "app/settings.h"
-#include "app/status_lines.h"
+#include "data/process_options.h"
+#include "data/settings.h"
+#include "platform/status_lines.h"
 #include "data/complete_list.h"
 #include "data/note_store.h"
 #include "data/share_database.h"
@@ -205,9 +205,5 @@ private:
     std::unique_ptr<CTransferManager> transfers_;
     std::unique_ptr<CTransferView> transferView_;
 };
-
-// The running process's context. Exactly one exists at a time.
-CProcess& Process();
-bool HasProcess();
 
 }  // namespace velorin
