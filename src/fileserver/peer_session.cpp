@@ -245,23 +245,23 @@ int CPeerSession::SignOn(std::string_view payload) {
                 setsockopt(socket_.Handle(), SOL_SOCKET, SO_SNDBUF, &kQuickSendBuffer,
                            sizeof kQuickSendBuffer);
             }
-            // A visitor that stops reading would block the send without end.
-            SetTimeout(socket_.Handle(), SO_SNDTIMEO, services.config.sendStallTimeout);
             break;
         case kVisitorUpload:
             if (!pool_->CountUpload()) return Refuse(kSignOnServerFull);
             // The data phase reads raw bytes: a visitor that stops sending ends it.
             SetTimeout(socket_.Handle(), SO_RCVTIMEO, services.config.idleTimeout);
-            SetTimeout(socket_.Handle(), SO_SNDTIMEO, services.config.sendStallTimeout);
             break;
         case kVisitorBrowse:
-            SetTimeout(socket_.Handle(), SO_SNDTIMEO, services.config.idleTimeout);
             pool_->CountBrowse();
             services.visitors.Add(request.userId, this);
             break;
         default:
             return Refuse(kSignOnBadKind);
     }
+    // A visitor that stops reading would block a send without end.
+    SetTimeout(socket_.Handle(), SO_SNDTIMEO,
+               request.kind == kVisitorBrowse ? services.config.idleTimeout
+                                              : services.config.sendStallTimeout);
     kind_ = request.kind;
     signedOn_ = true;
     SignOnAnswer answer{kAnswerOk, services.memberValue, Greeting(request.kind)};
