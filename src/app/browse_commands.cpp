@@ -1,13 +1,17 @@
 #include "app/browse_commands.h"
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/control_commands.h"
 #include "platform/json.h"
+#include "platform/message_queue.h"
 #include "platform/strings.h"
+#include "platform/view_change.h"
 #include "transfer/server_explorer.h"
 
 namespace velorin {
@@ -19,52 +23,127 @@ using namespace std::chrono_literals;
 // Connecting takes up to 5 s; a sign-on or a listing that takes longer is not coming.
 constexpr std::chrono::seconds kPatience(15);
 
-class CWaiter {
+}  // namespace
+
+// One word that waits for the browsed server. Each wait ends when the
+// explorer's observers report its condition, or after kPatience; the loop
+// runs on meanwhile, so a desktop window never stalls on a word.
+class CBrowseFlow : public CWindowTarget {
 public:
-    CWaiter(CServerExplorer& explorer, CMessageQueue& queue) : explorer_(explorer), queue_(queue) {}
+    using Then = std::function<void()>;
+
+    CBrowseFlow(CServerExplorer& explorer, CMessageQueue& queue, CControlReply reply,
+                std::function<void(CBrowseFlow*)> ended)
+        : CWindowTarget(queue),
+          explorer_(explorer),
+          reply_(std::move(reply)),
+          ended_(std::move(ended)) {
+        token_ = explorer_.Observers().Subscribe([this](const ViewChange&) { OnChange(); });
+    }
+    ~CBrowseFlow() override {
+        Queue().KillTimer(Handle(), kDeadlineTimer);
+        explorer_.Observers().Unsubscribe(token_);
+    }
+
+    CServerExplorer& Explorer() { return explorer_; }
 
     // Browsing `id` signed on; a new session starts at `startPath`.
-    ExplorerResult Reach(const std::string& id, const std::string& startPath) {
-        if (explorer_.SignedOn() && EqualsIgnoreCase(explorer_.BrowsedId(), id)) return std::nullopt;
+    void Reach(const std::string& id, const std::string& startPath, Then then) {
+        if (explorer_.SignedOn() && EqualsIgnoreCase(explorer_.BrowsedId(), id))
+            return then();
         uint64_t before = explorer_.Sessions();
-        if (ExplorerResult refused = explorer_.Connect(id, startPath)) return refused;
-        bool decided = Wait([&] {
-            return explorer_.Sessions() > before && (explorer_.SignedOn() || !explorer_.Connected());
-        });
-        if (!decided) return "no answer from the server of " + id;
-        return Ended();
+        if (ExplorerResult refused = explorer_.Connect(id, startPath))
+            return Refuse(*refused);
+        Wait(
+            [this, before] {
+                return explorer_.Sessions() > before &&
+                       (explorer_.SignedOn() || !explorer_.Connected());
+            },
+            "no answer from the server of " + id,
+            [this, then] {
+                if (ExplorerResult ended = Ended())
+                    return Refuse(*ended);
+                then();
+            });
     }
 
     // Everything asked so far has been answered and taken in by the explorer.
-    ExplorerResult Sync() {
+    void Sync(Then then) {
         uint64_t ticket = explorer_.RequestSync();
-        if (ticket == 0) return Ended().value_or(explorer_text::kNotQueued);
-        if (!Wait([&] { return explorer_.InfoAnswered() >= ticket || !explorer_.SignedOn(); })) {
-            return std::string("no answer from the server");
+        if (ticket == 0)
+            return Refuse(Ended().value_or(explorer_text::kNotQueued));
+        Wait([this, ticket] { return explorer_.InfoAnswered() >= ticket || !explorer_.SignedOn(); },
+             "no answer from the server",
+             [this, then] {
+                 if (ExplorerResult ended = Ended())
+                     return Refuse(*ended);
+                 then();
+             });
+    }
+
+    void Refuse(const std::string& text) { Answer(CControlCommands::Refused(text)); }
+    void Answer(ControlAnswer answer) {
+        if (finished_)
+            return;
+        finished_ = true;
+        then_ = nullptr;
+        Queue().KillTimer(Handle(), kDeadlineTimer);
+        reply_(std::move(answer));
+        // Not from inside the observers' call: the owner destroys it on its own turn.
+        Queue().PostMessage(Handle(), kEndMessage);
+    }
+
+    void OnMessage(const Message& message) override {
+        if (message.message == WM_TIMER && message.wParam == kDeadlineTimer) {
+            Refuse(timeoutText_);
+        } else if (message.message == kEndMessage && ended_) {
+            // Destroys this flow: the last thing it does.
+            ended_(this);
+        } else if (message.message == kStepMessage && then_ && !finished_ && done_()) {
+            Queue().KillTimer(Handle(), kDeadlineTimer);
+            Then then = std::move(then_);
+            then_ = nullptr;
+            then();
         }
-        return Ended();
     }
 
 private:
-    template <typename Done>
-    bool Wait(Done done) {
-        auto deadline = std::chrono::steady_clock::now() + kPatience;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            queue_.DispatchOne(explorer_.Handle(), 20ms);
-        }
-        return true;
+    static constexpr uint32_t kDeadlineTimer = 1;
+    static constexpr uint32_t kStepMessage = WM_USER + 1;
+    static constexpr uint32_t kEndMessage = WM_USER + 2;
+
+    void Wait(std::function<bool()> done, std::string timeoutText, Then then) {
+        done_ = std::move(done);
+        timeoutText_ = std::move(timeoutText);
+        then_ = std::move(then);
+        Queue().SetTimer(Handle(), kDeadlineTimer, kPatience);
+        OnChange();
+    }
+
+    // The step goes on from the loop, never from inside the explorer's notification.
+    void OnChange() {
+        if (then_ && !finished_ && done_())
+            Queue().PostMessage(Handle(), kStepMessage);
     }
 
     ExplorerResult Ended() const {
-        if (explorer_.SignedOn()) return std::nullopt;
+        if (explorer_.SignedOn())
+            return std::nullopt;
         std::string line = explorer_.SessionLine();
         return line.empty() ? std::string(explorer_text::kNoServer) : line;
     }
 
     CServerExplorer& explorer_;
-    CMessageQueue& queue_;
+    CControlReply reply_;
+    std::function<void(CBrowseFlow*)> ended_;
+    int token_ = 0;
+    std::function<bool()> done_;
+    std::string timeoutText_;
+    Then then_;
+    bool finished_ = false;
 };
+
+namespace {
 
 std::string RowJson(const ExplorerRow& row) {
     CJsonObject json;
@@ -100,68 +179,94 @@ std::string ListingJson(const CServerExplorer& explorer) {
         .Text();
 }
 
-ControlAnswer Browse(CServerExplorer& explorer, CMessageQueue& queue, const Args& args) {
+void Browse(CBrowseFlow& flow, const Args& args) {
     if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2].rfind('\\', 0) != 0)) {
-        return CControlCommands::Refused("usage: browse ID [PATH], PATH beginning with \\");
+        return flow.Refuse("usage: browse ID [PATH], PATH beginning with \\");
     }
+    CServerExplorer& explorer = flow.Explorer();
     std::string path = args.size() == 3 ? args[2] : "\\";
-    CWaiter waiter(explorer, queue);
-    bool running = explorer.SignedOn() && EqualsIgnoreCase(explorer.BrowsedId(), args[1]);
-    ExplorerResult refused = running ? explorer.OpenPath(path) : waiter.Reach(args[1], path);
-    if (!refused) refused = waiter.Sync();
-    if (refused) return CControlCommands::Refused(*refused);
-    return CControlCommands::Done(ListingJson(explorer));
+    auto answer = [&flow] {
+        flow.Sync([&flow] { flow.Answer(CControlCommands::Done(ListingJson(flow.Explorer()))); });
+    };
+    if (explorer.SignedOn() && EqualsIgnoreCase(explorer.BrowsedId(), args[1])) {
+        if (ExplorerResult refused = explorer.OpenPath(path))
+            return flow.Refuse(*refused);
+        return answer();
+    }
+    flow.Reach(args[1], path, answer);
 }
 
-ControlAnswer DownloadFolder(CServerExplorer& explorer, CMessageQueue& queue, const Args& args) {
-    if (args.size() != 4) {
-        return CControlCommands::Refused("usage: download-folder ID PATH LOCALNAME");
-    }
-    const std::string& path = args[2];
-    CWaiter waiter(explorer, queue);
+void DownloadFolder(CBrowseFlow& flow, const Args& args) {
+    if (args.size() != 4)
+        return flow.Refuse("usage: download-folder ID PATH LOCALNAME");
+    std::string path = args[2];
+    std::string localName = args[3];
+    auto confirm = [&flow, path, localName] {
+        CServerExplorer& explorer = flow.Explorer();
+        if (!explorer.Offer() || explorer.Offer()->remotePath != path) {
+            return flow.Refuse("the server gave no summary of " + path);
+        }
+        FolderDownloadOffer offer = *explorer.Offer();
+        uint64_t before = explorer.FolderFilesReserved();
+        if (ExplorerResult refused = explorer.ConfirmFolderDownload(path, localName)) {
+            return flow.Refuse(*refused);
+        }
+        flow.Sync([&flow, path, localName, offer, before] {
+            flow.Answer(CControlCommands::Done(
+                CJsonObject()
+                    .Add("ok", true)
+                    .Add("path", path)
+                    .Add("localName", localName)
+                    .Add("files", offer.files)
+                    .Add("folders", offer.folders)
+                    .Add("size", offer.sizeText)
+                    .Add("reserved",
+                         static_cast<int64_t>(flow.Explorer().FolderFilesReserved() - before))
+                    .Text()));
+        });
+    };
     // The rights of the shared folders come with the root listing, which a new session opens.
-    ExplorerResult refused = waiter.Reach(args[1], "\\");
-    if (!refused) refused = waiter.Sync();
-    if (!refused) refused = explorer.DownloadFolder(path);
-    if (!refused) refused = waiter.Sync();
-    if (refused) return CControlCommands::Refused(*refused);
-    if (!explorer.Offer() || explorer.Offer()->remotePath != path) {
-        return CControlCommands::Refused("the server gave no summary of " + path);
-    }
-    FolderDownloadOffer offer = *explorer.Offer();
-    uint64_t before = explorer.FolderFilesReserved();
-    refused = explorer.ConfirmFolderDownload(path, args[3]);
-    if (!refused) refused = waiter.Sync();
-    if (refused) return CControlCommands::Refused(*refused);
-    return CControlCommands::Done(
-        CJsonObject()
-            .Add("ok", true)
-            .Add("path", path)
-            .Add("localName", args[3])
-            .Add("files", offer.files)
-            .Add("folders", offer.folders)
-            .Add("size", offer.sizeText)
-            .Add("reserved", static_cast<int64_t>(explorer.FolderFilesReserved() - before))
-            .Text());
+    flow.Reach(args[1], "\\", [&flow, path, confirm] {
+        flow.Sync([&flow, path, confirm] {
+            if (ExplorerResult refused = flow.Explorer().DownloadFolder(path)) {
+                return flow.Refuse(*refused);
+            }
+            flow.Sync(confirm);
+        });
+    });
 }
 
 }  // namespace
 
-void RegisterBrowseCommands(CControlCommands& commands, CServerExplorer& explorer,
-                            CMessageQueue& queue) {
-    commands.Register("browse", [&explorer, &queue](const Args& args) {
-        return Browse(explorer, queue, args);
+CBrowseWords::CBrowseWords(CServerExplorer& explorer, CMessageQueue& queue)
+    : explorer_(explorer), queue_(queue) {}
+
+CBrowseWords::~CBrowseWords() = default;
+
+void CBrowseWords::Start(CControlReply reply, const std::function<void(CBrowseFlow&)>& word) {
+    auto flow = std::make_unique<CBrowseFlow>(
+        explorer_, queue_, std::move(reply), [this](CBrowseFlow* ended) {
+            std::erase_if(flows_, [ended](const auto& held) { return held.get() == ended; });
+        });
+    CBrowseFlow& started = *flow;
+    flows_.push_back(std::move(flow));
+    word(started);
+}
+
+void CBrowseWords::Register(CControlCommands& commands) {
+    commands.RegisterAsync("browse", [this](const Args& args, CControlReply reply) {
+        Start(std::move(reply), [&args](CBrowseFlow& flow) { Browse(flow, args); });
     });
-    commands.Register("download-folder", [&explorer, &queue](const Args& args) {
-        return DownloadFolder(explorer, queue, args);
+    commands.RegisterAsync("download-folder", [this](const Args& args, CControlReply reply) {
+        Start(std::move(reply), [&args](CBrowseFlow& flow) { DownloadFolder(flow, args); });
     });
-    commands.Register("history", [&explorer](const Args&) {
+    commands.Register("history", [this](const Args&) {
         std::vector<std::string> ids;
-        for (const std::string& id : explorer.History()) ids.push_back(JsonQuote(id));
+        for (const std::string& id : explorer_.History()) ids.push_back(JsonQuote(id));
         return CControlCommands::Done(CJsonObject().AddRaw("history", JsonArray(ids)).Text());
     });
-    commands.Register("history-clear", [&explorer](const Args&) {
-        explorer.ClearHistory();
+    commands.Register("history-clear", [this](const Args&) {
+        explorer_.ClearHistory();
         return CControlCommands::Done();
     });
 }

@@ -7,6 +7,7 @@
 #include <future>
 #include <system_error>
 
+#include "app/browse_commands.h"
 #include "app/control_words.h"
 #include "platform/user_interface.h"
 #include "data/badword_file.h"
@@ -201,6 +202,7 @@ void CProcess::Shutdown() {
     instance_.StopListening();
     // The windows go first: no handler runs while the links stop.
     controller_.reset();
+    browseWords_.reset();
     explorer_.reset();
     StopSearchRobot();
     StopBrowse();
@@ -224,21 +226,19 @@ void CProcess::SetCredentials(SignInCredentials credentials) {
 
 ControlAnswer CProcess::OnControlRequest(const ControlRequest& request,
                                          const std::atomic<bool>& stopping) {
-    // Runs on the listener's thread; the work itself belongs on the loop's thread.
+    // Runs on the listener's thread; the work itself belongs on the loop's
+    // thread, and a word that waits for the network answers from there later.
     auto promise = std::make_shared<std::promise<ControlAnswer>>();
     std::future<ControlAnswer> future = promise->get_future();
-    queue_.PostTask([this, request, promise] {
-        ControlAnswer answer;
-        HandleOnLoop(request, answer);
-        promise->set_value(std::move(answer));
-    });
+    CControlReply reply([promise](ControlAnswer answer) { promise->set_value(std::move(answer)); });
+    queue_.PostTask([this, request, reply] { HandleOnLoop(request, reply); });
     while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
         if (stopping) return CControlCommands::Refused("the program is ending");
     }
     return future.get();
 }
 
-void CProcess::HandleOnLoop(const ControlRequest& request, ControlAnswer& answer) {
+void CProcess::HandleOnLoop(const ControlRequest& request, const CControlReply& reply) {
     std::string text = request.args.empty() ? std::string() : request.args[0];
     switch (request.kind) {
         case ControlRequest::kLink:
@@ -254,9 +254,10 @@ void CProcess::HandleOnLoop(const ControlRequest& request, ControlAnswer& answer
             ui_.Activate(ControlRequest::kActivate, text);
             break;
         case ControlRequest::kCommand:
-            answer = commands_.Execute(request.args);
-            break;
+            commands_.Execute(request.args, reply);
+            return;
     }
+    reply(ControlAnswer{});
 }
 
 }  // namespace velorin

@@ -35,6 +35,7 @@
 namespace velorin {
 
 class CBrowseSession;
+class CBrowseWords;
 class CFileServer;
 class CServerExplorer;
 class CTransferManager;
@@ -155,7 +156,7 @@ private:
     void ProbeReachability();
     void WarnIfUnreachable();
     ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);
-    void HandleOnLoop(const ControlRequest& request, ControlAnswer& answer);
+    void HandleOnLoop(const ControlRequest& request, const CControlReply& reply);
     void CreateFileServer();
     void CreateExplorer();
     void CreateTransfers();
@@ -199,6 +200,8 @@ private:
     std::unique_ptr<CMainController> controller_;
     std::unique_ptr<CBrowseSession> browse_;
     std::unique_ptr<CServerExplorer> explorer_;
+    // The browse words in flight watch the explorer.
+    std::unique_ptr<CBrowseWords> browseWords_;
     // Last: it uses the objects above until it is gone.
     std::unique_ptr<CFileServer> fileServer_;
     // Its workers use all of the above.

@@ -23,26 +23,29 @@ void CProcess::CreateExplorer() {
         .statusLine = StatusSink(),
         .startSignIn =
             [this] {
-                if (controller_) controller_->StartServer();
+                if (controller_)
+                    controller_->StartServer();
             },
         .reserveDownload =
             [this](const std::string& id, const std::string& folder, const std::string& file,
                    uint64_t size, uint32_t address, uint16_t port) {
-                return !transfers_->ReserveDownload(id, folder, file, size, address, port);
+                return transfers_->ReserveDownload(id, folder, file, size, address, port);
             },
         .reserveUpload =
             [this](const std::string& id, const std::string& folder, const std::string& file,
                    uint64_t size, uint32_t address, uint16_t port) {
-                return !transfers_->ReserveUpload(id, folder, file, size, address, port);
+                return transfers_->ReserveUpload(id, folder, file, size, address, port);
             },
     };
     explorer_ = std::make_unique<CServerExplorer>(std::move(parts));
     browse_->SetWindows(&queue_, explorer_->Handle(), controller_ ? controller_->Handle() : 0);
-    RegisterBrowseCommands(commands_, *explorer_, queue_);
+    browseWords_ = std::make_unique<CBrowseWords>(*explorer_, queue_);
+    browseWords_->Register(commands_);
 }
 
 void CProcess::StopBrowse() {
-    if (browse_) browse_->Stop();
+    if (browse_)
+        browse_->Stop();
 }
 
 }  // namespace velorin

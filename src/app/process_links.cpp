@@ -3,13 +3,11 @@
 // the velorind word that writes links.
 #include "app/link_commands.h"
 #include "app/process.h"
-#include "platform/user_interface.h"
 #include "data/link.h"
-#include "data/name_filter.h"
 #include "fileserver/file_server.h"
 #include "platform/strings.h"
+#include "platform/user_interface.h"
 #include "transfer/server_explorer.h"
-#include "transfer/transfer_engine.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_texts.h"
 
@@ -45,25 +43,9 @@ void CProcess::HandleFileLink(const CFileLink& link) {
         }
         return;
     }
-    ServerRecord record;
-    if (!serverList_.FindById(link.userId, record)) {
-        status_.AddStatusLine(transfer_text::kNotListed, kStatusCaution);
-        return;
-    }
-    if (HasRestrictedPiece(link.name, IsRestrictedTransferPiece)) {
-        status_.AddStatusLine(Format(explorer_text::kHarmful, link.name.c_str()), kStatusCaution);
-        return;
-    }
-    // The name comes from a web page: it must be one file of the download
-    // folder ("\" would make folders, "/" and ".." could climb out of it).
-    if (link.name.find('\\') != std::string::npos ||
-        !DownloadPathsOf(options_.DownloadPath(), link.name)) {
-        status_.AddStatusLine(transfer_text::kBadPath, kStatusCaution);
-        return;
-    }
-    transfers_->ReserveDownload(link.userId, link.path, link.name, link.size, record.address,
-                                record.tcpPort);
-    ui_.ShowTransferPage();
+    // The name comes from a web page: the door keeps it one file of the download folder.
+    if (explorer_)
+        explorer_->ReserveRemoteFileAndShow(link.userId, link.path, link.name, link.size);
 }
 
 }  // namespace velorin

@@ -35,7 +35,7 @@ void CProcess::StartTransfers() {
     transfers_->Context().SetWindows(&queue_, transferView_->Handle(), controller_->Handle());
     transfers_->LoadTransferList();
     controller_->SetTickHook([this] { transferView_->Tick(); });
-    RegisterTransferCommands(commands_, *transfers_, *transferView_, serverList_);
+    RegisterTransferCommands(commands_, *transfers_, *transferView_, *explorer_);
 }
 
 void CProcess::HaltTransfers() {

@@ -5,11 +5,9 @@
 #include <vector>
 
 #include "app/control_commands.h"
-#include "fileserver/local_file.h"
 #include "platform/json.h"
-#include "service/server_list.h"
+#include "transfer/server_explorer.h"
 #include "transfer/transfer_manager.h"
-#include "transfer/transfer_texts.h"
 #include "transfer/transfer_view.h"
 
 namespace velorin {
@@ -71,33 +69,18 @@ ControlAnswer Changed(CTransferManager& transfers, const Args& args, int count) 
 }  // namespace
 
 void RegisterTransferCommands(CControlCommands& commands, CTransferManager& transfers,
-                              CTransferView& view, const CServerList& servers) {
-    commands.Register("download", [&](const Args& args) {
+                              CTransferView& view, CServerExplorer& explorer) {
+    commands.Register("download", [&explorer](const Args& args) {
         uint64_t size = 0;
         if (args.size() != 5 || !ParseSize(args[4], size)) {
             return CControlCommands::Refused("usage: download ID VIRDIR NAME SIZE");
         }
-        ServerRecord record;
-        if (!servers.FindById(args[1], record)) {
-            return CControlCommands::Refused(transfer_text::kNotListed);
-        }
-        return Reserved(transfers.ReserveDownload(args[1], args[2], args[3], size, record.address,
-                                                  record.tcpPort));
+        return Reserved(explorer.ReserveRemoteFile(args[1], args[2], args[3], size));
     });
-    commands.Register("upload", [&](const Args& args) {
+    commands.Register("upload", [&explorer](const Args& args) {
         if (args.size() != 4)
             return CControlCommands::Refused("usage: upload ID VIRDIR LOCALPATH");
-        std::optional<uint64_t> size = RegularFileSize(args[3]);
-        // An empty file, or one that cannot be read, is not reserved.
-        if (!size || *size == 0 || !CLocalFile::OpenForReading(args[3])) {
-            return CControlCommands::Refused("not a readable file with content: " + args[3]);
-        }
-        ServerRecord record;
-        if (!servers.FindById(args[1], record)) {
-            return CControlCommands::Refused(transfer_text::kNotListed);
-        }
-        return Reserved(transfers.ReserveUpload(args[1], args[2], args[3], *size, record.address,
-                                                record.tcpPort));
+        return Reserved(explorer.ReserveLocalUpload(args[1], args[2], args[3]));
     });
     commands.Register("transfers", [&](const Args& args) {
         if (args.size() > 2)

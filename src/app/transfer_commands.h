@@ -2,9 +2,10 @@
 // The velorind words of the transfer view, thin adapters over the same
 // operations as the view's commands (NAME is an entry's file name: the name
 // relative to the remote folder for a download, the local path for an upload):
-//   download ID VIRDIR NAME SIZE  reserves a download from member ID, whose
-//                                 address the server list gives
+//   download ID VIRDIR NAME SIZE  reserves a download from member ID
 //   upload ID VIRDIR LOCALPATH    reserves an upload of a local file
+//                                 (both through the explorer's doors: the
+//                                 checks and the texts of the explorer page)
 //   transfers [ID]                the members and the entries (of ID): state,
 //                                 message, size, offset, moved; the speed sums
 //   stop ID NAME                  "전송중지"
@@ -17,11 +18,11 @@
 namespace velorin {
 
 class CControlCommands;
-class CServerList;
+class CServerExplorer;
 class CTransferManager;
 class CTransferView;
 
 void RegisterTransferCommands(CControlCommands& commands, CTransferManager& transfers,
-                              CTransferView& view, const CServerList& servers);
+                              CTransferView& view, CServerExplorer& explorer);
 
 }  // namespace velorin

@@ -65,9 +65,6 @@ public:
     // The server list holds a new download: the list page refills itself.
     virtual void ServerListChanged() = 0;
 
-    // The server explorer. Its model changed (list, tree, path, status strip,
-    // buttons): the page redraws itself from it.
-    virtual void ExplorerChanged() {}
     // A visited server's notice: HTML that is shown, never executed.
     virtual void ShowNotice(const std::string& html) { (void)html; }
     // Opens the folder-download dialog; its confirmation calls the explorer's

@@ -16,7 +16,8 @@ void CViewObservers::Unsubscribe(int token) {
 
 void CViewObservers::Notify(const ViewChange& change) const {
     for (const Entry& entry : observers_) {
-        if (entry.observer) entry.observer(change);
+        if (entry.observer)
+            entry.observer(change);
     }
 }
 

@@ -28,7 +28,9 @@ public:
 
     void Notify(const ViewChange& change) const;
     void Reset() const { Notify({ViewChange::kReset, 0, 0}); }
-    void Inserted(size_t first, size_t count) const { Notify({ViewChange::kInserted, first, count}); }
+    void Inserted(size_t first, size_t count) const {
+        Notify({ViewChange::kInserted, first, count});
+    }
     void Changed(size_t first, size_t count) const { Notify({ViewChange::kChanged, first, count}); }
     void Removed(size_t first, size_t count) const { Notify({ViewChange::kRemoved, first, count}); }
     void StateChanged() const { Notify({ViewChange::kState, 0, 0}); }

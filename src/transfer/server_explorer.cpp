@@ -5,14 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/status_lines.h"
-#include "platform/user_interface.h"
 #include "data/history.h"
 #include "data/share_rules.h"
 #include "fileserver/remote_path.h"
+#include "platform/status_lines.h"
 #include "platform/strings.h"
-#include "platform/text_format.h"
 #include "platform/text_encoding.h"
+#include "platform/text_format.h"
+#include "platform/user_interface.h"
 #include "platform/window_messages.h"
 #include "service/server_list.h"
 #include "transfer/transfer_texts.h"
@@ -21,26 +21,28 @@ namespace velorin {
 
 namespace {
 
-constexpr uint8_t kUnseenFolderRights =
-    kPermissionBrowse | kPermissionDownload | kPermissionUpload;
+constexpr uint8_t kUnseenFolderRights = kPermissionBrowse | kPermissionDownload | kPermissionUpload;
 
 std::string Lower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
     return out;
 }
 
 std::string ParentPath(const std::string& path) {
     size_t cut = path.rfind('\\');
-    if (cut == std::string::npos || cut == 0) return "\\";
+    if (cut == std::string::npos || cut == 0)
+        return "\\";
     return path.substr(0, cut);
 }
 
 std::string TypeText(const std::string& name) {
     size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot + 1 == name.size()) return explorer_text::kFileType;
+    if (dot == std::string::npos || dot + 1 == name.size())
+        return explorer_text::kFileType;
     return name.substr(dot + 1);
 }
 
@@ -59,8 +61,9 @@ std::string BaseName(const std::string& path) {
 // The size of a non-empty regular file that can be read; 0 otherwise.
 uint64_t ReadableSize(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    struct stat st{};
+    if (fd < 0)
+        return 0;
+    struct stat st {};
     bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
     return regular ? static_cast<uint64_t>(st.st_size) : 0;
@@ -71,12 +74,13 @@ uint64_t ReadableSize(const std::string& path) {
 CServerExplorer::CServerExplorer(ServerExplorerParts parts)
     : CWindowTarget(parts.queue), parts_(std::move(parts)) {}
 
-CServerExplorer::~CServerExplorer() { Queue().KillTimer(Handle(), kStatusTimer); }
+CServerExplorer::~CServerExplorer() {
+    Queue().KillTimer(Handle(), kStatusTimer);
+}
 
-void CServerExplorer::Changed() { parts_.ui.ExplorerChanged(); }
-
-ExplorerResult CServerExplorer::Log(const std::string& text, int kind) {
-    if (parts_.statusLine) parts_.statusLine(text, kind);
+ExplorerResult CServerExplorer::Log(const std::string& text, int kind) const {
+    if (parts_.statusLine)
+        parts_.statusLine(text, kind);
     return text;
 }
 
@@ -110,7 +114,8 @@ void CServerExplorer::OnMessage(const Message& message) {
             }
             break;
         case WM_TIMER:
-            if (message.wParam == kStatusTimer) parts_.session.RequestStatus();
+            if (message.wParam == kStatusTimer)
+                parts_.session.RequestStatus();
             break;
         default:
             break;
@@ -138,6 +143,7 @@ void CServerExplorer::OnEvent(const Message& message) {
             rows_.clear();
             tree_.clear();
             rights_.clear();
+            observers_.Reset();
             break;
         case kBrowseListHead:
             if (const auto* head = std::any_cast<ListHead>(&message.payload)) {
@@ -145,6 +151,7 @@ void CServerExplorer::OnEvent(const Message& message) {
                 folderList_ = head->isRoot;
                 rows_.clear();
                 tree_.insert(currentPath_);
+                observers_.Reset();
             }
             break;
         case kBrowseListShare:
@@ -153,6 +160,7 @@ void CServerExplorer::OnEvent(const Message& message) {
                 rows_.push_back({ExplorerRow::kShare, share->name, share->desc,
                                  PermissionText(share->rights), 0, share->rights});
                 tree_.insert("\\" + share->name);
+                observers_.Inserted(rows_.size() - 1, 1);
             }
             break;
         case kBrowseListEntry:
@@ -161,20 +169,22 @@ void CServerExplorer::OnEvent(const Message& message) {
                     rows_.push_back({ExplorerRow::kFile, entry->name, TypeText(entry->name),
                                      WithThousands(entry->size), entry->size, 0});
                 } else {
-                    rows_.push_back({ExplorerRow::kFolder, entry->name, explorer_text::kFolderType,
-                                     "", 0, 0});
+                    rows_.push_back(
+                        {ExplorerRow::kFolder, entry->name, explorer_text::kFolderType, "", 0, 0});
                     if (entry->kind == kEntryFolder && entry->name != "..") {
                         tree_.insert(Child(entry->name));
                     }
                 }
+                observers_.Inserted(rows_.size() - 1, 1);
             }
             break;
         case kBrowseStatus:
-            if (const auto* status = std::any_cast<ServerStatus>(&message.payload)) status_ = *status;
+            if (const auto* status = std::any_cast<ServerStatus>(&message.payload))
+                status_ = *status;
             break;
         case kBrowseInfoAnswered:
             infoAnswered_ = static_cast<uint64_t>(message.lParam);
-            return;
+            break;
         case kBrowseClosed:
             signedOn_ = false;
             break;
@@ -186,7 +196,8 @@ void CServerExplorer::OnEvent(const Message& message) {
         default:
             return;
     }
-    Changed();
+    // The tree and the path come with the rows; a page redraws them on any change.
+    observers_.StateChanged();
 }
 
 void CServerExplorer::OnFolderInfo(const FolderInfoAnswer& answer) {
@@ -194,18 +205,22 @@ void CServerExplorer::OnFolderInfo(const FolderInfoAnswer& answer) {
     offer.remotePath = answer.path;
     offer.files = answer.files;
     offer.folders = answer.folders;
-    offer.sizeText = Format(explorer_text::kFolderSize,
-                            static_cast<double>(answer.totalSize) / 1048576.0);
-    if (parts_.downloadFolder) offer.downloadFolder = parts_.downloadFolder();
+    offer.sizeText =
+        Format(explorer_text::kFolderSize, static_cast<double>(answer.totalSize) / 1048576.0);
+    if (parts_.downloadFolder)
+        offer.downloadFolder = parts_.downloadFolder();
     size_t cut = answer.path.rfind('\\');
     offer.localName = cut == std::string::npos ? answer.path : answer.path.substr(cut + 1);
     offer_ = offer;
+    offerSession_ = sessions_;
+    observers_.StateChanged();
     parts_.ui.OfferFolderDownload(offer);
 }
 
 void CServerExplorer::OnFolderFile(const FolderTreeEntry& entry) {
     size_t cut = entry.remotePath.rfind('\\');
-    if (cut == std::string::npos) return;
+    if (cut == std::string::npos)
+        return;
     std::string folder = entry.remotePath.substr(0, cut);
     std::string file = entry.remotePath.substr(cut + 1);
     // The target is echoed by the server: it must start with a name this
@@ -216,9 +231,11 @@ void CServerExplorer::OnFolderFile(const FolderTreeEntry& entry) {
         parts.push_back(entry.target.substr(start, end - start));
     }
     parts.push_back(entry.target.substr(start));
-    if (!SafeName(file) || !folderTargets_.count(parts.front())) return;
+    if (!SafeName(file) || !folderTargets_.count(parts.front()))
+        return;
     for (const std::string& part : parts) {
-        if (!SafeName(part)) return;
+        if (!SafeName(part))
+            return;
     }
     if (HasRestrictedPiece(file, parts_.restrictedPiece)) {
         Log(Format(explorer_text::kHarmful, file.c_str()), kStatusCaution);
@@ -230,8 +247,8 @@ void CServerExplorer::OnFolderFile(const FolderTreeEntry& entry) {
         return;
     }
     if (parts_.reserveDownload &&
-        parts_.reserveDownload(browsedId_, folder, entry.target + "\\" + file, entry.size,
-                               record.address, record.tcpPort)) {
+        !parts_.reserveDownload(browsedId_, folder, entry.target + "\\" + file, entry.size,
+                                record.address, record.tcpPort)) {
         ++folderFilesReserved_;
     }
 }
@@ -243,7 +260,8 @@ ExplorerResult CServerExplorer::Connect(const std::string& id, const std::string
         return AskForSignIn(server_list_text::kNotRunning, kStatusCaution);
     }
     std::string trimmed = Trim(id);
-    if (trimmed.empty()) return Log(explorer_text::kEnterId, kStatusCaution);
+    if (trimmed.empty())
+        return Log(explorer_text::kEnterId, kStatusCaution);
     ServerRecord record;
     if (!parts_.servers.FindById(trimmed, record)) {
         return Log(transfer_text::kNotListed, kStatusCaution);
@@ -258,7 +276,8 @@ ExplorerResult CServerExplorer::BeginBrowse(uint32_t address, uint16_t port, con
     }
     parts_.session.SetStartPath(startPath);
     std::string ownId = parts_.ownId ? parts_.ownId() : std::string();
-    if (parts_.session.Start(address, port, ownId, id) < 0) return std::string(explorer_text::kNotQueued);
+    if (parts_.session.Start(address, port, ownId, id) < 0)
+        return std::string(explorer_text::kNotQueued);
     return std::nullopt;
 }
 
@@ -267,7 +286,9 @@ ExplorerResult CServerExplorer::BrowseOwnServer(uint16_t port) {
     return BeginBrowse(htonl(INADDR_LOOPBACK), htons(port), ownId, "\\");
 }
 
-void CServerExplorer::Disconnect() { parts_.session.Stop(); }
+void CServerExplorer::Disconnect() {
+    parts_.session.Stop();
+}
 
 // --- navigation -----------------------------------------------------------------------
 
@@ -276,25 +297,32 @@ std::string CServerExplorer::Child(const std::string& name) const {
 }
 
 ExplorerResult CServerExplorer::OpenPath(const std::string& path) {
-    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
-    if (parts_.session.RequestList(path) < 0) return std::string(explorer_text::kNotQueued);
+    if (!signedOn_)
+        return std::string(explorer_text::kNotBrowsing);
+    if (parts_.session.RequestList(path) < 0)
+        return std::string(explorer_text::kNotQueued);
     return std::nullopt;
 }
 
 ExplorerResult CServerExplorer::UpPath() {
-    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
-    if (currentPath_.empty() || currentPath_ == "\\") return std::nullopt;
+    if (!signedOn_)
+        return std::string(explorer_text::kNotBrowsing);
+    if (currentPath_.empty() || currentPath_ == "\\")
+        return std::nullopt;
     return OpenPath(ParentPath(currentPath_));
 }
 
-ExplorerResult CServerExplorer::Refresh() { return OpenPath(currentPath_); }
+ExplorerResult CServerExplorer::Refresh() {
+    return OpenPath(currentPath_);
+}
 
 CServerExplorer::Place CServerExplorer::Locate(const std::string& path) const {
     RemotePath split = SplitRemotePath(Utf8ToCp949(path));
     Place place{split.kind, kUnseenFolderRights};
     if (split.kind >= kRemoteFolder) {
         auto it = rights_.find(Lower(split.folder));
-        if (it != rights_.end()) place.rights = it->second;
+        if (it != rights_.end())
+            place.rights = it->second;
     }
     return place;
 }
@@ -304,108 +332,221 @@ bool CServerExplorer::AdultRefused(uint8_t rights) const {
 }
 
 ExplorerResult CServerExplorer::OpenRow(size_t index) {
-    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
-    if (index >= rows_.size()) return std::nullopt;
+    if (!signedOn_)
+        return std::string(explorer_text::kNotBrowsing);
+    if (index >= rows_.size())
+        return std::nullopt;
     ExplorerRow row = rows_[index];
-    if (row.name == "..") return UpPath();
+    if (row.name == "..")
+        return UpPath();
     if (row.kind != ExplorerRow::kFile) {
         std::string path = Child(row.name);
-        if (AdultRefused(Locate(path).rights)) return Log(explorer_text::kAdultFolder, kStatusCaution);
+        if (AdultRefused(Locate(path).rights))
+            return Log(explorer_text::kAdultFolder, kStatusCaution);
         return OpenPath(path);
     }
-    Place place = Locate(currentPath_);
-    if (place.kind == kRemoteRoot) return Log(explorer_text::kRootTransfer, kStatusCaution);
-    if (place.kind == kRemoteInvalid) return Log(explorer_text::kBadRequestPath, kStatusCaution);
-    if (!(place.rights & kPermissionDownload)) {
-        return Log(explorer_text::kNoDownloadRight, kStatusCaution);
-    }
-    if (AdultRefused(place.rights)) return Log(explorer_text::kAdultFolder, kStatusCaution);
-    ExplorerResult result = ReserveFile(row);
-    if (!result) parts_.ui.ShowTransferPage();
-    return result;
+    return ReserveRemoteFileAndShow(browsedId_, currentPath_, row.name, row.size);
 }
 
 // --- transfers --------------------------------------------------------------------------
 
-ExplorerResult CServerExplorer::ReserveFile(const ExplorerRow& row) {
-    // A listed name with "\" would ask for another remote file and make local folders.
-    if (!SafeName(row.name)) return Log(transfer_text::kBadPath, kStatusCaution);
-    if (HasRestrictedPiece(row.name, parts_.restrictedPiece)) {
-        return Log(Format(explorer_text::kHarmful, row.name.c_str()), kStatusCaution);
+bool CServerExplorer::Browsing(const std::string& id) const {
+    return signedOn_ && EqualsIgnoreCase(browsedId_, id);
+}
+
+CServerExplorer::Place CServerExplorer::LocateFor(const std::string& id,
+                                                  const std::string& path) const {
+    Place place = Locate(path);
+    if (!Browsing(id))
+        place.rights = kUnseenFolderRights;
+    return place;
+}
+
+bool CServerExplorer::PeerOf(const std::string& id, Peer& peer) const {
+    if (Browsing(id)) {
+        peer = {parts_.session.PeerAddress(), parts_.session.PeerPort()};
+        return true;
     }
-    if (parts_.reserveDownload) {
-        parts_.reserveDownload(browsedId_, currentPath_, row.name, row.size,
-                               parts_.session.PeerAddress(), parts_.session.PeerPort());
+    ServerRecord record;
+    if (!parts_.servers.FindById(id, record))
+        return false;
+    peer = {record.address, record.tcpPort};
+    return true;
+}
+
+ExplorerResult CServerExplorer::CheckRemoteFile(const std::string& id, const std::string& folder,
+                                                const std::string& name, Peer& peer) const {
+    Place place = LocateFor(id, folder);
+    if (place.kind == kRemoteRoot)
+        return Log(explorer_text::kRootTransfer, kStatusCaution);
+    if (place.kind == kRemoteInvalid)
+        return Log(explorer_text::kBadRequestPath, kStatusCaution);
+    if (!(place.rights & kPermissionDownload)) {
+        return Log(explorer_text::kNoDownloadRight, kStatusCaution);
+    }
+    if (AdultRefused(place.rights))
+        return Log(explorer_text::kAdultFolder, kStatusCaution);
+    if (!PeerOf(id, peer))
+        return Log(transfer_text::kNotListed, kStatusCaution);
+    // A name with "\" would ask for another remote file and make local folders.
+    if (!SafeName(name))
+        return Log(transfer_text::kBadPath, kStatusCaution);
+    if (HasRestrictedPiece(name, parts_.restrictedPiece)) {
+        return Log(Format(explorer_text::kHarmful, name.c_str()), kStatusCaution);
     }
     return std::nullopt;
 }
 
+ExplorerResult CServerExplorer::CheckLocalUpload(const std::string& id, const std::string& folder,
+                                                 const std::string& localPath, uint64_t& size,
+                                                 Peer& peer) const {
+    Place place = LocateFor(id, folder);
+    if (place.kind == kRemoteRoot)
+        return Log(explorer_text::kRootTransfer, kStatusCaution);
+    if (place.kind == kRemoteInvalid)
+        return Log(explorer_text::kBadUploadPath, kStatusCaution);
+    if (!(place.rights & kPermissionUpload))
+        return Log(explorer_text::kNoUploadRight, kStatusCaution);
+    std::string name = BaseName(localPath);
+    if (HasRestrictedPiece(name, parts_.restrictedPiece)) {
+        return Log(Format(explorer_text::kHarmful, name.c_str()), kStatusCaution);
+    }
+    // An empty file, or one that cannot be read, is not reserved; the page says nothing.
+    size = ReadableSize(localPath);
+    if (size == 0)
+        return "not a readable file with content: " + localPath;
+    if (!PeerOf(id, peer))
+        return Log(transfer_text::kNotListed, kStatusCaution);
+    return std::nullopt;
+}
+
+ExplorerResult CServerExplorer::ReserveRemoteFile(const std::string& id, const std::string& folder,
+                                                  const std::string& name, uint64_t size) {
+    Peer peer;
+    if (ExplorerResult refused = CheckRemoteFile(id, folder, name, peer))
+        return refused;
+    if (!parts_.reserveDownload)
+        return std::string(explorer_text::kNotQueued);
+    return parts_.reserveDownload(id, folder, name, size, peer.address, peer.port);
+}
+
+ExplorerResult CServerExplorer::ReserveRemoteFileAndShow(const std::string& id,
+                                                         const std::string& folder,
+                                                         const std::string& name, uint64_t size) {
+    Peer peer;
+    if (ExplorerResult refused = CheckRemoteFile(id, folder, name, peer))
+        return refused;
+    if (parts_.reserveDownload)
+        parts_.reserveDownload(id, folder, name, size, peer.address, peer.port);
+    parts_.ui.ShowTransferPage();
+    return std::nullopt;
+}
+
+ExplorerResult CServerExplorer::ReserveLocalUpload(const std::string& id, const std::string& folder,
+                                                   const std::string& localPath) {
+    Peer peer;
+    uint64_t size = 0;
+    if (ExplorerResult refused = CheckLocalUpload(id, folder, localPath, size, peer))
+        return refused;
+    if (!parts_.reserveUpload)
+        return std::string(explorer_text::kNotQueued);
+    return parts_.reserveUpload(id, folder, localPath, size, peer.address, peer.port);
+}
+
 ExplorerResult CServerExplorer::CheckDownloadPlace(const std::string& path) {
     Place place = Locate(path);
-    if (place.kind == kRemoteRoot) return Log(explorer_text::kFolderDownloadAtRoot, kStatusCaution);
-    if (place.kind == kRemoteInvalid) return Log(explorer_text::kBadPath, kStatusCaution);
+    if (place.kind == kRemoteRoot)
+        return Log(explorer_text::kFolderDownloadAtRoot, kStatusCaution);
+    if (place.kind == kRemoteInvalid)
+        return Log(explorer_text::kBadPath, kStatusCaution);
     if (!(place.rights & kPermissionDownload)) {
         return Log(explorer_text::kNoDownloadRight, kStatusCaution);
     }
     // A folder reached by a link or a search result lies inside too.
-    if (AdultRefused(place.rights)) return Log(explorer_text::kAdultFolder, kStatusCaution);
+    if (AdultRefused(place.rights))
+        return Log(explorer_text::kAdultFolder, kStatusCaution);
     return std::nullopt;
 }
 
 ExplorerResult CServerExplorer::RequestFolderSummary(const std::string& path) {
     offer_.reset();
-    if (parts_.session.RequestFolderInfo(path) < 0) return std::string(explorer_text::kNotQueued);
+    if (parts_.session.RequestFolderInfo(path) < 0)
+        return std::string(explorer_text::kNotQueued);
     return std::nullopt;
 }
 
 ExplorerResult CServerExplorer::Download(const std::vector<size_t>& selection) {
-    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
-    if (selection.empty()) return std::nullopt;
-    if (ExplorerResult refused = CheckDownloadPlace(currentPath_)) return refused;
+    if (!signedOn_)
+        return std::string(explorer_text::kNotBrowsing);
+    if (selection.empty())
+        return std::nullopt;
+    if (ExplorerResult refused = CheckDownloadPlace(currentPath_))
+        return refused;
     if (selection.size() == 1 && selection[0] < rows_.size()) {
         const ExplorerRow& row = rows_[selection[0]];
         if (row.kind == ExplorerRow::kFolder) {
             // ".." would be refused by the server as a path that climbs out.
-            if (row.name == "..") return std::nullopt;
+            if (row.name == "..")
+                return std::nullopt;
             return RequestFolderSummary(Child(row.name));
         }
     }
-    bool tried = false;
+    // A question of the list lets the loop run, and the rows may change meanwhile.
+    std::vector<ExplorerRow> files;
     for (size_t index : selection) {
-        if (index >= rows_.size() || rows_[index].kind != ExplorerRow::kFile) continue;
-        tried = true;
-        ReserveFile(rows_[index]);
+        if (index < rows_.size() && rows_[index].kind == ExplorerRow::kFile) {
+            files.push_back(rows_[index]);
+        }
     }
-    if (tried) parts_.ui.ShowTransferPage();
+    uint64_t session = sessions_;
+    std::string id = browsedId_;
+    std::string folder = currentPath_;
+    for (const ExplorerRow& row : files) {
+        if (sessions_ != session)
+            break;
+        ReserveRemoteFile(id, folder, row.name, row.size);
+    }
+    if (!files.empty())
+        parts_.ui.ShowTransferPage();
     return std::nullopt;
 }
 
 ExplorerResult CServerExplorer::DownloadFolder(const std::string& path) {
-    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
-    if (ExplorerResult refused = CheckDownloadPlace(ParentPath(path))) return refused;
-    if (Locate(path).kind != kRemoteFolderAndRest) return Log(explorer_text::kBadPath, kStatusCaution);
+    if (!signedOn_)
+        return std::string(explorer_text::kNotBrowsing);
+    if (ExplorerResult refused = CheckDownloadPlace(ParentPath(path)))
+        return refused;
+    if (Locate(path).kind != kRemoteFolderAndRest)
+        return Log(explorer_text::kBadPath, kStatusCaution);
     return RequestFolderSummary(path);
 }
 
 ExplorerResult CServerExplorer::Upload() {
-    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
+    if (!signedOn_)
+        return std::string(explorer_text::kNotBrowsing);
     Place place = Locate(currentPath_);
-    if (place.kind == kRemoteRoot) return Log(explorer_text::kRootTransfer, kStatusCaution);
-    if (place.kind == kRemoteInvalid) return Log(explorer_text::kBadUploadPath, kStatusCaution);
-    if (!(place.rights & kPermissionUpload)) return Log(explorer_text::kNoUploadRight, kStatusCaution);
+    if (place.kind == kRemoteRoot)
+        return Log(explorer_text::kRootTransfer, kStatusCaution);
+    if (place.kind == kRemoteInvalid)
+        return Log(explorer_text::kBadUploadPath, kStatusCaution);
+    if (!(place.rights & kPermissionUpload))
+        return Log(explorer_text::kNoUploadRight, kStatusCaution);
+    // The dialog lets the loop run: the session may end or move meanwhile.
+    uint64_t session = sessions_;
+    std::string id = browsedId_;
+    std::string folder = currentPath_;
     std::string file = parts_.ui.PickFile(explorer_text::kPickUpload, explorer_text::kPickFilter);
-    if (file.empty()) return std::nullopt;
-    std::string name = BaseName(file);
-    if (HasRestrictedPiece(name, parts_.restrictedPiece)) {
-        return Log(Format(explorer_text::kHarmful, name.c_str()), kStatusCaution);
-    }
-    uint64_t size = ReadableSize(file);
-    if (size == 0) return std::nullopt;
+    if (file.empty())
+        return std::nullopt;
+    if (sessions_ != session || !Browsing(id))
+        return std::string(explorer_text::kNotBrowsing);
+    Peer peer;
+    uint64_t size = 0;
+    if (ExplorerResult refused = CheckLocalUpload(id, folder, file, size, peer))
+        return refused;
     parts_.ui.ShowTransferPage();
-    if (parts_.reserveUpload) {
-        parts_.reserveUpload(browsedId_, currentPath_, file, size, parts_.session.PeerAddress(),
-                             parts_.session.PeerPort());
-    }
+    if (parts_.reserveUpload)
+        parts_.reserveUpload(id, folder, file, size, peer.address, peer.port);
     return std::nullopt;
 }
 
@@ -420,7 +561,12 @@ ExplorerResult CServerExplorer::ConfirmFolderDownload(const std::string& remoteP
         parts_.ui.ShowMessage(explorer_text::kBadLocalName, kAppName);
         return std::string(explorer_text::kBadLocalName);
     }
-    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
+    if (!signedOn_)
+        return std::string(explorer_text::kNotBrowsing);
+    // The summary was shown for one server; the dialog may outlive its session.
+    if (!offer_ || offer_->remotePath != remotePath || offerSession_ != sessions_) {
+        return std::string(explorer_text::kStaleOffer);
+    }
     if (parts_.session.RequestFolderDownload(remotePath, localName) < 0) {
         return std::string(explorer_text::kNotQueued);
     }
@@ -431,22 +577,29 @@ ExplorerResult CServerExplorer::ConfirmFolderDownload(const std::string& remoteP
 
 // --- history and the rest ---------------------------------------------------------------
 
-std::vector<std::string> CServerExplorer::History() const { return LoadHistory(parts_.registry); }
+std::vector<std::string> CServerExplorer::History() const {
+    return LoadHistory(parts_.registry);
+}
 
-void CServerExplorer::ClearHistory() { velorin::ClearHistory(parts_.registry); }
+void CServerExplorer::ClearHistory() {
+    velorin::ClearHistory(parts_.registry);
+}
 
 uint64_t CServerExplorer::RequestSync() {
-    if (!signedOn_ || parts_.session.RequestFolderInfo("\\") < 0) return 0;
+    if (!signedOn_ || parts_.session.RequestFolderInfo("\\") < 0)
+        return 0;
     return parts_.session.FolderInfoRequests();
 }
 
 std::string CServerExplorer::PathText() const {
-    if (!signedOn_) return explorer_text::kNoServer;
+    if (!signedOn_)
+        return explorer_text::kNoServer;
     return explorer_text::kCurrentPath + currentPath_;
 }
 
 std::vector<std::string> CServerExplorer::Columns() const {
-    const char* const* names = folderList_ ? explorer_text::kFolderColumns : explorer_text::kFileColumns;
+    const char* const* names =
+        folderList_ ? explorer_text::kFolderColumns : explorer_text::kFileColumns;
     return {names[0], names[1], names[2]};
 }
 

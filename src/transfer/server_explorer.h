@@ -4,7 +4,8 @@
 // (connect, up, refresh, open, download, upload, folder download, history).
 // Everything runs on the user-interface thread; the browse session's worker
 // reaches the model only through posted messages. The page draws the model
-// when IUserInterface::ExplorerChanged says so; velorind and tests read it.
+// as its observers are told (the list by rows, everything else as a state
+// change); velorind and tests read it.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -14,10 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/user_interface.h"
 #include "data/name_filter.h"
 #include "fileserver/peer_messages.h"
 #include "platform/message_queue.h"
+#include "platform/user_interface.h"
+#include "platform/view_change.h"
 #include "transfer/browse_session.h"
 
 namespace velorin {
@@ -34,13 +36,15 @@ inline constexpr const char* kFileColumns[3] = {"이름", "종류", "크기(byte
 inline constexpr const char* kFolderType = "파일폴더";
 inline constexpr const char* kFileType = "화일";
 
-inline constexpr const char* kBrowseNeedsServer = "서버를 시작하지 않으면 탐색 서비스가 불가능합니다.";
+inline constexpr const char* kBrowseNeedsServer =
+    "서버를 시작하지 않으면 탐색 서비스가 불가능합니다.";
 inline constexpr const char* kEnterId =
     "아이디를 입력하시고 접속버튼을 누르시면 바로 그 사용자의 서버에 접속할수 있습니다.";
 inline constexpr const char* kAdultFolder = "성인 권한의 폴더 입니다.";
 inline constexpr const char* kFolderDownloadAtRoot = "이 경로는 폴더 다운로드가 불가능 합니다.";
 inline constexpr const char* kBadPath = "잘못된 경로입니다.";
-inline constexpr const char* kNoDownloadRight = "이 폴더에서 파일을 다운로드 할수있는 권한이 없습니다.";
+inline constexpr const char* kNoDownloadRight =
+    "이 폴더에서 파일을 다운로드 할수있는 권한이 없습니다.";
 inline constexpr const char* kHarmful = "'%s' 은 유해 파일로 추측됩니다. (불법공유, 음란물)";
 inline constexpr const char* kRootTransfer = "ROOT에서는 업로드 다운로드를 하실수 없습니다.";
 inline constexpr const char* kBadRequestPath = "잘못된 경로에 대한 요청입니다.";
@@ -56,6 +60,8 @@ inline constexpr const char* kFolderDownload = "'%s' 폴더를 다운로드 합�
 // Refusals that the person is shown no text for.
 inline constexpr const char* kNotBrowsing = "no server is being browsed";
 inline constexpr const char* kNotQueued = "the request could not be queued";
+inline constexpr const char* kStaleOffer =
+    "no summary of that folder from the server being browsed";
 }  // namespace explorer_text
 
 // One row of the explorer's list. A folder list (the root) shows name,
@@ -72,11 +78,11 @@ struct ExplorerRow {
 
 // A reservation of the transfer list: member, remote folder, file (the name
 // in the remote folder for a download, the local path for an upload), size,
-// and the member's address and port (network byte order). True when the entry
-// went into the list; the list itself shows its refusals.
-using ReserveFunction =
-    std::function<bool(const std::string& userId, const std::string& remoteFolder,
-                       const std::string& file, uint64_t size, uint32_t address, uint16_t port)>;
+// and the member's address and port (network byte order). Nothing when the
+// entry went into the list, else the refusal that the list itself showed.
+using ReserveFunction = std::function<std::optional<std::string>(
+    const std::string& userId, const std::string& remoteFolder, const std::string& file,
+    uint64_t size, uint32_t address, uint16_t port)>;
 
 // The process's parts that the explorer uses.
 struct ServerExplorerParts {
@@ -112,6 +118,10 @@ public:
 
     void OnMessage(const Message& message) override;
 
+    // Told of every change: the rows of the list, and as kState the rest (the
+    // connection, the path, the tree, the status strip, an answered summary).
+    CViewObservers& Observers() { return observers_; }
+
     // The connect button and the history dialog's "연결": looks `id` up in the
     // server list and browses it at `startPath`.
     ExplorerResult Connect(const std::string& id, const std::string& startPath = "\\");
@@ -133,8 +143,24 @@ public:
     // The download command on the folder `path` alone (velorind names it by path).
     ExplorerResult DownloadFolder(const std::string& path);
     ExplorerResult Upload();
+    // The one door for reserving a download of one file, whoever asks (a row,
+    // a link, the `download` word): a name that stays one file, the word
+    // filter, the folder's place, the rights and the adult mark known from the
+    // listing when `id` is the browsed member, and the member's address (the
+    // browse session's, else the server list's). A refusal with a text is
+    // written to the event log.
+    ExplorerResult ReserveRemoteFile(const std::string& id, const std::string& folder,
+                                     const std::string& name, uint64_t size);
+    // The same, and then the transfer page comes forward once the checks
+    // passed (the list itself says why it refused): a row and a link.
+    ExplorerResult ReserveRemoteFileAndShow(const std::string& id, const std::string& folder,
+                                            const std::string& name, uint64_t size);
+    // The same door for an upload of `localPath` into `folder` of member `id`.
+    ExplorerResult ReserveLocalUpload(const std::string& id, const std::string& folder,
+                                      const std::string& localPath);
     // The folder-download dialog's confirmation.
-    ExplorerResult ConfirmFolderDownload(const std::string& remotePath, const std::string& localName);
+    ExplorerResult ConfirmFolderDownload(const std::string& remotePath,
+                                         const std::string& localName);
 
     std::vector<std::string> History() const;
     void ClearHistory();
@@ -172,7 +198,7 @@ private:
     void OnFolderInfo(const FolderInfoAnswer& answer);
     void OnFolderFile(const FolderTreeEntry& entry);
     // Writes `text` to the event log and returns it.
-    ExplorerResult Log(const std::string& text, int kind);
+    ExplorerResult Log(const std::string& text, int kind) const;
     ExplorerResult AskForSignIn(const char* text, int kind);
     // The rights of the shared folder that `path` lies in; nothing for the root
     // or a path that cannot be split.
@@ -181,15 +207,27 @@ private:
         uint8_t rights = 0;
     };
     Place Locate(const std::string& path) const;
+    // As Locate, with the rights known only when `id` is the browsed member.
+    Place LocateFor(const std::string& id, const std::string& path) const;
+    bool Browsing(const std::string& id) const;
+    // The address and port (network byte order) to reach `id` at.
+    struct Peer {
+        uint32_t address = 0;
+        uint16_t port = 0;
+    };
+    bool PeerOf(const std::string& id, Peer& peer) const;
+    // The doors' checks; the pages that follow the list even when it refuses use them too.
+    ExplorerResult CheckRemoteFile(const std::string& id, const std::string& folder,
+                                   const std::string& name, Peer& peer) const;
+    ExplorerResult CheckLocalUpload(const std::string& id, const std::string& folder,
+                                    const std::string& localPath, uint64_t& size, Peer& peer) const;
     bool AdultRefused(uint8_t rights) const;
-    ExplorerResult ReserveFile(const ExplorerRow& row);
     // Steps 1 and 2 of the download command, and the adult test, for files in `path`.
     ExplorerResult CheckDownloadPlace(const std::string& path);
     ExplorerResult RequestFolderSummary(const std::string& path);
     std::string Child(const std::string& name) const;
-    void Changed();
-
     ServerExplorerParts parts_;
+    CViewObservers observers_;
     uint64_t sessions_ = 0;
     bool connected_ = false;
     bool signedOn_ = false;
@@ -205,6 +243,8 @@ private:
     std::string notice_;
     uint64_t infoAnswered_ = 0;
     std::optional<FolderDownloadOffer> offer_;
+    // The session the offer came from: a confirmation is for that server only.
+    uint64_t offerSession_ = 0;
     // The local names of confirmed folder downloads: a server may only echo these.
     std::set<std::string> folderTargets_;
     uint64_t folderFilesReserved_ = 0;

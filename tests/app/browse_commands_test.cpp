@@ -4,12 +4,19 @@
 #include <gtest/gtest.h>
 
 #include "app/process.h"
+#include "data/share_rules.h"
+#include "platform/json.h"
 #include "support/loopback.h"
 #include "support/probe_responder.h"
 #include "support/recording_ui.h"
+#include "support/run_word.h"
+#include "support/scripted_server.h"
 #include "support/seeded_profile.h"
 #include "support/temp_folder.h"
 #include "transfer/browse_session.h"
+#include "transfer/server_explorer.h"
+#include "transfer/transfer_manager.h"
+#include "transfer/transfer_texts.h"
 
 namespace velorin {
 namespace {
@@ -31,7 +38,12 @@ protected:
         fs::create_directories(dir / "downloads");
         process->Options().SetDownloadPath((dir / "downloads").string());
         bool exists = false;
-        ASSERT_TRUE(process->ShareDatabase().AddShareFolder(exists, "docs", (dir / "shared").string(), ""));
+        CShareDatabase& shares = process->ShareDatabase();
+        ASSERT_TRUE(shares.AddShareFolder(exists, "docs", (dir / "shared").string(), ""));
+        fs::create_directories(dir / "look");
+        test::WriteFile(dir / "look/b.txt", "bb");
+        ASSERT_TRUE(shares.AddShareFolder(exists, "look", (dir / "look").string(), ""));
+        ASSERT_TRUE(shares.UpdatePermission("look", "[all]", "[all]", "", kPermissionBrowse));
         uint16_t port = process->StartFileServer(0);
         ASSERT_NE(port, 0);
         process->ServerRunning() = true;
@@ -45,7 +57,9 @@ protected:
         process.reset();
         fs::current_path(startFolder);
     }
-    ControlAnswer Run(std::vector<std::string> args) { return process->Commands().Execute(args); }
+    ControlAnswer Run(std::vector<std::string> args) {
+        return test::RunWord(process->Commands(), process->Queue(), std::move(args));
+    }
 
     fs::path startFolder = fs::current_path();
     test::CTempFolder dir;
@@ -60,14 +74,16 @@ TEST_F(BrowseCommandsTest, WordsBrowseDownloadFoldersAndKeepTheHistory) {
     ControlAnswer answer = Run({"browse", "kim", "\\docs"});
     ASSERT_EQ(answer.status, ControlAnswer::kDone) << answer.json;
     EXPECT_NE(answer.json.find("\"path\": \"\\\\docs\""), std::string::npos) << answer.json;
-    EXPECT_NE(answer.json.find("{\"kind\": \"folder\", \"name\": \"Album\", \"type\": \"파일폴더\"}"),
-              std::string::npos)
+    EXPECT_NE(
+        answer.json.find("{\"kind\": \"folder\", \"name\": \"Album\", \"type\": \"파일폴더\"}"),
+        std::string::npos)
         << answer.json;
 
     answer = Run({"download-folder", "kim", "\\docs\\Album", "Mine"});
     ASSERT_EQ(answer.status, ControlAnswer::kDone) << answer.json;
-    EXPECT_NE(answer.json.find("\"files\": 1, \"folders\": 0, \"size\": \"0.0 MB\", \"reserved\": 1"),
-              std::string::npos)
+    EXPECT_NE(
+        answer.json.find("\"files\": 1, \"folders\": 0, \"size\": \"0.0 MB\", \"reserved\": 1"),
+        std::string::npos)
         << answer.json;
     EXPECT_EQ(Run({"download-folder", "kim", "\\docs", "x"}).json,
               "{\"error\": \"이 경로는 폴더 다운로드가 불가능 합니다.\"}");
@@ -80,6 +96,121 @@ TEST_F(BrowseCommandsTest, WordsBrowseDownloadFoldersAndKeepTheHistory) {
     // Shutdown stops the browse link before the file server.
     process->Shutdown();
     EXPECT_FALSE(process->Browse()->IsRunning());
+}
+
+// The page and the words share one door: what one refuses, the other refuses
+// with the same text (and writes the same line).
+TEST_F(BrowseCommandsTest, WordsRefuseWhatThePageRefuses) {
+    test::WriteFile(dir / "up.txt", "up");
+    test::WriteFile(dir / "empty.txt", "");
+    ui.pickedFile = (dir / "up.txt").string();
+    CServerExplorer& explorer = *process->Explorer();
+    auto at = [&](const std::string& path) {
+        return [&, path] { ASSERT_EQ(Run({"browse", "kim", path}).status, ControlAnswer::kDone); };
+    };
+    auto row = [&](const std::string& name) {
+        for (size_t i = 0; i < explorer.Rows().size(); ++i) {
+            if (explorer.Rows()[i].name == name)
+                return explorer.OpenRow(i);
+        }
+        return ExplorerResult("no row " + name);
+    };
+    struct Case {
+        std::string path;
+        std::function<ExplorerResult()> page;
+        std::vector<std::string> word;
+        std::string text;
+    };
+    std::string up = (dir / "up.txt").string();
+    std::vector<Case> cases = {
+        {"\\",
+         [&] { return explorer.Upload(); },
+         {"upload", "kim", "\\", up},
+         explorer_text::kRootTransfer},
+        {"\\docs",
+         [&] { return explorer.Upload(); },
+         {"upload", "kim", "\\docs", up},
+         explorer_text::kNoUploadRight},
+        {"\\look",
+         [&] { return row("b.txt"); },
+         {"download", "kim", "\\look", "b.txt", "2"},
+         explorer_text::kNoDownloadRight},
+        {"\\docs",
+         [&] { return explorer.Connect("lee"); },
+         {"download", "lee", "\\docs", "a.mp3", "2"},
+         transfer_text::kNotListed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word[0] + " " + c.word[2]);
+        at(c.path)();
+        EXPECT_EQ(c.page(), c.text);
+        size_t lines = ui.RowTexts().size();
+        EXPECT_EQ(Run(c.word).json, CJsonObject().Add("error", c.text).Text());
+        ASSERT_EQ(ui.RowTexts().size(), lines + 1);
+        EXPECT_EQ(ui.RowTexts().back(), c.text);
+    }
+    // What only a word can name is refused by the same door.
+    EXPECT_EQ(Run({"download", "kim", "\\docs", "..", "2"}).json,
+              CJsonObject().Add("error", transfer_text::kBadPath).Text());
+    EXPECT_EQ(Run({"upload", "kim", "\\Album", (dir / "empty.txt").string()}).status,
+              ControlAnswer::kRefused);
+    EXPECT_EQ(Run({"download", "kim", "\\docs\\Album", "a.mp3", "2"}).json,
+              "{\"ok\": true, \"reserved\": true}");
+}
+
+// A dialog lets the loop run: an upload picked after its session ended is not reserved.
+TEST_F(BrowseCommandsTest, AnUploadPickedAfterTheSessionEndedIsDropped) {
+    ASSERT_TRUE(process->ShareDatabase().UpdatePermission("docs", "[all]", "[all]", "", 7));
+    ASSERT_EQ(Run({"browse", "kim", "\\docs"}).status, ControlAnswer::kDone);
+    CServerExplorer& explorer = *process->Explorer();
+    test::WriteFile(dir / "up.txt", "up");
+    ui.pickedFile = (dir / "up.txt").string();
+    ui.onPick = [&] {
+        explorer.Disconnect();
+        while (explorer.Connected()) process->Queue().DispatchOne(0, std::chrono::milliseconds(20));
+    };
+    EXPECT_EQ(explorer.Upload(), explorer_text::kNotBrowsing);
+    EXPECT_TRUE(process->Transfers().Members().empty());
+}
+
+// A word waiting for a silent server answers later; the loop serves everything else meanwhile.
+TEST_F(BrowseCommandsTest, AWaitingWordLeavesTheLoopFree) {
+    test::CScriptedServer silent;
+    ASSERT_TRUE(silent.Listen("127.0.0.1", 0));
+    ServerRecord record;
+    record.userId = "lee";
+    record.address = htonl(INADDR_LOOPBACK);
+    record.tcpPort = htons(silent.Port());
+    process->ServerList().AddRecord(record);
+
+    auto answer = std::make_shared<std::optional<ControlAnswer>>();
+    process->Commands().Execute({"browse", "lee"}, CControlReply([answer](ControlAnswer given) {
+                                    *answer = std::move(given);
+                                }));
+    ASSERT_TRUE(silent.Accept());
+    bool taskRan = false;
+    process->Queue().PostTask([&] { taskRan = true; });
+    for (int i = 0; i < 100 && !taskRan; ++i)
+        process->Queue().DispatchOne(0, std::chrono::milliseconds(20));
+    EXPECT_TRUE(taskRan);
+    EXPECT_EQ(Run({"history"}).status, ControlAnswer::kDone);
+    EXPECT_FALSE(answer->has_value());
+
+    silent.Drop();
+    for (int i = 0; i < 500 && !*answer; ++i)
+        process->Queue().DispatchOne(0, std::chrono::milliseconds(20));
+    ASSERT_TRUE(answer->has_value());
+    EXPECT_EQ((*answer)->status, ControlAnswer::kRefused);
+
+    // A word still waiting when the program ends is refused, not lost.
+    auto last = std::make_shared<std::optional<ControlAnswer>>();
+    ASSERT_TRUE(silent.Listen("127.0.0.1", silent.Port()));
+    process->Commands().Execute({"browse", "lee"}, CControlReply([last](ControlAnswer given) {
+                                    *last = std::move(given);
+                                }));
+    process->Shutdown();
+    ASSERT_TRUE(last->has_value());
+    EXPECT_EQ((*last)->json, "{\"error\": \"the word was abandoned\"}");
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ bool CRecordingUserInterface::OpenOptions() {
 
 std::string CRecordingUserInterface::PickFile(const std::string& title, const std::string&) {
     Add("PickFile", opened_, "pick " + title);
-    return "";
+    if (onPick) onPick();
+    return pickedFile;
 }
 
 void CRecordingUserInterface::SetMemberState(MemberState state) {

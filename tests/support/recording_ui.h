@@ -52,7 +52,6 @@ public:
     bool OpenOptions() override;
     void ShowSignInDialog() override { Add("ShowSignInDialog", opened_, "sign-in dialog"); }
     void ServerListChanged() override { Add("ServerListChanged", opened_, "server list"); }
-    void ExplorerChanged() override { Check("ExplorerChanged"); }
     void ShowNotice(const std::string& html) override { Add("ShowNotice", opened_, "notice " + html); }
     void OfferFolderDownload(const FolderDownloadOffer& offer) override {
         Add("OfferFolderDownload", opened_, "folder offer " + offer.remotePath + " " + offer.localName);
@@ -80,6 +79,9 @@ public:
     // The answer to every question, and what happens while one is open.
     bool answer = true;
     std::function<void()> onQuestion;
+    // The file every file dialog picks, and what happens while one is open.
+    std::string pickedFile;
+    std::function<void()> onPick;
 
 private:
     void Check(const char* call) const;

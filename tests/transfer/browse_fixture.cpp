@@ -23,12 +23,12 @@ void BrowseFixture::SetUp() {
         .reserveDownload =
             [this](const std::string& id, const std::string& folder, const std::string& file,
                    uint64_t size, uint32_t address, uint16_t hostPort) {
-                return !manager->ReserveDownload(id, folder, file, size, address, hostPort);
+                return manager->ReserveDownload(id, folder, file, size, address, hostPort);
             },
         .reserveUpload =
             [this](const std::string& id, const std::string& folder, const std::string& file,
                    uint64_t size, uint32_t address, uint16_t hostPort) {
-                return !manager->ReserveUpload(id, folder, file, size, address, hostPort);
+                return manager->ReserveUpload(id, folder, file, size, address, hostPort);
             },
         .restrictedPiece = [this](std::string_view piece) { return restrictedPiece(piece); },
     });

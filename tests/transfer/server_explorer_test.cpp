@@ -130,6 +130,14 @@ TEST_F(ServerExplorerTest, FolderFilesEchoedOutsideTheConfirmedNameAreDropped) {
     ASSERT_TRUE(peer.Accept());
     ASSERT_TRUE(peer.Send(PEER_SIGNON_ANS, EncodeSignOnAnswer({0, 0, ""}).payload));
     ASSERT_TRUE(WaitFor([&] { return explorer->SignedOn(); }));
+    // A confirmation answers a summary of this session only.
+    EXPECT_EQ(explorer->ConfirmFolderDownload("\\S\\F", "F"), text::kStaleOffer);
+    ASSERT_FALSE(explorer->DownloadFolder("\\S\\F"));
+    ASSERT_TRUE(peer.ReceiveType(PEER_FOLDER_INFO));
+    Packet summary = EncodeFolderInfoAnswer({0, 1, 0, 1, "\\S\\F"});
+    ASSERT_TRUE(peer.Send(summary.type, summary.payload));
+    ASSERT_TRUE(WaitFor([&] { return explorer->Offer().has_value(); }));
+    EXPECT_EQ(explorer->ConfirmFolderDownload("\\S\\G", "F"), text::kStaleOffer);
     ASSERT_FALSE(explorer->ConfirmFolderDownload("\\S\\F", "F"));
     for (const auto& [target, remote] : std::vector<std::pair<std::string, std::string>>{
              {"..", "\\S\\F\\\\x"}, {"F\\..\\..", "\\S\\F\\\\y"}, {"Other", "\\S\\F\\\\z"},
