@@ -1,9 +1,9 @@
 #include "platform/status_lines.h"
 
 #include "platform/log_writer.h"
-#include "platform/user_interface.h"
 #include "platform/message_queue.h"
 #include "platform/person_lock.h"
+#include "platform/user_interface.h"
 
 namespace velorin {
 
@@ -31,16 +31,24 @@ void CStatusLines::AddStatusLine(const std::string& text, int kind) {
 
 void CStatusLines::AddStatusLine(const std::string& text, int kind, const LocalTime& now) {
     std::string label = StatusLabel(kind);
-    if (label.empty()) return;
-    if (writeLog_ && !text.empty()) log_.Write(label + "    " + text + "\n", now);
+    if (label.empty())
+        return;
+    if (writeLog_ && !text.empty())
+        log_.Write(label + "    " + text + "\n", now);
     std::string time = FormatStatusTime(now);
     // Under a person lock the row waits for the loop too, so a view that
     // answers it by reading the core cannot deadlock on that lock.
     if (queue_.OnLoopThread() && HeldPersonLocks() == 0) {
-        ui_.AddStatusRow(time, kind, text);
+        Show(time, kind, label, text);
         return;
     }
-    queue_.PostTask([this, time, kind, text] { ui_.AddStatusRow(time, kind, text); });
+    queue_.PostTask([this, time, kind, label, text] { Show(time, kind, label, text); });
+}
+
+void CStatusLines::Show(const std::string& time, int kind, const std::string& label,
+                        const std::string& text) {
+    activity_.Add(time, kind, label, text);
+    ui_.AddStatusRow(time, kind, text);
 }
 
 }  // namespace velorin

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/activity_log.h"
 #include "platform/local_time.h"
 
 namespace velorin {
@@ -34,11 +35,17 @@ public:
     void AddStatusLine(const std::string& text, int kind);
     void AddStatusLine(const std::string& text, int kind, const LocalTime& now);
 
+    // The rows of the view; the loop's thread only.
+    CActivityLog& Activity() { return activity_; }
+
 private:
+    void Show(const std::string& time, int kind, const std::string& label, const std::string& text);
+
     IUserInterface& ui_;
     CLogWriter& log_;
     CMessageQueue& queue_;
     std::atomic<bool> writeLog_{true};
+    CActivityLog activity_;
 };
 
 }  // namespace velorin
