@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
                      profile.folder.c_str());
         return 1;
     }
-    std::recursive_mutex lock;
+    CPersonRecursiveMutex lock;
     CAutostartEntry autostart(ExecutablePath(), std::nullopt);
     CSettings settings(registry, lock, autostart);
     settings.SetUserID(options["--user"]);

@@ -12,7 +12,7 @@
 
 namespace velorin {
 
-CSettings::CSettings(CRegistry& registry, std::recursive_mutex& lock,
+CSettings::CSettings(CRegistry& registry, CPersonRecursiveMutex& lock,
                      const CAutostartEntry& autostart)
     : registry_(registry), lock_(lock), autostart_(autostart) {}
 

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/person_lock.h"
+
 namespace velorin {
 
 class CAutostartEntry;
@@ -57,7 +59,7 @@ inline constexpr size_t kMessageLimit = 2000;
 
 class CSettings {
 public:
-    CSettings(CRegistry& registry, std::recursive_mutex& lock, const CAutostartEntry& autostart);
+    CSettings(CRegistry& registry, CPersonRecursiveMutex& lock, const CAutostartEntry& autostart);
 
     // Read with default: a value that cannot be read is written with its default
     // first and read again; the default stands in when even that fails.
@@ -98,7 +100,7 @@ public:
 
 private:
     CRegistry& registry_;
-    std::recursive_mutex& lock_;
+    CPersonRecursiveMutex& lock_;
     const CAutostartEntry& autostart_;
 };
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/person_lock.h"
 #include "platform/sqlite_database.h"
 
 namespace velorin {
@@ -46,7 +47,7 @@ public:
     bool Open(const std::filesystem::path& file);
     void Close();
     bool IsOpen() const { return db_.IsOpen(); }
-    std::recursive_mutex& Mutex() { return mutex_; }
+    CPersonRecursiveMutex& Mutex() { return mutex_; }
 
     bool CountShareFolders(uint32_t& count);
     bool AddShareFolder(bool& exists, const std::string& name, const std::string& path,
@@ -101,7 +102,7 @@ private:
     bool LookupPermission(const std::string& folder, const std::string& user, bool& own,
                           bool& found, uint32_t& permission);
 
-    std::recursive_mutex mutex_;
+    CPersonRecursiveMutex mutex_;
     CSqliteDatabase db_;
 };
 

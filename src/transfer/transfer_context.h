@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/person_lock.h"
 #include "platform/message_queue.h"
 #include "service/ticket_messages.h"
 #include "transfer/transfer_store.h"
@@ -38,7 +39,7 @@ struct TransferListParts {
     // Questions and message boxes; the user-interface thread only.
     IUserInterface& ui;
     // The share database's lock, which the transfer-list store shares.
-    std::recursive_mutex& storeLock;
+    CPersonRecursiveMutex& storeLock;
     // An event-log line; any thread.
     std::function<void(const std::string& text, int kind)> statusLine;
     std::function<TransferIdentity()> identity;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/person_lock.h"
 #include "platform/sqlite_database.h"
 
 namespace velorin {
@@ -28,7 +29,7 @@ struct TransferRow {
 
 class CTransferStore {
 public:
-    explicit CTransferStore(std::recursive_mutex& lock) : lock_(lock) {}
+    explicit CTransferStore(CPersonRecursiveMutex& lock) : lock_(lock) {}
 
     // Opens (creating when missing) the file and its table.
     bool OpenTransferStore(const std::filesystem::path& file);
@@ -48,7 +49,7 @@ public:
 private:
     bool Execute(const std::string& sql);
 
-    std::recursive_mutex& lock_;
+    CPersonRecursiveMutex& lock_;
     CSqliteDatabase db_;
 };
 

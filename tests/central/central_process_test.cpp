@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "platform/person_lock.h"
 #include "data/settings.h"
 #include "central_fixture.h"
 #include "platform/autostart.h"
@@ -112,7 +113,7 @@ TEST(SeedProfile, ANewProfileGetsCredentialsAndPortAndAnOldOneIsLeftAlone) {
     {
         CRegistry registry;
         ASSERT_TRUE(registry.Open(profile / "registry.db"));
-        std::recursive_mutex lock;
+        CPersonRecursiveMutex lock;
         CAutostartEntry autostart("/nonexistent", std::nullopt);
         CSettings settings(registry, lock, autostart);
         std::string password;

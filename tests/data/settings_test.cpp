@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/person_lock.h"
+
 #include "platform/autostart.h"
 #include "platform/registry.h"
 #include "platform/text_encoding.h"
@@ -21,7 +23,7 @@ protected:
     CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
     CScopedEnv home{"HOME", dir.Path().string()};
     CRegistry registry;
-    std::recursive_mutex lock;
+    CPersonRecursiveMutex lock;
     CAutostartEntry autostart{"/opt/velorin/velorind", std::filesystem::path("/p")};
     CSettings settings{registry, lock, autostart};
 };

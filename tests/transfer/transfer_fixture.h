@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/person_lock.h"
 #include "data/process_options.h"
 #include "data/complete_list.h"
 #include "fileserver/activity_counters.h"
@@ -65,7 +66,7 @@ protected:
     std::atomic<bool> signedIn{true};
     CInstantClock clock;
     CRecordingUserInterface ui;
-    std::recursive_mutex storeLock;
+    CPersonRecursiveMutex storeLock;
     std::atomic<uint32_t> age{30};
     std::atomic<int> balanceRequests{0};
     uint16_t ticketPort = 1;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/person_lock.h"
+
 #include "platform/sqlite_database.h"
 #include "support/temp_folder.h"
 
@@ -10,7 +12,7 @@ namespace {
 
 TEST(TransferStore, QuotesInEveryTextAreStoredUpdatedAndDeleted) {
     test::CTempFolder dir;
-    std::recursive_mutex lock;
+    CPersonRecursiveMutex lock;
     CTransferStore store(lock);
     ASSERT_TRUE(store.OpenTransferStore(dir / "rtfl.db"));
     TransferRow row{"o'neil", "it's\\안녕.txt", "\\S'", 5000000000ull, 0x0100007f, 0x5c1c, 1, 8,
@@ -43,7 +45,7 @@ TEST(TransferStore, QuotesInEveryTextAreStoredUpdatedAndDeleted) {
 TEST(TransferStore, AFileThatIsNoDatabaseIsRefusedUntouched) {
     test::CTempFolder dir;
     test::WriteFile(dir / "rtfl.db", std::string(5000, 'g'));
-    std::recursive_mutex lock;
+    CPersonRecursiveMutex lock;
     CTransferStore store(lock);
     EXPECT_FALSE(store.OpenTransferStore(dir / "rtfl.db"));
     EXPECT_EQ(test::ReadFile(dir / "rtfl.db"), std::string(5000, 'g'));
