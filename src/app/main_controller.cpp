@@ -143,6 +143,7 @@ void CMainController::LinkArrived() {
 // --- commands -----------------------------------------------------------------
 
 Refusal CMainController::StopServer() {
+    ++stops_;
     reconnect_ = false;
     Queue().KillTimer(Handle(), kReconnectTimer);
     if (!parts_.serverRunning) {

@@ -151,6 +151,10 @@ private:
     bool signInRefused_ = false;
     bool reconnect_ = false;
     bool disconnecting_ = false;
+    // The options dialog dispatches other messages while it is open: its
+    // answer is stale once a sign-in or a stop came meanwhile.
+    uint32_t signInAttempts_ = 0;
+    uint32_t stops_ = 0;
     uint32_t tick_ = 0;
     uint32_t freeSpaceTick_ = 0;
     std::optional<std::chrono::milliseconds> lastNotePopup_;

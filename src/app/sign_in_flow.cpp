@@ -48,8 +48,10 @@ std::string QueryValue(const std::string& value) {
 }  // namespace
 
 Refusal CMainController::SignIn(const std::optional<SignInCredentials>& typed) {
+    uint32_t attempt = ++signInAttempts_;
     Refusal refusal = RunSignIn(typed);
-    if (refusal)
+    // A sign-in begun while the options dialog was open owns the state now.
+    if (refusal && attempt == signInAttempts_)
         SetState(MemberState::kOffline);
     return refusal;
 }
@@ -62,9 +64,13 @@ Refusal CMainController::Refuse(const std::string& message) {
 Refusal CMainController::RefuseWithOptions(const std::string& message,
                                            const std::optional<SignInCredentials>& typed) {
     ui_.ShowMessage(message, kAppName);
-    if (ui_.OpenOptions())
-        return RunSignIn(typed);
-    return message;
+    uint32_t attempts = signInAttempts_;
+    uint32_t stops = stops_;
+    bool changed = ui_.OpenOptions();
+    if (!changed || attempts != signInAttempts_ || stops != stops_ || Queue().QuitRequested()) {
+        return message;
+    }
+    return RunSignIn(typed);
 }
 
 Refusal CMainController::RunSignIn(const std::optional<SignInCredentials>& typed) {

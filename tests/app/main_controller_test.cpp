@@ -30,6 +30,21 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
+// A desktop client dispatches other messages while its options dialog is
+// open: `whileOpen` plays them, then the dialog gives `answer`.
+class COptionsDialogUi : public test::CRecordingUserInterface {
+public:
+    bool OpenOptions() override {
+        CRecordingUserInterface::OpenOptions();
+        if (auto during = std::exchange(whileOpen, nullptr))
+            during();
+        return optionsAnswer;
+    }
+
+    bool optionsAnswer = false;
+    std::function<void()> whileOpen;
+};
+
 // A process signing in to scripted session and cache servers on the probe
 // responder's loopback address; its loop runs on a thread of its own.
 class MainControllerTest : public ::testing::Test {
@@ -133,7 +148,7 @@ protected:
     test::CScriptedServer session;
     test::CScriptedServer cache;
     uint16_t listenPort = 0;
-    test::CRecordingUserInterface ui;
+    COptionsDialogUi ui;
     std::unique_ptr<CProcess> process;
     std::thread loop;
 };
@@ -270,6 +285,45 @@ TEST_F(MainControllerTest, TheFlowNeedsServerNameSavedCredentialsAndASharedFolde
                                                      "options", "options"}));
     EXPECT_EQ(ui.State(), MemberState::kOffline);
     EXPECT_FALSE(session.Accept(200ms));
+}
+
+TEST_F(MainControllerTest, WhatHappensWhileTheOptionsDialogIsOpenOutrunsItsAnswer) {
+    const std::string noName =
+        "서버설명란이 비어 있습니다. [환경설정]->[필수설정]의 기본설정중 [서버설명]을 입력하세요";
+    const std::string connecting = "connecting 서버에 접속중입니다.잠시만 기다려 주십시오.";
+    struct Case {
+        const char* name;
+        std::function<void()> whileOpen;
+        Refusal refusal;
+        MemberState state;
+        bool signsIn;
+    };
+    // The exit ends the loop: last.
+    const Case cases[] = {
+        {"nothing", [] {}, std::nullopt, MemberState::kConnecting, true},
+        {"stop", [&] { Controller().StopServer(); }, noName, MemberState::kOffline, false},
+        {"sign-in", [&] { Controller().SignIn(std::nullopt); }, noName, MemberState::kConnecting,
+         true},
+        {"exit", [&] { Controller().Exit(); }, noName, MemberState::kOffline, false},
+    };
+    ui.optionsAnswer = true;
+    for (const Case& c : cases) {
+        process->Settings().SetServerName("");
+        ui.whileOpen = [&] {
+            process->Settings().SetServerName("kim's server");
+            c.whileOpen();
+        };
+        auto shown = [&] {
+            std::vector<std::string> opened = ui.Opened();
+            return std::count(opened.begin(), opened.end(), connecting);
+        };
+        auto before = shown();
+        EXPECT_EQ(SignIn(), c.refusal) << c.name;
+        EXPECT_EQ(shown() - before, c.signsIn ? 1 : 0) << c.name;
+        EXPECT_EQ(ui.State(), c.state) << c.name;
+        EXPECT_EQ(session.Accept(c.signsIn ? 5000ms : 200ms), c.signsIn) << c.name;
+    }
+    EXPECT_TRUE(process->Queue().QuitRequested());
 }
 
 TEST_F(MainControllerTest, ALostSessionReconnectsWhenTheTimerFires) {
