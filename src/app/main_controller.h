@@ -3,27 +3,68 @@
 // and the reconnection, duplicate sign-ins, member information, the end of a
 // server list download, the 1100 ms tick and the commands of the menus and
 // the home page. It speaks to the person only through IUserInterface; the
-// desktop window and velorind call the same operations.
+// desktop window and velorind call the same operations. The sign-in chain
+// and its lost links are in sign_in_flow.cpp, the tick in main_tick.cpp.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "platform/user_interface.h"
+#include "app/activity_counts.h"
+#include "app/sign_in_credentials.h"
 #include "platform/message_queue.h"
+#include "platform/user_interface.h"
 
 namespace velorin {
 
-class CProcess;
+class CCacheClient;
+class CFileServer;
+class CPointBalance;
+class CProcessOptions;
+class CSessionClient;
+class CSettings;
+class CShareDatabase;
+class CStatusLines;
+class IClock;
+struct MemberStanding;
+struct ReachabilityVerdict;
 
-struct SignInCredentials {
-    std::string userId;
-    std::string password;
+// The process's parts that the main window uses.
+struct MainControllerParts {
+    CMessageQueue& queue;
+    IUserInterface& ui;
+    const IClock& clock;
+    CSettings& settings;
+    CProcessOptions& options;
+    CShareDatabase& shareDatabase;
+    CSessionClient& session;
+    CCacheClient& cache;
+    CFileServer& fileServer;
+    CStatusLines& status;
+    std::atomic<bool>& serverRunning;
+    const MemberStanding& standing;
+    const CPointBalance& pointBalance;
+    // The folder that "로그보기" opens.
+    std::filesystem::path logFolder;
+    // The member signed in (or signing in), any thread.
+    std::function<SignInCredentials()> credentials;
+    std::function<void(SignInCredentials)> setCredentials;
+    // The own file server and the search robot's socket on `port` (0: the
+    // system chooses): the bound port in host order, 0 on failure.
+    std::function<uint16_t(uint16_t port)> openFileServer;
+    std::function<uint16_t(uint16_t port)> startFileServer;
+    std::function<void()> stopFileServer;
+    std::function<uint16_t(uint16_t port)> openSearchPort;
+    std::function<void()> startSearchRobot;
+    std::function<void()> stopSearchRobot;
+    std::function<ActivityCounts()> activity;
+    // A "VEL://" link waits for the server list.
+    std::function<bool()> linkPending;
+    std::function<ReachabilityVerdict()> reachability;
 };
-
-// nullopt: done (or started); otherwise the reason it was refused, as shown.
-using Refusal = std::optional<std::string>;
 
 // The home page's status text (HTML) for a state.
 std::string HomePageText(MemberState state);
@@ -39,7 +80,7 @@ public:
     // At most one note arrival pop-up this often.
     static constexpr std::chrono::milliseconds kNotePopupGap{1000};
 
-    explicit CMainController(CProcess& process);
+    explicit CMainController(MainControllerParts parts);
     ~CMainController() override;
 
     // The window opens: offline state, the automatic sign-in or the sign-in
@@ -78,7 +119,8 @@ public:
 
 private:
     Refusal RunSignIn(const std::optional<SignInCredentials>& typed);
-    Refusal RefuseWithOptions(const std::string& text, const std::optional<SignInCredentials>& typed);
+    Refusal RefuseWithOptions(const std::string& text,
+                              const std::optional<SignInCredentials>& typed);
     Refusal Refuse(const std::string& text);
     void OnSessionStep(int step, int32_t code);
     void OnSessionConnected();
@@ -102,13 +144,17 @@ private:
     std::string ServicePaneText() const;
     uint16_t OwnServerPort() const;
 
-    CProcess& process_;
+    MainControllerParts parts_;
     IUserInterface& ui_;
     MemberState state_ = MemberState::kOffline;
     bool connectingShown_ = false;
     bool signInRefused_ = false;
     bool reconnect_ = false;
     bool disconnecting_ = false;
+    // The options dialog dispatches other messages while it is open: its
+    // answer is stale once a sign-in or a stop came meanwhile.
+    uint32_t signInAttempts_ = 0;
+    uint32_t stops_ = 0;
     uint32_t tick_ = 0;
     uint32_t freeSpaceTick_ = 0;
     std::optional<std::chrono::milliseconds> lastNotePopup_;

@@ -9,12 +9,13 @@
 
 #include "app/browse_commands.h"
 #include "app/control_words.h"
-#include "platform/user_interface.h"
+#include "app/main_controller.h"
 #include "data/badword_file.h"
 #include "fileserver/file_server.h"
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
+#include "platform/user_interface.h"
 #include "transfer/browse_session.h"
 #include "transfer/server_explorer.h"
 #include "transfer/transfer_manager.h"
@@ -41,12 +42,15 @@ public:
     }
 
     void OnMessage(const Message& message) override {
-        if (done_ || message.message != WM_TIMER) return;
-        if (!probe_.WaitDone(std::chrono::milliseconds(0))) return;
+        if (done_ || message.message != WM_TIMER)
+            return;
+        if (!probe_.WaitDone(std::chrono::milliseconds(0)))
+            return;
         int sameAddress = 0;
         uint32_t seenAddress = 0;
         probe_.GetResult(verdict_.reachable, sameAddress, verdict_.roundTrip, seenAddress);
-        if (!verdict_.reachable) verdict_.roundTrip = -1;
+        if (!verdict_.reachable)
+            verdict_.roundTrip = -1;
         Queue().KillTimer(Handle(), kSplashTimer);
         done_ = true;
     }
@@ -107,7 +111,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
             ControlRequest request;
             if (argument && !argument->empty()) {
                 request.kind = StartsWithIgnoreCase(*argument, "VEL://") ? ControlRequest::kLink
-                                                                          : ControlRequest::kFile;
+                                                                         : ControlRequest::kFile;
                 request.args.push_back(*argument);
             }
             ControlAnswer answer;
@@ -120,7 +124,8 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         case CSingleInstance::Result::kFirst:
             break;
     }
-    if (argument && !argument->empty()) pendingLink_ = *argument;
+    if (argument && !argument->empty())
+        pendingLink_ = *argument;
 
     if (newProfile_ && !ProvisionProfile(profile_.folder)) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
@@ -141,10 +146,10 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     options_.Load(settings_);
     status_.SetWriteLog(options_.WriteLog != 0);
 
-    controller_ = std::make_unique<CMainController>(*this);
-    if (session_.Prepare(&queue_, controller_->Handle(), CentralAddress(), kSessionServerPort) < 0 ||
-        cache_.Prepare(&queue_, controller_->Handle(), CentralAddress(), CentralAddress(),
-                       kCacheServerPort) < 0) {
+    controller_ = std::make_unique<CMainController>(ControllerParts());
+    WindowHandle window = controller_->Handle();
+    if (session_.Prepare(&queue_, window, CentralAddress(), kSessionServerPort) < 0 ||
+        cache_.Prepare(&queue_, window, CentralAddress(), CentralAddress(), kCacheServerPort) < 0) {
         ui_.ShowMessage(kTextLinksNotPrepared, kAppName);
         serverRunning_ = false;
         return kExitFatal;
@@ -165,6 +170,37 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         return OnControlRequest(request, stopping);
     });
     return std::nullopt;
+}
+
+MainControllerParts CProcess::ControllerParts() {
+    return MainControllerParts{
+        .queue = queue_,
+        .ui = ui_,
+        .clock = clock_,
+        .settings = settings_,
+        .options = options_,
+        .shareDatabase = shareDatabase_,
+        .session = session_,
+        .cache = cache_,
+        .fileServer = *fileServer_,
+        .status = status_,
+        .serverRunning = serverRunning_,
+        .standing = standing_,
+        .pointBalance = pointBalance_,
+        .logFolder = profile_.folder / "Log",
+        .credentials = [this] { return Credentials(); },
+        .setCredentials =
+            [this](SignInCredentials credentials) { SetCredentials(std::move(credentials)); },
+        .openFileServer = [this](uint16_t port) { return OpenFileServer(port); },
+        .startFileServer = [this](uint16_t port) { return StartFileServer(port); },
+        .stopFileServer = [this] { StopFileServer(); },
+        .openSearchPort = [this](uint16_t port) { return OpenSearchPort(port); },
+        .startSearchRobot = [this] { StartSearchRobot(); },
+        .stopSearchRobot = [this] { StopSearchRobot(); },
+        .activity = [this] { return Activity(); },
+        .linkPending = [this] { return pendingLink_.has_value(); },
+        .reachability = [this] { return reachability_; },
+    };
 }
 
 void CProcess::ProbeReachability() {
@@ -188,7 +224,8 @@ std::function<void(const std::string& text, int kind)> CProcess::StatusSink() {
 }
 
 void CProcess::WarnIfUnreachable() {
-    if (reachability_.reachable) return;
+    if (reachability_.reachable)
+        return;
     status_.AddStatusLine(kTextUnreachable, kStatusCaution);
     status_.AddStatusLine(kTextServerMayFail, kStatusCaution);
 }
@@ -233,7 +270,8 @@ ControlAnswer CProcess::OnControlRequest(const ControlRequest& request,
     CControlReply reply([promise](ControlAnswer answer) { promise->set_value(std::move(answer)); });
     queue_.PostTask([this, request, reply] { HandleOnLoop(request, reply); });
     while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-        if (stopping) return CControlCommands::Refused("the program is ending");
+        if (stopping)
+            return CControlCommands::Refused("the program is ending");
     }
     return future.get();
 }
@@ -244,7 +282,8 @@ void CProcess::HandleOnLoop(const ControlRequest& request, const CControlReply& 
         case ControlRequest::kLink:
             pendingLink_ = text;
             ui_.Activate(ControlRequest::kLink, text);
-            if (controller_) controller_->LinkArrived();
+            if (controller_)
+                controller_->LinkArrived();
             break;
         case ControlRequest::kFile:
             // A plain file name brings the window forward and is otherwise ignored.

@@ -9,24 +9,26 @@
 #include <optional>
 #include <string>
 
+#include "app/activity_counts.h"
 #include "app/control_commands.h"
-#include "platform/log_writer.h"
-#include "app/main_controller.h"
-#include "data/process_options.h"
-#include "data/settings.h"
-#include "platform/status_lines.h"
+#include "app/exit_codes.h"
+#include "app/sign_in_credentials.h"
 #include "data/complete_list.h"
 #include "data/note_store.h"
+#include "data/process_options.h"
+#include "data/settings.h"
 #include "data/share_database.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/point_balance.h"
 #include "net/udp_socket.h"
 #include "platform/autostart.h"
 #include "platform/clock.h"
+#include "platform/log_writer.h"
 #include "platform/message_queue.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
+#include "platform/status_lines.h"
 #include "service/cache_client.h"
 #include "service/reachability_probe.h"
 #include "service/server_list.h"
@@ -37,15 +39,13 @@ namespace velorin {
 class CBrowseSession;
 class CBrowseWords;
 class CFileServer;
+class CMainController;
 class CServerExplorer;
 class CTransferManager;
 class CTransferView;
 class IUserInterface;
 struct CFileLink;
-
-inline constexpr int kExitSecondInstance = 1;
-inline constexpr int kExitShutdown = 1;
-inline constexpr int kExitFatal = 255;  // -1
+struct MainControllerParts;
 
 inline constexpr const char* kTextDataUnreadable =
     "환경 설정 파일을 읽을수 없습니다. 홈페이지를 통해 문의하세요";
@@ -55,13 +55,6 @@ inline constexpr const char* kTextUnreachable =
 inline constexpr const char* kTextServerMayFail =
     "서버가 제대로 동작하지 않을수 있습니다. 자세한 내용은 홈페이지을 참고하세요";
 inline constexpr const char* kTextLinksNotPrepared = "서버의 초기화에 실패했습니다.";
-
-// The three counters of the own file server's activity.
-struct ActivityCounts {
-    uint32_t browsing = 0;   // members browsing the own server
-    uint32_t sending = 0;    // transfers sending data out
-    uint32_t receiving = 0;  // transfers bringing data in
-};
 
 class CProcess {
 public:
@@ -154,8 +147,10 @@ private:
     // The status-line hook of the core's parts: any thread, the call's own time.
     std::function<void(const std::string& text, int kind)> StatusSink();
     void ProbeReachability();
+    MainControllerParts ControllerParts();
     void WarnIfUnreachable();
-    ControlAnswer OnControlRequest(const ControlRequest& request, const std::atomic<bool>& stopping);
+    ControlAnswer OnControlRequest(const ControlRequest& request,
+                                   const std::atomic<bool>& stopping);
     void HandleOnLoop(const ControlRequest& request, const CControlReply& reply);
     void CreateFileServer();
     void CreateExplorer();

@@ -1,6 +1,7 @@
 // The process context's share of browsing other members' servers: the browse
 // session, the server explorer's model and their velorind words.
 #include "app/browse_commands.h"
+#include "app/main_controller.h"
 #include "app/process.h"
 #include "transfer/browse_session.h"
 #include "transfer/server_explorer.h"

@@ -2,6 +2,7 @@
 // command line or of a later start, acted on while the own server runs, and
 // the velorind word that writes links.
 #include "app/link_commands.h"
+#include "app/main_controller.h"
 #include "app/process.h"
 #include "data/link.h"
 #include "fileserver/file_server.h"

@@ -1,6 +1,7 @@
 // The process context's share of the member's own transfers: the transfer
 // list's creation, its store beside the share database, the list's loading
 // as the main window starts, and the workers' end.
+#include "app/main_controller.h"
 #include "app/process.h"
 #include "app/transfer_commands.h"
 #include "fileserver/server_clock.h"

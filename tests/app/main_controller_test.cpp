@@ -5,8 +5,8 @@
 #include <future>
 #include <thread>
 
-#include "platform/cipher.h"
 #include "app/process.h"
+#include "platform/cipher.h"
 #include "platform/error_text.h"
 #include "platform/window_messages.h"
 #include "support/eventually.h"
@@ -30,6 +30,21 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
+// A desktop client dispatches other messages while its options dialog is
+// open: `whileOpen` plays them, then the dialog gives `answer`.
+class COptionsDialogUi : public test::CRecordingUserInterface {
+public:
+    bool OpenOptions() override {
+        CRecordingUserInterface::OpenOptions();
+        if (auto during = std::exchange(whileOpen, nullptr))
+            during();
+        return optionsAnswer;
+    }
+
+    bool optionsAnswer = false;
+    std::function<void()> whileOpen;
+};
+
 // A process signing in to scripted session and cache servers on the probe
 // responder's loopback address; its loop runs on a thread of its own.
 class MainControllerTest : public ::testing::Test {
@@ -51,7 +66,8 @@ protected:
         settings.Write(setting::DataGroup, 3);
         settings.SetServerName("kim's server");
         bool exists = false;
-        ASSERT_TRUE(process->ShareDatabase().AddShareFolder(exists, "docs", (dir / "shared").string(), ""));
+        ASSERT_TRUE(
+            process->ShareDatabase().AddShareFolder(exists, "docs", (dir / "shared").string(), ""));
         loop = std::thread([this] { process->Queue().Run(); });
     }
 
@@ -61,7 +77,8 @@ protected:
     }
 
     void EndProcess() {
-        if (!process) return;
+        if (!process)
+            return;
         process->Queue().Quit(kExitShutdown);
         loop.join();
         process.reset();
@@ -108,7 +125,8 @@ protected:
     bool RowShown(const std::string& text, int kind) {
         return Eventually([&] {
             for (const auto& row : ui.Rows()) {
-                if (row.text == text && row.kind == kind) return true;
+                if (row.text == text && row.kind == kind)
+                    return true;
             }
             return false;
         });
@@ -130,7 +148,7 @@ protected:
     test::CScriptedServer session;
     test::CScriptedServer cache;
     uint16_t listenPort = 0;
-    test::CRecordingUserInterface ui;
+    COptionsDialogUi ui;
     std::unique_ptr<CProcess> process;
     std::thread loop;
 };
@@ -157,25 +175,28 @@ TEST_F(MainControllerTest, TheChainGoesOnlineAnnouncingTheRealPorts) {
 
     Accept();
     EXPECT_TRUE(process->ServerRunning());
-    EXPECT_EQ(ui.RowTexts(), (std::vector<std::string>{
-                                 "서버에 연결중입니다. 잠시만 기다려 주십시오",
-                                 "서버 인증작업이 끝났습니다. 서버를 시작합니다.",
-                                 "리스트 서버에서 리스트를 내려받습니다."}));
-    EXPECT_EQ(ui.Popups(), std::vector<std::string>{"\n서비스를 시작합니다. 인증이 마무리 되었습니다."});
-    EXPECT_EQ(ui.Opened(), (std::vector<std::string>{
-                               "sign-in dialog", "connecting 서버에 접속중입니다.잠시만 기다려 주십시오.",
-                               "connecting 인증을 요청했습니다. 잠시만 기다려 주십시오.",
-                               "connecting closed",
-                               "secret-url http://web.test/loginProc.php?userid=kim&userpw=twelve-chars"}));
+    EXPECT_EQ(ui.RowTexts(),
+              (std::vector<std::string>{"서버에 연결중입니다. 잠시만 기다려 주십시오",
+                                        "서버 인증작업이 끝났습니다. 서버를 시작합니다.",
+                                        "리스트 서버에서 리스트를 내려받습니다."}));
+    EXPECT_EQ(ui.Popups(),
+              std::vector<std::string>{"\n서비스를 시작합니다. 인증이 마무리 되었습니다."});
+    EXPECT_EQ(ui.Opened(),
+              (std::vector<std::string>{
+                  "sign-in dialog", "connecting 서버에 접속중입니다.잠시만 기다려 주십시오.",
+                  "connecting 인증을 요청했습니다. 잠시만 기다려 주십시오.", "connecting closed",
+                  "secret-url http://web.test/loginProc.php?userid=kim&userpw=twelve-chars"}));
     // The first tick online asks for the balance.
     EXPECT_TRUE(cache.ReceiveType(kBalanceRequest, 3s));
-    EXPECT_TRUE(Eventually([&] { return ui.Tray() == "VELORIN - 탐색:0명, 업로드:0명, 다운로드:0명"; }));
+    EXPECT_TRUE(
+        Eventually([&] { return ui.Tray() == "VELORIN - 탐색:0명, 업로드:0명, 다운로드:0명"; }));
 }
 
 TEST_F(MainControllerTest, RefusalsShowTheirTextsAndSilenceTheDrop) {
     const char* texts[4][2] = {
         {"서버에 연결하지 못했습니다. 서비스 장애", "\n\n서버에 연결하지 못했습니다. 서비스 장애"},
-        {"서버에 연결하지 못했습니다. 잘못된 인증정보", "\n\n인증 실패:아이디와 패스워드를 확인하세요!"},
+        {"서버에 연결하지 못했습니다. 잘못된 인증정보",
+         "\n\n인증 실패:아이디와 패스워드를 확인하세요!"},
         {"서버에 연결하지 못했습니다. 이미 로그인중", "\n\n인증 실패:이미 해당 로그인중입니다!"},
         {"서버에 연결하지 못했습니다. 잘못된 버젼", "\n\n인증 실패:잘못된 버젼!"}};
     std::atomic<int> updateChecks{0};
@@ -206,7 +227,8 @@ TEST_F(MainControllerTest, ConnectPortAndCacheFailuresEndOffline) {
     session.StopListening();
     SignIn();
     const std::string unreachable =
-        "세션 서버에 연결이 실패 하였습니다. 서버 점검중이거나 네트웤 상태가 좋지 않을 경우 발생 할수 있습니다.";
+        "세션 서버에 연결이 실패 하였습니다. 서버 점검중이거나 네트웤 상태가 좋지 않을 경우 발생 "
+        "할수 있습니다.";
     EXPECT_TRUE(RowShown(unreachable, kStatusOperation));
     EXPECT_TRUE(PopupShown(unreachable));
     ASSERT_TRUE(session.Listen(responder.Address(), kSessionServerPort));
@@ -215,7 +237,8 @@ TEST_F(MainControllerTest, ConnectPortAndCacheFailuresEndOffline) {
         CTcpSocket squatter;
         ASSERT_EQ(squatter.ListenTcp(listenPort), 0);
         SessionSignIn();
-        EXPECT_TRUE(RowShown("서버에 연결하지 못했습니다. TCP포트를 열수 없습니다.", kStatusOperation));
+        EXPECT_TRUE(
+            RowShown("서버에 연결하지 못했습니다. TCP포트를 열수 없습니다.", kStatusOperation));
         EXPECT_TRUE(PopupShown("\n서버에 연결하지 못 했습니다. TCP포트를 열수 없습니다."));
         EXPECT_TRUE(session.WaitClosed());
     }
@@ -240,26 +263,74 @@ TEST_F(MainControllerTest, ConnectPortAndCacheFailuresEndOffline) {
 
 TEST_F(MainControllerTest, TheFlowNeedsServerNameSavedCredentialsAndASharedFolder) {
     process->Settings().SetServerName("");
-    EXPECT_EQ(SignIn(), "서버설명란이 비어 있습니다. [환경설정]->[필수설정]의 기본설정중 [서버설명]을 입력하세요");
+    EXPECT_EQ(
+        SignIn(),
+        "서버설명란이 비어 있습니다. [환경설정]->[필수설정]의 기본설정중 [서버설명]을 입력하세요");
     process->Settings().SetServerName("x");
     process->Settings().Write(setting::SavePassword, 0);
-    EXPECT_EQ(SignIn(), "아이디와 패스워드저장 옵션이 꺼져 있습니다. 자동로그인 옵션은 해당 옵션이 선택되어져 있어야합니다.");
+    EXPECT_EQ(SignIn(),
+              "아이디와 패스워드저장 옵션이 꺼져 있습니다. 자동로그인 옵션은 해당 옵션이 "
+              "선택되어져 있어야합니다.");
     process->Settings().Write(setting::SavePassword, 1);
     process->ShareDatabase().DeleteShareFolder("docs");
-    EXPECT_EQ(SignIn(), "옵션에 [필수설정]이 설정되어 있지 않습니다. \r\n환경설정의 [필수설정]에서 공유 폴더을 하나 이상을 세팅해주십시오.");
-    EXPECT_EQ(OnLoop([&] { return Controller().SignIn(SignInCredentials{"lee", "pw"}); }),
-              "옵션에 [필수설정] 설정되어 있지 않습니다. \r\n공유 폴더가 하나 이상 세팅되어 있어야합니다.");
+    EXPECT_EQ(SignIn(),
+              "옵션에 [필수설정]이 설정되어 있지 않습니다. \r\n환경설정의 [필수설정]에서 공유 "
+              "폴더을 하나 이상을 세팅해주십시오.");
+    EXPECT_EQ(OnLoop([&] {
+                  return Controller().SignIn(SignInCredentials{"lee", "pw"});
+              }),
+              "옵션에 [필수설정] 설정되어 있지 않습니다. \r\n공유 폴더가 하나 이상 세팅되어 "
+              "있어야합니다.");
     EXPECT_EQ(ui.Opened(), (std::vector<std::string>{"sign-in dialog", "options", "sign-in dialog",
                                                      "options", "options"}));
     EXPECT_EQ(ui.State(), MemberState::kOffline);
     EXPECT_FALSE(session.Accept(200ms));
 }
 
+TEST_F(MainControllerTest, WhatHappensWhileTheOptionsDialogIsOpenOutrunsItsAnswer) {
+    const std::string noName =
+        "서버설명란이 비어 있습니다. [환경설정]->[필수설정]의 기본설정중 [서버설명]을 입력하세요";
+    const std::string connecting = "connecting 서버에 접속중입니다.잠시만 기다려 주십시오.";
+    struct Case {
+        const char* name;
+        std::function<void()> whileOpen;
+        Refusal refusal;
+        MemberState state;
+        bool signsIn;
+    };
+    // The exit ends the loop: last.
+    const Case cases[] = {
+        {"nothing", [] {}, std::nullopt, MemberState::kConnecting, true},
+        {"stop", [&] { Controller().StopServer(); }, noName, MemberState::kOffline, false},
+        {"sign-in", [&] { Controller().SignIn(std::nullopt); }, noName, MemberState::kConnecting,
+         true},
+        {"exit", [&] { Controller().Exit(); }, noName, MemberState::kOffline, false},
+    };
+    ui.optionsAnswer = true;
+    for (const Case& c : cases) {
+        process->Settings().SetServerName("");
+        ui.whileOpen = [&] {
+            process->Settings().SetServerName("kim's server");
+            c.whileOpen();
+        };
+        auto shown = [&] {
+            std::vector<std::string> opened = ui.Opened();
+            return std::count(opened.begin(), opened.end(), connecting);
+        };
+        auto before = shown();
+        EXPECT_EQ(SignIn(), c.refusal) << c.name;
+        EXPECT_EQ(shown() - before, c.signsIn ? 1 : 0) << c.name;
+        EXPECT_EQ(ui.State(), c.state) << c.name;
+        EXPECT_EQ(session.Accept(c.signsIn ? 5000ms : 200ms), c.signsIn) << c.name;
+    }
+    EXPECT_TRUE(process->Queue().QuitRequested());
+}
+
 TEST_F(MainControllerTest, ALostSessionReconnectsWhenTheTimerFires) {
     ReachOnline();
     session.Drop();
-    std::string text = "세션서버로 부터 접속이 끊어졌습니다. 서버를 중지합니다. (" +
-                       ErrorText(ECONNRESET) + ")";
+    std::string text =
+        "세션서버로 부터 접속이 끊어졌습니다. 서버를 중지합니다. (" + ErrorText(ECONNRESET) + ")";
     EXPECT_TRUE(RowShown(text, kStatusCaution));
     EXPECT_TRUE(PopupShown("\n" + text));
     EXPECT_EQ(ui.State(), MemberState::kOffline);
@@ -289,7 +360,8 @@ TEST_F(MainControllerTest, ADuplicateSignInEndsTheSessionWithoutReconnecting) {
     EXPECT_TRUE(cache.WaitClosed());
     OnLoop([] { return 0; });
     EXPECT_EQ(ui.State(), MemberState::kOffline);
-    EXPECT_FALSE(process->Queue().TimerDue(Controller().Handle(), CMainController::kReconnectTimer));
+    EXPECT_FALSE(
+        process->Queue().TimerDue(Controller().Handle(), CMainController::kReconnectTimer));
 }
 
 TEST_F(MainControllerTest, MemberInformationWarnsAndNotesAreAnnounced) {
@@ -300,12 +372,17 @@ TEST_F(MainControllerTest, MemberInformationWarnsAndNotesAreAnnounced) {
     ASSERT_TRUE(session.Send(kMemberInformation,
                              EncodeMemberInformation({"kim", 500, 20, 0, 2, 1767225600, 0})));
     EXPECT_TRUE(Eventually([&] {
-        return Contains(ui.Messages(), "비신사적인 행위로 인해 2회 경고로 2026/01/04 00:00 까지 서버운영이 제한됩니다.자세한 내용은 홈페이지을 참고 하세요");
+        return Contains(ui.Messages(),
+                        "비신사적인 행위로 인해 2회 경고로 2026/01/04 00:00 까지 서버운영이 "
+                        "제한됩니다.자세한 내용은 홈페이지을 참고 하세요");
     }));
     EXPECT_EQ(ui.Pane(kPaneService), "서비스 중(kim) - 현재 포인트 : 500, 서버운영 제한");
-    ASSERT_TRUE(session.Send(kMemberInformation, EncodeMemberInformation({"kim", 9, 20, 0, 4, 0, 0})));
+    ASSERT_TRUE(
+        session.Send(kMemberInformation, EncodeMemberInformation({"kim", 9, 20, 0, 4, 0, 0})));
     EXPECT_TRUE(Eventually([&] {
-        return Contains(ui.Messages(), "비신사적인 행위로 인해 4회 경고로 서버운영이 영구 제한 됩니다. \r\n자세한 내용은 홈페이지을 참고 하세요");
+        return Contains(ui.Messages(),
+                        "비신사적인 행위로 인해 4회 경고로 서버운영이 영구 제한 됩니다. \r\n자세한 "
+                        "내용은 홈페이지을 참고 하세요");
     }));
     EXPECT_EQ(ui.Pane(kPaneService), "서비스 중(kim) - 현재 포인트 : 9");
 
@@ -324,7 +401,8 @@ TEST_F(MainControllerTest, RefreshIsRefusedWhileOfflineAndWhileADownloadRuns) {
               "서버를 시작하셔야 사용하실수 있습니다.");
     EXPECT_TRUE(Contains(ui.Messages(), "? 서버에 접속되어 있지 않습니다. 접속하시겠습니까?"));
     EXPECT_TRUE(Eventually([&] { return ui.Tray() == "VELORIN - 오프라인"; }));
-    EXPECT_EQ(ui.Pane(kPaneService), "서버에 연결 하시려면 \"[벨로린홈]->[서버 연결]\" 을 누르세요");
+    EXPECT_EQ(ui.Pane(kPaneService),
+              "서버에 연결 하시려면 \"[벨로린홈]->[서버 연결]\" 을 누르세요");
 
     ReachOnline();
     ControlAnswer refresh = OnLoop([&] { return process->Commands().Execute({"refresh"}); });

@@ -4,6 +4,7 @@
 #include <future>
 #include <thread>
 
+#include "app/main_controller.h"
 #include "app/process.h"
 #include "data/link.h"
 #include "platform/window_messages.h"
