@@ -37,6 +37,7 @@ namespace velorin {
 class CBrowseSession;
 class CFileServer;
 class CServerExplorer;
+class CServerView;
 class CTransferManager;
 class CTransferView;
 class IUserInterface;
@@ -115,6 +116,8 @@ public:
     // process_file_server.cpp). `port` is the listening port argument: 0 with
     // AUTOPORT on (the system chooses), else LISTENPORT.
     CFileServer& FileServer() { return *fileServer_; }
+    // The member's server view's model, made with the file server.
+    CServerView* ServerView() { return serverView_.get(); }
     // Listens without accepting yet (the sign-in reports the port): the bound
     // port in host order, 0 when it cannot be opened.
     uint16_t OpenFileServer(uint16_t port);
@@ -199,6 +202,8 @@ private:
     std::unique_ptr<CMainController> controller_;
     std::unique_ptr<CBrowseSession> browse_;
     std::unique_ptr<CServerExplorer> explorer_;
+    // The file server's lists post to it until the server is gone.
+    std::unique_ptr<CServerView> serverView_;
     // Last: it uses the objects above until it is gone.
     std::unique_ptr<CFileServer> fileServer_;
     // Its workers use all of the above.
