@@ -8,7 +8,7 @@
 #include "data/process_options.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"
-#include "fileserver/server_transfer_view.h"
+#include "fileserver/server_view.h"
 #include "platform/json.h"
 #include "platform/strings.h"
 
@@ -25,6 +25,11 @@ bool ParseNumber(const std::string& text, uint32_t& value) {
     return ec == std::errc() && p == end && !text.empty();
 }
 
+// Sizes come from what visitors announce: past every int64_t, so written unsigned.
+std::string Unsigned(uint64_t value) {
+    return std::to_string(value);
+}
+
 std::string RowJson(size_t number, const ServerTransferRow& row) {
     return CJsonObject()
         .Add("row", static_cast<int64_t>(number))
@@ -37,44 +42,39 @@ std::string RowJson(size_t number, const ServerTransferRow& row) {
         .Add("size", row.size)
         .Add("present", row.present)
         .Add("remaining", row.remaining)
+        .Add("state", static_cast<int64_t>(row.transferState))
+        .AddRaw("sizeBytes", Unsigned(row.fileSize))
+        .AddRaw("presentBytes", Unsigned(row.presentBytes))
+        .AddRaw("bytesPerSecond", Unsigned(row.bytesPerSecond))
+        .Add("remainingSeconds", row.remainingSeconds)
         .Text();
 }
 
-// The view's rows, refreshed as its timer would while it holds fewer than 40.
-std::vector<ServerTransferRow> CurrentRows(CServerTransferList& list, IServerClock& clock) {
-    std::vector<ServerTransferRow> rows = DrawServerTransferRows(list);
-    if (rows.size() < kServerViewPruneRows &&
-        RefreshServerTransferRows(list, rows, clock.UnixSeconds())) {
-        rows = DrawServerTransferRows(list);
-    }
-    return rows;
-}
-
-// The row that ROW names, or a refusal text.
-bool PickRow(CServerTransferList& list, const Args& args, ServerTransferRow& row,
-             std::string& error) {
+// The index of the row that ROW names, or a refusal text.
+bool PickRow(CServerView& view, const Args& args, size_t& index, std::string& error) {
     uint32_t number = 0;
     if (args.size() != 2 || !ParseNumber(args[1], number) || number == 0) {
         error = "usage: " + args[0] + " ROW (1 = the first row of `served`)";
         return false;
     }
-    std::vector<ServerTransferRow> rows = DrawServerTransferRows(list);
-    if (number > rows.size()) {
+    view.RedrawTransfers();
+    if (number > view.Transfers().size()) {
         error = "no row " + args[1];
         return false;
     }
-    row = rows[number - 1];
+    index = number - 1;
     return true;
 }
 
 }  // namespace
 
-void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server,
+void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server, CServerView& view,
                                 CProcessOptions& options, CSettings& settings,
-                                const ActivityCounters& counters, IServerClock& clock) {
-    commands.Register("visitors", [&server, &counters](const Args&) {
+                                const ActivityCounters& counters) {
+    commands.Register("visitors", [&server, &view, &counters](const Args&) {
+        view.RedrawVisitors();
         std::vector<std::string> names;
-        for (const std::string& id : server.Visitors().Names()) names.push_back(JsonQuote(id));
+        for (const std::string& id : view.Visitors()) names.push_back(JsonQuote(id));
         const CSessionPool& pool = server.Pool();
         return CControlCommands::Done(CJsonObject()
                                           .Add("running", server.Running())
@@ -89,38 +89,37 @@ void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server,
                                           .Add("uploadLimit", pool.UploadLimit())
                                           .Text());
     });
-    commands.Register("served", [&server, &clock](const Args&) {
-        std::vector<ServerTransferRow> rows = CurrentRows(server.Transfers(), clock);
+    commands.Register("served", [&view](const Args&) {
+        view.Update();
+        const std::vector<ServerTransferRow>& rows = view.Transfers();
         std::vector<std::string> items;
         for (size_t i = 0; i < rows.size(); ++i) items.push_back(RowJson(i + 1, rows[i]));
         return CControlCommands::Done(CJsonObject().AddRaw("rows", JsonArray(items)).Text());
     });
-    auto rowCommand = [&server](const char* keyword) {
-        return [&server, keyword](const Args& args) {
-            ServerTransferRow row;
+    auto rowCommand = [&view](const char* keyword) {
+        return [&view, keyword](const Args& args) {
+            size_t index = 0;
             std::string error;
-            if (!PickRow(server.Transfers(), args, row, error)) {
+            if (!PickRow(view, args, index, error))
                 return CControlCommands::Refused(error);
-            }
-            std::optional<std::string> refusal = RunServerTransferCommand(
-                server.Transfers(), keyword, row,
-                [&server](IVisitorSession* session) { server.RequestStop(session); });
+            std::optional<std::string> refusal = view.Command(keyword, index);
             return refusal ? CControlCommands::Refused(*refusal) : CControlCommands::Done();
         };
     };
     commands.Register("served-stop", rowCommand(server_view_text::kStop));
     commands.Register("served-remove", rowCommand(server_view_text::kDelete));
-    commands.Register("served-clear", [&server](const Args&) {
-        RunServerTransferCommand(server.Transfers(), server_view_text::kDeleteAll, {}, {});
+    commands.Register("served-clear", [&view](const Args&) {
+        view.Command(server_view_text::kDeleteAll, 0);
         return CControlCommands::Done();
     });
-    commands.Register("kick", [&server](const Args& args) {
+    commands.Register("kick", [&view](const Args& args) {
         if (args.size() != 2) return CControlCommands::Refused("usage: kick ID");
         bool listed = false;
-        for (const std::string& id : server.Visitors().Names()) {
+        view.RedrawVisitors();
+        for (const std::string& id : view.Visitors()) {
             listed = listed || EqualsIgnoreCase(id, args[1]);
         }
-        server.Visitors().Kick(args[1]);
+        view.Kick(args[1]);
         return CControlCommands::Done(CJsonObject().Add("ok", true).Add("kicked", listed).Text());
     });
     commands.Register("limit", [&options, &settings](const Args& args) {

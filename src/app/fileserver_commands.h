@@ -13,12 +13,13 @@ namespace velorin {
 class CControlCommands;
 class CFileServer;
 class CProcessOptions;
+class CServerView;
 class CSettings;
-class IServerClock;
 struct ActivityCounters;
 
-void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server,
+// The rows the words read and act on are those of `view`.
+void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server, CServerView& view,
                                 CProcessOptions& options, CSettings& settings,
-                                const ActivityCounters& counters, IServerClock& clock);
+                                const ActivityCounters& counters);
 
 }  // namespace velorin

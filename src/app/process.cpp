@@ -12,6 +12,7 @@
 #include "app/main_controller.h"
 #include "data/badword_file.h"
 #include "fileserver/file_server.h"
+#include "fileserver/server_view.h"
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -154,7 +155,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         serverRunning_ = false;
         return kExitFatal;
     }
-    fileServer_->SetWindows(&queue_, controller_->Handle(), 0);
+    fileServer_->SetWindows(&queue_, controller_->Handle(), serverView_->Handle());
     // The cache link answers "not sent" while it is not signed in.
     fileServer_->SetPointsRequester(&cache_);
     RegisterControlWords(commands_, *this, *controller_);

@@ -41,6 +41,7 @@ class CBrowseWords;
 class CFileServer;
 class CMainController;
 class CServerExplorer;
+class CServerView;
 class CTransferManager;
 class CTransferView;
 class IUserInterface;
@@ -109,6 +110,8 @@ public:
     // process_file_server.cpp). `port` is the listening port argument: 0 with
     // AUTOPORT on (the system chooses), else LISTENPORT.
     CFileServer& FileServer() { return *fileServer_; }
+    // The member's server view's model, made with the file server.
+    CServerView* ServerView() { return serverView_.get(); }
     // Listens without accepting yet (the sign-in reports the port): the bound
     // port in host order, 0 when it cannot be opened.
     uint16_t OpenFileServer(uint16_t port);
@@ -197,6 +200,8 @@ private:
     std::unique_ptr<CServerExplorer> explorer_;
     // The browse words in flight watch the explorer.
     std::unique_ptr<CBrowseWords> browseWords_;
+    // The file server's lists post to it until the server is gone.
+    std::unique_ptr<CServerView> serverView_;
     // Last: it uses the objects above until it is gone.
     std::unique_ptr<CFileServer> fileServer_;
     // Its workers use all of the above.

@@ -3,6 +3,7 @@
 #include "app/fileserver_commands.h"
 #include "app/process.h"
 #include "fileserver/file_server.h"
+#include "fileserver/server_view.h"
 
 namespace velorin {
 
@@ -10,9 +11,10 @@ void CProcess::CreateFileServer() {
     FileServerParts parts{shareDatabase_, options_, completeList_, pointBalance_, counters_,
                           SystemServerClock(), StatusSink()};
     fileServer_ = std::make_unique<CFileServer>(std::move(parts));
-    fileServer_->SetWindows(&queue_, 0, 0);
-    RegisterFileServerCommands(commands_, *fileServer_, options_, settings_, counters_,
-                               SystemServerClock());
+    serverView_ = std::make_unique<CServerView>(queue_, *fileServer_, SystemServerClock());
+    fileServer_->SetWindows(&queue_, 0, serverView_->Handle());
+    RegisterFileServerCommands(commands_, *fileServer_, *serverView_, options_, settings_,
+                               counters_);
 }
 
 uint16_t CProcess::OpenFileServer(uint16_t port) {

@@ -5,6 +5,7 @@
 #include "app/process.h"
 #include "app/transfer_commands.h"
 #include "fileserver/server_clock.h"
+#include "fileserver/server_view.h"
 #include "platform/strings.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_view.h"
@@ -35,7 +36,11 @@ void CProcess::StartTransfers() {
     transferView_ = std::make_unique<CTransferView>(queue_, *transfers_, SystemServerClock());
     transfers_->Context().SetWindows(&queue_, transferView_->Handle(), controller_->Handle());
     transfers_->LoadTransferList();
-    controller_->SetTickHook([this] { transferView_->Tick(); });
+    // The visitors' transfer list ticks before the member's own.
+    controller_->SetTickHook([this] {
+        serverView_->Tick();
+        transferView_->Tick();
+    });
     RegisterTransferCommands(commands_, *transfers_, *transferView_, *explorer_);
 }
 

@@ -59,6 +59,10 @@ int64_t Span(uint32_t from, uint32_t to) {
     return static_cast<int64_t>(to) - static_cast<int64_t>(from);
 }
 
+uint64_t BytesPerSecond(uint64_t moved, int64_t span) {
+    return span > 0 ? moved / static_cast<uint64_t>(span) : 0;
+}
+
 }  // namespace
 
 ServerTransferRow MakeServerTransferRow(const ServerTransfer& r) {
@@ -72,6 +76,11 @@ ServerTransferRow MakeServerTransferRow(const ServerTransfer& r) {
     row.size = WithThousands(r.fileSize);
     row.present = WithThousands(r.startOffset + r.moved);
     row.remaining = "00:00:00";
+    row.transferState = r.state;
+    row.kind = r.kind;
+    row.fileSize = r.fileSize;
+    row.presentBytes = r.startOffset + r.moved;
+    row.bytesPerSecond = BytesPerSecond(r.moved, Span(r.startTime, r.lastDisplayTime));
     return row;
 }
 
@@ -101,6 +110,8 @@ bool RefreshServerTransferRows(CServerTransferList& list, std::vector<ServerTran
         row.progress = Progress(r);
         row.speed = SpeedText(r.moved, span);
         row.present = WithThousands(r.startOffset + r.moved);
+        row.presentBytes = r.startOffset + r.moved;
+        row.bytesPerSecond = BytesPerSecond(r.moved, span);
         double speed = Speed(r.moved, span);
         // Nothing moved yet: no estimate, the column keeps what it showed.
         if (speed > 0) {
@@ -109,8 +120,8 @@ bool RefreshServerTransferRows(CServerTransferList& list, std::vector<ServerTran
             double seconds = static_cast<double>(left) / 1024.0 / speed;
             // An upload's size is what the visitor announced: the estimate may
             // pass every int64_t, and such a conversion is undefined.
-            row.remaining = FormatDuration(seconds < 9.2e18 ? static_cast<int64_t>(seconds)
-                                                            : INT64_MAX);
+            row.remainingSeconds = seconds < 9.2e18 ? static_cast<int64_t>(seconds) : INT64_MAX;
+            row.remaining = FormatDuration(row.remainingSeconds);
         }
     }
     return false;

@@ -25,6 +25,15 @@ struct ServerTransferRow {
     std::string size;
     std::string present;
     std::string remaining;
+    // The values behind the texts, for sorting.
+    uint8_t transferState = 0;  // a kTransferState value
+    uint32_t kind = 0;          // kServerKindDownload or kServerKindUpload
+    uint64_t fileSize = 0;
+    uint64_t presentBytes = 0;  // start offset + bytes moved
+    uint64_t bytesPerSecond = 0;
+    int64_t remainingSeconds = 0;
+
+    bool operator==(const ServerTransferRow&) const = default;
 };
 
 namespace server_view_text {

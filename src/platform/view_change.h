@@ -44,4 +44,13 @@ private:
     int nextToken_ = 1;
 };
 
+// Tells `observers` how a model's `newCount` rows replaced its `oldCount`: rows
+// that name the same item at the start and at the end (`same(oldIndex,
+// newIndex)`) are kept, one run inserted or removed between them is told as
+// such, anything else as a reset; kept rows whose texts or values differ
+// (`equal` false) are told as changed, at their new positions.
+void NotifyRowChanges(const CViewObservers& observers, size_t oldCount, size_t newCount,
+                      const std::function<bool(size_t, size_t)>& same,
+                      const std::function<bool(size_t, size_t)>& equal);
+
 }  // namespace velorin

@@ -23,21 +23,38 @@ double SpeedOf(const TransferSnapshot& entry, int64_t elapsed) {
     return static_cast<double>(entry.movedBytes) / 1024.0 / static_cast<double>(elapsed);
 }
 
+uint64_t BytesPerSecond(const TransferSnapshot& entry, int64_t elapsed) {
+    return elapsed > 0 ? entry.movedBytes / static_cast<uint64_t>(elapsed) : 0;
+}
+
+// Rows of one member name the same entry by its name and direction.
+bool SameEntry(const TransferViewRow& a, const TransferViewRow& b) {
+    return a.mode == b.mode && EqualsIgnoreCase(a.fileName, b.fileName);
+}
+
 }  // namespace
 
 TransferViewRow MakeRow(const TransferSnapshot& entry) {
     uint64_t present = entry.resumeOffset + entry.movedBytes;
     int64_t elapsed =
         static_cast<int64_t>(entry.updateTime) - static_cast<int64_t>(entry.startTime);
-    return {TransferStateText(entry.state),
-            entry.mode == kModeDownload ? "DN" : "UP",
-            entry.fileName,
-            ProgressText(present, entry.fileSize),
-            Format("%.1fk", SpeedOf(entry, elapsed)),
-            WithThousands(entry.fileSize),
-            WithThousands(present),
-            "00:00:00",
-            entry.message};
+    TransferViewRow row;
+    row.state = TransferStateText(entry.state);
+    row.action = entry.mode == kModeDownload ? "DN" : "UP";
+    row.fileName = entry.fileName;
+    row.progress = ProgressText(present, entry.fileSize);
+    row.speed = Format("%.1fk", SpeedOf(entry, elapsed));
+    row.size = WithThousands(entry.fileSize);
+    row.moved = WithThousands(present);
+    row.remaining = "00:00:00";
+    row.note = entry.message;
+    row.transferState = entry.state;
+    row.mode = entry.mode;
+    row.fileSize = entry.fileSize;
+    row.resumeOffset = entry.resumeOffset;
+    row.movedBytes = entry.movedBytes;
+    row.bytesPerSecond = BytesPerSecond(entry, elapsed);
+    return row;
 }
 
 CTransferView::CTransferView(CMessageQueue& queue, CTransferManager& manager, IServerClock& clock)
@@ -49,7 +66,7 @@ void CTransferView::OnMessage(const Message& message) {
         if (manager_.Members() != members_) {
             RebuildMembers();
         } else {
-            AddRows();
+            AddRows(false);
         }
     } else if (message.message == WM_TRANSFER_MEMBERS) {
         RebuildMembers();
@@ -57,27 +74,43 @@ void CTransferView::OnMessage(const Message& message) {
 }
 
 void CTransferView::Select(const std::string& member) {
+    bool other = member != selected_;
     selected_ = member;
-    AddRows();
+    if (other)
+        observers_.StateChanged();
+    AddRows(other);
 }
 
 void CTransferView::RebuildMembers() {
+    std::vector<std::string> before = members_;
+    std::string selectedBefore = selected_;
     members_ = manager_.Members();
     bool kept = false;
     for (const std::string& member : members_) kept = kept || EqualsIgnoreCase(member, selected_);
     if (!kept)
         selected_ = members_.empty() ? std::string() : members_.front();
-    AddRows();
+    bool other = selected_ != selectedBefore;
+    if (other || members_ != before)
+        observers_.StateChanged();
+    AddRows(other);
 }
 
-void CTransferView::AddRows() {
+void CTransferView::AddRows(bool rebuilt) {
+    std::vector<TransferViewRow> before = std::move(rows_);
     rows_.clear();
     if (!selected_.empty()) {
         for (const TransferSnapshot& entry : manager_.Snapshot(selected_)) {
             rows_.push_back(MakeRow(entry));
         }
     }
-    Changed();
+    if (rebuilt) {
+        observers_.Reset();
+        return;
+    }
+    NotifyRowChanges(
+        observers_, before.size(), rows_.size(),
+        [&](size_t a, size_t b) { return SameEntry(before[a], rows_[b]); },
+        [&](size_t a, size_t b) { return before[a] == rows_[b]; });
 }
 
 void CTransferView::Tick() {
@@ -88,7 +121,8 @@ void CTransferView::Tick() {
             if (index < rows_.size()) {
                 TransferViewRow& row = rows_[index];
                 uint64_t present = entry.resumeOffset + entry.movedBytes;
-                double speed = SpeedOf(entry, static_cast<int64_t>(now) - entry.startTime);
+                int64_t elapsed = static_cast<int64_t>(now) - entry.startTime;
+                double speed = SpeedOf(entry, elapsed);
                 row.progress = ProgressText(present, entry.fileSize);
                 row.speed = Format("%.1fk", speed);
                 row.moved = WithThousands(present);
@@ -96,10 +130,14 @@ void CTransferView::Tick() {
                     entry.fileSize > present ? static_cast<double>(entry.fileSize - present) : 0.0;
                 double seconds = speed > 0.0 ? left / 1024.0 / speed : 0.0;
                 // A conversion past every int64_t is undefined.
-                row.remaining = FormatDuration(seconds < 9.2e18 ? static_cast<int64_t>(seconds)
-                                                                : INT64_MAX);
+                int64_t whole = seconds < 9.2e18 ? static_cast<int64_t>(seconds) : INT64_MAX;
+                row.remaining = FormatDuration(whole);
                 row.note.clear();
-                Changed();
+                row.resumeOffset = entry.resumeOffset;
+                row.movedBytes = entry.movedBytes;
+                row.bytesPerSecond = BytesPerSecond(entry, elapsed);
+                row.remainingSeconds = whole;
+                observers_.Changed(index, 1);
             }
         }
     }
@@ -118,11 +156,6 @@ void CTransferView::Tick() {
     }
     downloadSpeed_ = static_cast<uint64_t>(down * 1024.0);
     uploadSpeed_ = static_cast<uint64_t>(up * 1024.0);
-}
-
-void CTransferView::Changed() {
-    if (listener_)
-        listener_();
 }
 
 }  // namespace velorin

@@ -2,13 +2,13 @@
 // What the transfer view shows and decides: the member list, the rows of the
 // selected member's entries with their column texts, the periodic update of
 // the first transferring row and the two speed sums for the main window's
-// graphs. Drawing is the front-end's; it repaints when told.
+// graphs. Drawing is the front-end's; it redraws what its observers are told.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/message_queue.h"
+#include "platform/view_change.h"
 #include "transfer/transfer_manager.h"
 
 namespace velorin {
@@ -25,6 +25,16 @@ struct TransferViewRow {
     std::string moved;      // "전송량"
     std::string remaining;  // "남은시간"
     std::string note;       // "비고"
+    // The values behind the texts, for sorting.
+    uint8_t transferState = 0;  // a kTransferState value
+    uint8_t mode = 0;           // kModeDownload or kModeUpload
+    uint64_t fileSize = 0;
+    uint64_t resumeOffset = 0;
+    uint64_t movedBytes = 0;
+    uint64_t bytesPerSecond = 0;
+    int64_t remainingSeconds = 0;
+
+    bool operator==(const TransferViewRow&) const = default;
 };
 
 // The row of an entry as it is made (remaining time "00:00:00").
@@ -48,13 +58,14 @@ public:
     uint64_t DownloadBytesPerSecond() const { return downloadSpeed_; }
     uint64_t UploadBytesPerSecond() const { return uploadSpeed_; }
 
-    // Called whenever rows or members change (the front-end repaints).
-    void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
+    // kState when the member list or the selection changes, kReset when the
+    // rows are those of another member, row ranges otherwise.
+    CViewObservers& Observers() { return observers_; }
 
 private:
     void RebuildMembers();
-    void AddRows();
-    void Changed();
+    // The selected member's rows again; `rebuilt` when they belong to another member.
+    void AddRows(bool rebuilt);
 
     CTransferManager& manager_;
     IServerClock& clock_;
@@ -63,7 +74,7 @@ private:
     std::vector<TransferViewRow> rows_;
     uint64_t downloadSpeed_ = 0;
     uint64_t uploadSpeed_ = 0;
-    std::function<void()> listener_;
+    CViewObservers observers_;
 };
 
 }  // namespace velorin

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/process.h"
+#include "fileserver/file_server.h"
 #include "fileserver/peer_messages.h"
+#include "fileserver/server_view.h"
 #include "net/packet_socket.h"
 #include "support/eventually.h"
 #include "support/probe_responder.h"
@@ -50,6 +52,20 @@ TEST(FileServerCommands, TheProcessRunsItsServerAndTheWordsSeeIt) {
         EXPECT_TRUE(test::Eventually([&] { return process.Counters().browse == 0; }));
 
         EXPECT_EQ(Word(process, {"served"}), "{\"rows\": []}");
+        // A visitor's upload as its session leaves it; the words read the view's rows.
+        CServerTransferList& list = process.FileServer().Transfers();
+        list.Update(list.Track("kim", "a.mp3", kServerKindUpload, 5000, 1000, nullptr), 1000,
+                    kTransferStateCompleted);
+        EXPECT_EQ(Word(process, {"served"}),
+                  "{\"rows\": [{\"row\": 1, \"status\": \"전송완료\", \"action\": \"DN\", "
+                  "\"id\": \"kim\", \"file\": \"a.mp3\", \"progress\": \" 40 %\", "
+                  "\"speed\": \"0k\", \"size\": \"5,000\", \"present\": \"2,000\", "
+                  "\"remaining\": \"00:00:00\", \"state\": 16, \"sizeBytes\": 5000, "
+                  "\"presentBytes\": 2000, \"bytesPerSecond\": 0, \"remainingSeconds\": 0}]}");
+        ASSERT_NE(process.ServerView(), nullptr);
+        EXPECT_EQ(process.ServerView()->Transfers().size(), 1u);
+        EXPECT_EQ(Word(process, {"served-remove", "1"}), "{\"ok\": true}");
+        EXPECT_TRUE(process.ServerView()->Transfers().empty());
         EXPECT_EQ(Word(process, {"served-stop", "1"}), "refused {\"error\": \"no row 1\"}");
         EXPECT_EQ(Word(process, {"served-clear"}), "{\"ok\": true}");
         EXPECT_EQ(Word(process, {"limit", "7"}),

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "platform/text_format.h"
+#include "support/view_mirror.h"
+#include "transfer_fixture.h"
+
 namespace velorin {
 namespace {
 
@@ -26,9 +32,141 @@ TEST(TransferView, ColumnTexts) {
     EXPECT_EQ(row.speed, "1.0k");
     EXPECT_EQ(row.moved, "3,072");
     EXPECT_EQ(row.remaining, "00:00:00");
+    EXPECT_EQ(row.transferState, kTransferStateFailed);
+    EXPECT_EQ(row.mode, kModeUpload);
+    EXPECT_EQ(row.fileSize, 4096u);
+    EXPECT_EQ(row.resumeOffset, 1024u);
+    EXPECT_EQ(row.movedBytes, 2048u);
+    EXPECT_EQ(row.bytesPerSecond, 1024u);
+    EXPECT_EQ(row.remainingSeconds, 0);
     // A start after the last update shows no negative speed.
     entry.updateTime = 0;
     EXPECT_EQ(MakeRow(entry).speed, "0.0k");
+    EXPECT_EQ(MakeRow(entry).bytesPerSecond, 0u);
+}
+
+// The member's transfer view over the real transfer list, downloading from
+// member A's real server at one block every 2 s.
+class TransferViewTest : public test::TransferFixture {
+protected:
+    void SetUp() override {
+        TransferFixture::SetUp();
+        Publish("S", "share");
+        MakeSparse("share/slow.bin", kSlowSize);
+        Write("share/small.bin", "small");
+        serverOptions.LimitSpeed = 1000;
+        StartServer();
+        view = std::make_unique<CTransferView>(queue, *manager, clock);
+        manager->Context().SetWindows(&queue, view->Handle(), 0);
+    }
+    void Download(const std::string& name, uint64_t size) {
+        ServerRecord record;
+        ASSERT_TRUE(servers.FindById("A", record));
+        ASSERT_FALSE(manager->ReserveDownload("A", "\\S", name, size, Loopback(), record.tcpPort));
+    }
+    const TransferViewRow* Row(size_t index) {
+        return index < view->Rows().size() ? &view->Rows()[index] : nullptr;
+    }
+
+    static constexpr uint64_t kBlock = 16384;
+    static constexpr uint64_t kSlowSize = 12 * kBlock;
+    CMessageQueue queue;
+    std::unique_ptr<CTransferView> view;
+};
+
+TEST_F(TransferViewTest, EventsAreToldByRowsAndTheTickedRowCarriesItsValues) {
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::function<bool()> shown;
+        // Rows whose texts change as the worker goes on are told as changed
+        // whenever a message finds them so; only the steps marked compare those.
+        std::vector<std::string> told;
+        bool changesToo = false;
+        std::function<void(const CTransferView&)> check = {};
+    };
+    const Step steps[] = {
+        {"the first reservation lists its member and selects it",
+         [&] { Download("slow.bin", kSlowSize); },
+         [&] { return Row(0) && Row(0)->transferState == kTransferStateTransferring; },
+         {"state", "reset"}},
+        {"a second one of the member is inserted",
+         [&] { Download("small.bin", 5); },
+         [&] { return Row(1) != nullptr; },
+         {"inserted 1+1"}},
+        {"the tick after the first block changes only its row",
+         [&] {
+             ASSERT_TRUE(test::Eventually([&] {
+                 std::optional<TransferSnapshot> entry = Entry("A", "slow.bin");
+                 return entry && entry->movedBytes == kBlock;
+             }));
+             clock.seconds += 8;
+             view->Tick();
+         },
+         [] { return true; },
+         {"changed 0+1"},
+         true,
+         [](const CTransferView& shown) {
+             const TransferViewRow& row = shown.Rows().at(0);
+             EXPECT_EQ(row.transferState, kTransferStateTransferring);
+             EXPECT_EQ(row.mode, kModeDownload);
+             EXPECT_EQ(row.fileSize, kSlowSize);
+             EXPECT_EQ(row.movedBytes, kBlock);
+             EXPECT_EQ(row.resumeOffset, 0u);
+             EXPECT_EQ(row.moved, "16,384");
+             EXPECT_EQ(row.progress, "  8 %");
+             EXPECT_EQ(row.speed, "2.0k");
+             EXPECT_EQ(row.bytesPerSecond, 2048u);
+             // 11 blocks left at 2 KiB/s.
+             EXPECT_EQ(row.remainingSeconds, 88);
+             EXPECT_EQ(row.remaining, "00:01:28");
+             EXPECT_EQ(shown.DownloadBytesPerSecond(), 2048u);
+             EXPECT_EQ(shown.UploadBytesPerSecond(), 0u);
+         }},
+        {"a reservation removed",
+         [&] { EXPECT_EQ(manager->DeleteEntries("A", {"SMALL.BIN"}, false), 1); },
+         [&] { return view->Rows().size() == 1; },
+         {"removed 1+1"}},
+        {"a stopped transfer changes",
+         [&] { EXPECT_EQ(manager->StopEntries("A", {"slow.bin"}), 1); },
+         [&] { return Row(0) && Row(0)->transferState == kTransferStateCancelled; },
+         {},
+         false,
+         [](const CTransferView& shown) {
+             const TransferViewRow& row = shown.Rows().at(0);
+             EXPECT_EQ(row.state, "취소됨");
+             // What arrived is kept for a later resume.
+             EXPECT_GE(row.resumeOffset + row.movedBytes, kBlock);
+             EXPECT_EQ(row.moved, WithThousands(row.resumeOffset + row.movedBytes));
+         }},
+        {"the member's last entry goes with the member",
+         [&] { EXPECT_EQ(manager->DeleteEntries("A", {"slow.bin"}, false), 1); },
+         [&] { return view->Members().empty(); },
+         {"state", "reset"},
+         true},
+    };
+
+    test::CViewMirror<TransferViewRow> mirror(
+        view->Observers(), [&]() -> const auto& { return view->Rows(); });
+    for (const Step& step : steps) {
+        step.act();
+        ASSERT_TRUE(test::Eventually([&] {
+            queue.ProcessPending();
+            return step.shown();
+        })) << step.what;
+        queue.ProcessPending();
+        std::vector<std::string> told = mirror.Take();
+        if (!step.changesToo) {
+            std::erase_if(told, [](const std::string& t) { return t.rfind("changed", 0) == 0; });
+        }
+        EXPECT_EQ(told, step.told) << step.what;
+        EXPECT_TRUE(mirror.drawn == view->Rows()) << step.what;
+
+        if (step.check)
+            step.check(*view);
+    }
+    EXPECT_FALSE(mirror.outOfRange);
+    EXPECT_TRUE(view->Rows().empty());
 }
 
 }  // namespace
