@@ -16,7 +16,7 @@
 #include "platform/registry.h"
 #include "service/server_list.h"
 #include "transfer/browse_session.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 
 namespace velorin {
 namespace {

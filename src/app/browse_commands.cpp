@@ -12,7 +12,7 @@
 #include "platform/message_queue.h"
 #include "platform/strings.h"
 #include "platform/view_change.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 
 namespace velorin {
 namespace {

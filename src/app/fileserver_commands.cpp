@@ -8,7 +8,7 @@
 #include "data/process_options.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"
-#include "fileserver/server_view.h"
+#include "views/server_view.h"
 #include "platform/json.h"
 #include "platform/strings.h"
 

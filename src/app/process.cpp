@@ -12,15 +12,15 @@
 #include "app/main_controller.h"
 #include "data/badword_file.h"
 #include "fileserver/file_server.h"
-#include "fileserver/server_view.h"
+#include "views/server_view.h"
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
 #include "platform/user_interface.h"
 #include "transfer/browse_session.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
-#include "transfer/transfer_view.h"
+#include "views/transfer_view.h"
 
 namespace velorin {
 namespace fs = std::filesystem;

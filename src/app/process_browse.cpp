@@ -4,7 +4,7 @@
 #include "app/main_controller.h"
 #include "app/process.h"
 #include "transfer/browse_session.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
 
 namespace velorin {

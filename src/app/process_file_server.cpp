@@ -3,7 +3,7 @@
 #include "app/fileserver_commands.h"
 #include "app/process.h"
 #include "fileserver/file_server.h"
-#include "fileserver/server_view.h"
+#include "views/server_view.h"
 
 namespace velorin {
 

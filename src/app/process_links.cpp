@@ -8,7 +8,7 @@
 #include "fileserver/file_server.h"
 #include "platform/strings.h"
 #include "platform/user_interface.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_texts.h"
 

@@ -5,10 +5,10 @@
 #include "app/process.h"
 #include "app/transfer_commands.h"
 #include "fileserver/server_clock.h"
-#include "fileserver/server_view.h"
+#include "views/server_view.h"
 #include "platform/strings.h"
 #include "transfer/transfer_manager.h"
-#include "transfer/transfer_view.h"
+#include "views/transfer_view.h"
 
 namespace velorin {
 

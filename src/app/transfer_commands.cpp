@@ -6,9 +6,9 @@
 
 #include "app/control_commands.h"
 #include "platform/json.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
-#include "transfer/transfer_view.h"
+#include "views/transfer_view.h"
 
 namespace velorin {
 namespace {

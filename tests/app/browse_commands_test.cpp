@@ -14,7 +14,7 @@
 #include "support/seeded_profile.h"
 #include "support/temp_folder.h"
 #include "transfer/browse_session.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_texts.h"
 

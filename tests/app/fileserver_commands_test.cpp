@@ -5,7 +5,7 @@
 #include "app/process.h"
 #include "fileserver/file_server.h"
 #include "fileserver/peer_messages.h"
-#include "fileserver/server_view.h"
+#include "views/server_view.h"
 #include "net/packet_socket.h"
 #include "support/eventually.h"
 #include "support/probe_responder.h"

@@ -14,7 +14,7 @@
 #include "support/recording_ui.h"
 #include "support/seeded_profile.h"
 #include "support/temp_folder.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
 
 namespace velorin {

@@ -11,7 +11,7 @@
 #include "data/complete_list.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/point_balance.h"
-#include "fileserver/server_transfer_view.h"
+#include "views/server_transfer_view.h"
 #include "fileserver_fixture.h"
 #include "scripted_cache.h"
 #include "service/cache_client.h"

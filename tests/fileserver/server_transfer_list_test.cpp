@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fileserver/server_transfer_view.h"
+#include "views/server_transfer_view.h"
 #include "fileserver_fixture.h"
 #include "support/message_log.h"
 

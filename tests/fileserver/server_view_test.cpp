@@ -1,4 +1,4 @@
-#include "fileserver/server_view.h"
+#include "views/server_view.h"
 
 #include <gtest/gtest.h>
 

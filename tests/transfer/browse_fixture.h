@@ -11,7 +11,7 @@
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "transfer/browse_session.h"
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 #include "transfer_fixture.h"
 
 namespace velorin::test {

@@ -1,4 +1,4 @@
-#include "transfer/server_explorer.h"
+#include "views/server_explorer.h"
 
 #include <gtest/gtest.h>
 

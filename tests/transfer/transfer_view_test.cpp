@@ -1,4 +1,4 @@
-#include "transfer/transfer_view.h"
+#include "views/transfer_view.h"
 
 #include <gtest/gtest.h>
 

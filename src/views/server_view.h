@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fileserver/server_transfer_view.h"
+#include "views/server_transfer_view.h"
 #include "platform/message_queue.h"
 #include "platform/view_change.h"
 

@@ -1,4 +1,4 @@
-#include "fileserver/server_transfer_view.h"
+#include "views/server_transfer_view.h"
 
 #include <cinttypes>
 #include <cstdlib>
