@@ -115,7 +115,5 @@ void CConsoleUserInterface::ShowSignInDialog() {
     Line("sign-in", "no sign-in dialog without a window: velorind --send signin ID PASSWORD");
 }
 
-// The status line that ends the download says it already.
-void CConsoleUserInterface::ServerListChanged() {}
 
 }  // namespace velorin

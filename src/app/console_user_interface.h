@@ -35,7 +35,6 @@ public:
     void OpenFolder(const std::string& path) override;
     bool OpenOptions() override;
     void ShowSignInDialog() override;
-    void ServerListChanged() override;
 
     // The policy, for a reader of the documentation and for tests.
     static bool Answer(const std::string& question);

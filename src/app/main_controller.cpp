@@ -113,7 +113,8 @@ void CMainController::OnMemberInfo() {
 
 void CMainController::OnServerListDone() {
     Status(server_list_text::kDone, kStatusInformation);
-    ui_.ServerListChanged();
+    if (parts_.serverListArrived)
+        parts_.serverListArrived();
     if (parts_.linkPending() && linkHandler_)
         linkHandler_();
 }
@@ -166,7 +167,9 @@ Refusal CMainController::RefreshServerList() {
     switch (parts_.session.RequestServerList(0)) {
         case CSessionClient::ListRequest::kNotRunning:
             Status(server_list_text::kNotRunning, kStatusInformation);
-            if (ui_.AskYesNo(server_list_text::kAskConnect, kAppName))
+            // A sign-in may have started while the question was open.
+            if (ui_.AskYesNo(server_list_text::kAskConnect, kAppName) &&
+                state_ == MemberState::kOffline)
                 ui_.ShowSignInDialog();
             return std::string(server_list_text::kNotRunning);
         case CSessionClient::ListRequest::kAlreadyRunning:

@@ -64,6 +64,8 @@ struct MainControllerParts {
     // A "VEL://" link waits for the server list.
     std::function<bool()> linkPending;
     std::function<ReachabilityVerdict()> reachability;
+    // A server list download ended: the page's model refills.
+    std::function<void()> serverListArrived;
 };
 
 // The home page's status text (HTML) for a state.

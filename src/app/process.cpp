@@ -19,6 +19,7 @@
 #include "platform/user_interface.h"
 #include "transfer/browse_session.h"
 #include "views/server_explorer.h"
+#include "views/server_list_view.h"
 #include "transfer/transfer_manager.h"
 #include "views/transfer_view.h"
 
@@ -201,6 +202,11 @@ MainControllerParts CProcess::ControllerParts() {
         .activity = [this] { return Activity(); },
         .linkPending = [this] { return pendingLink_.has_value(); },
         .reachability = [this] { return reachability_; },
+        .serverListArrived =
+            [this] {
+                if (serverListView_)
+                    serverListView_->Refill();
+            },
     };
 }
 
@@ -241,6 +247,7 @@ void CProcess::Shutdown() {
     // The windows go first: no handler runs while the links stop.
     controller_.reset();
     browseWords_.reset();
+    serverListView_.reset();
     explorer_.reset();
     StopSearchRobot();
     StopBrowse();

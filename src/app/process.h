@@ -38,6 +38,7 @@ namespace velorin {
 
 class CBrowseSession;
 class CBrowseWords;
+class CServerListView;
 class CFileServer;
 class CMainController;
 class CServerExplorer;
@@ -125,6 +126,7 @@ public:
     // goes at shutdown, the session stays (stopped).
     CBrowseSession* Browse() { return browse_.get(); }
     CServerExplorer* Explorer() { return explorer_.get(); }
+    CServerListView* ServerListView() { return serverListView_.get(); }
     void StopBrowse();
     // The search robot's datagram socket, the robot, its stop.
     uint16_t OpenSearchPort(uint16_t port);
@@ -198,6 +200,8 @@ private:
     std::unique_ptr<CMainController> controller_;
     std::unique_ptr<CBrowseSession> browse_;
     std::unique_ptr<CServerExplorer> explorer_;
+    // The server list page's model; it connects through the explorer.
+    std::unique_ptr<CServerListView> serverListView_;
     // The browse words in flight watch the explorer.
     std::unique_ptr<CBrowseWords> browseWords_;
     // The file server's lists post to it until the server is gone.

@@ -4,7 +4,9 @@
 #include "app/main_controller.h"
 #include "app/process.h"
 #include "transfer/browse_session.h"
+#include "fileserver/file_server.h"
 #include "views/server_explorer.h"
+#include "views/server_list_view.h"
 #include "transfer/transfer_manager.h"
 
 namespace velorin {
@@ -39,6 +41,19 @@ void CProcess::CreateExplorer() {
             },
     };
     explorer_ = std::make_unique<CServerExplorer>(std::move(parts));
+    serverListView_ = std::make_unique<CServerListView>(ServerListViewParts{
+        .servers = serverList_,
+        .settings = settings_,
+        .ui = ui_,
+        .explorer = *explorer_,
+        .serverRunning = serverRunning_,
+        .statusLine = StatusSink(),
+        .startSignIn =
+            [this] {
+                if (controller_) controller_->StartServer();
+            },
+        .ownPort = [this] { return fileServer_ ? fileServer_->GetPort() : uint16_t{0}; },
+    });
     browse_->SetWindows(&queue_, explorer_->Handle(), controller_ ? controller_->Handle() : 0);
     browseWords_ = std::make_unique<CBrowseWords>(*explorer_, queue_);
     browseWords_->Register(commands_);

@@ -1,5 +1,7 @@
 #include "platform/strings.h"
 
+#include <algorithm>
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -31,6 +33,16 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
         if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     }
     return true;
+}
+
+int CompareIgnoreCase(std::string_view a, std::string_view b) {
+    size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 std::string LowerAscii(std::string_view text) {

@@ -62,8 +62,6 @@ public:
     // The options sheet; true when the person confirmed it.
     virtual bool OpenOptions() = 0;
     virtual void ShowSignInDialog() = 0;
-    // The server list holds a new download: the list page refills itself.
-    virtual void ServerListChanged() = 0;
 
     // A visited server's notice: HTML that is shown, never executed.
     virtual void ShowNotice(const std::string& html) { (void)html; }

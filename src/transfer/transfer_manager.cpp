@@ -232,7 +232,13 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
     uint64_t resume = DecideResume(paths->temporary, context_.parts.options.ContinueRecv, [this] {
         return context_.parts.ui.AskYesNo(transfer_text::kAskResume, kAppName);
     });
+    // The loop ran while the question was open: the member may have signed
+    // out, or reserved the same name again.
+    if (!context_.parts.serverRunning)
+        return refuse(transfer_text::kDownloadNotSignedIn);
     std::lock_guard lock(lock_);
+    if (find().entry)
+        return refuse(transfer_text::kDownloadBusy);
     Append({userId, fileName, remoteFolder, size, address, port, kModeDownload, 0, ""}, resume);
     return std::nullopt;
 }

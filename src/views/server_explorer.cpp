@@ -23,15 +23,6 @@ namespace {
 
 constexpr uint8_t kUnseenFolderRights = kPermissionBrowse | kPermissionDownload | kPermissionUpload;
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 std::string ParentPath(const std::string& path) {
     size_t cut = path.rfind('\\');
     if (cut == std::string::npos || cut == 0)
@@ -156,7 +147,7 @@ void CServerExplorer::OnEvent(const Message& message) {
             break;
         case kBrowseListShare:
             if (const auto* share = std::any_cast<ListShare>(&message.payload)) {
-                rights_[Lower(share->name)] = share->rights;
+                rights_[LowerAscii(share->name)] = share->rights;
                 rows_.push_back({ExplorerRow::kShare, share->name, share->desc,
                                  PermissionText(share->rights), 0, share->rights});
                 tree_.insert("\\" + share->name);
@@ -320,7 +311,7 @@ CServerExplorer::Place CServerExplorer::Locate(const std::string& path) const {
     RemotePath split = SplitRemotePath(Utf8ToCp949(path));
     Place place{split.kind, kUnseenFolderRights};
     if (split.kind >= kRemoteFolder) {
-        auto it = rights_.find(Lower(split.folder));
+        auto it = rights_.find(LowerAscii(split.folder));
         if (it != rights_.end())
             place.rights = it->second;
     }

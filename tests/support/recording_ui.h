@@ -51,7 +51,6 @@ public:
     void OpenFolder(const std::string& path) override { Add("OpenFolder", opened_, "folder " + path); }
     bool OpenOptions() override;
     void ShowSignInDialog() override { Add("ShowSignInDialog", opened_, "sign-in dialog"); }
-    void ServerListChanged() override { Add("ServerListChanged", opened_, "server list"); }
     void ShowNotice(const std::string& html) override { Add("ShowNotice", opened_, "notice " + html); }
     void OfferFolderDownload(const FolderDownloadOffer& offer) override {
         Add("OfferFolderDownload", opened_, "folder offer " + offer.remotePath + " " + offer.localName);
@@ -69,7 +68,7 @@ public:
     std::vector<std::string> Popups() const { return Get(popups_); }
     std::vector<std::string> Activations() const { return Get(activations_); }
     // Windows and pages opened: "connecting TEXT", "connecting closed", "url URL",
-    // "secret-url URL", "folder PATH", "options", "sign-in dialog", "server list",
+    // "secret-url URL", "folder PATH", "options", "sign-in dialog",
     // "notice HTML", "folder offer PATH NAME", "pick TITLE", "transfer page".
     std::vector<std::string> Opened() const { return Get(opened_); }
     std::string Pane(int pane) const;

@@ -283,6 +283,30 @@ TEST_F(TransferList, AfterTheQuestionTheListIsLookedAtAgain) {
     EXPECT_EQ(ui.Messages(), std::vector<std::string>{std::string("? ") + text::kDownloadAskReplace});
 }
 
+// The resume question lets the loop run as well: what happened meanwhile counts.
+TEST_F(TransferList, AfterTheResumeQuestionTheReservationIsCheckedAgain) {
+    WriteFile(downloads / "_velorin_r.bin", "half");
+    options.ContinueRecv = 0;
+    struct Case {
+        std::function<void()> meanwhile;
+        const char* refusal;
+    };
+    for (const Case& c : std::vector<Case>{
+             {[&] { signedIn = false; }, text::kDownloadNotSignedIn},
+             {[&] { ASSERT_FALSE(manager->ReserveDownload("B", "\\S", "r.bin", 9, Loopback(), Port(9))); },
+              text::kDownloadBusy},
+         }) {
+        ui.onQuestion = [&] {
+            ui.onQuestion = nullptr;
+            c.meanwhile();
+        };
+        EXPECT_EQ(Download("A", "r.bin", 9, 9), std::string(c.refusal));
+        signedIn = true;
+        EXPECT_EQ(manager->Snapshot("A").size(), 0u);
+    }
+    EXPECT_EQ(manager->Snapshot("B").size(), 1u);
+}
+
 TEST_F(TransferList, AfterACrashEntriesLoadFailedAndRestartNeedsAListedMember) {
     CTransferStore& store = manager->Context().store;
     store.InsertTransferRow(
