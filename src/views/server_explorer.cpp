@@ -62,6 +62,17 @@ uint64_t ReadableSize(const std::string& path) {
 
 }  // namespace
 
+// What each command says of a folder it cannot use.
+const CServerExplorer::PlaceTexts CServerExplorer::kDownloadPlaceTexts = {
+    explorer_text::kRootTransfer, explorer_text::kBadRequestPath, kPermissionDownload,
+    explorer_text::kNoDownloadRight, true};
+const CServerExplorer::PlaceTexts CServerExplorer::kFolderPlaceTexts = {
+    explorer_text::kFolderDownloadAtRoot, explorer_text::kBadPath, kPermissionDownload,
+    explorer_text::kNoDownloadRight, true};
+const CServerExplorer::PlaceTexts CServerExplorer::kUploadPlaceTexts = {
+    explorer_text::kRootTransfer, explorer_text::kBadUploadPath, kPermissionUpload,
+    explorer_text::kNoUploadRight, false};
+
 CServerExplorer::CServerExplorer(ServerExplorerParts parts)
     : CWindowTarget(parts.queue), parts_(std::move(parts)) {}
 
@@ -365,18 +376,22 @@ bool CServerExplorer::PeerOf(const std::string& id, Peer& peer) const {
     return true;
 }
 
+ExplorerResult CServerExplorer::CheckPlace(const Place& place, const PlaceTexts& texts) const {
+    if (place.kind == kRemoteRoot)
+        return Log(texts.root, kStatusCaution);
+    if (place.kind == kRemoteInvalid)
+        return Log(texts.invalid, kStatusCaution);
+    if (!(place.rights & texts.right))
+        return Log(texts.noRight, kStatusCaution);
+    if (texts.adult && AdultRefused(place.rights))
+        return Log(explorer_text::kAdultFolder, kStatusCaution);
+    return std::nullopt;
+}
+
 ExplorerResult CServerExplorer::CheckRemoteFile(const std::string& id, const std::string& folder,
                                                 const std::string& name, Peer& peer) const {
-    Place place = LocateFor(id, folder);
-    if (place.kind == kRemoteRoot)
-        return Log(explorer_text::kRootTransfer, kStatusCaution);
-    if (place.kind == kRemoteInvalid)
-        return Log(explorer_text::kBadRequestPath, kStatusCaution);
-    if (!(place.rights & kPermissionDownload)) {
-        return Log(explorer_text::kNoDownloadRight, kStatusCaution);
-    }
-    if (AdultRefused(place.rights))
-        return Log(explorer_text::kAdultFolder, kStatusCaution);
+    if (ExplorerResult refused = CheckPlace(LocateFor(id, folder), kDownloadPlaceTexts))
+        return refused;
     if (!PeerOf(id, peer))
         return Log(transfer_text::kNotListed, kStatusCaution);
     // A name with "\" would ask for another remote file and make local folders.
@@ -391,13 +406,8 @@ ExplorerResult CServerExplorer::CheckRemoteFile(const std::string& id, const std
 ExplorerResult CServerExplorer::CheckLocalUpload(const std::string& id, const std::string& folder,
                                                  const std::string& localPath, uint64_t& size,
                                                  Peer& peer) const {
-    Place place = LocateFor(id, folder);
-    if (place.kind == kRemoteRoot)
-        return Log(explorer_text::kRootTransfer, kStatusCaution);
-    if (place.kind == kRemoteInvalid)
-        return Log(explorer_text::kBadUploadPath, kStatusCaution);
-    if (!(place.rights & kPermissionUpload))
-        return Log(explorer_text::kNoUploadRight, kStatusCaution);
+    if (ExplorerResult refused = CheckPlace(LocateFor(id, folder), kUploadPlaceTexts))
+        return refused;
     std::string name = BaseName(localPath);
     if (HasRestrictedPiece(name, parts_.restrictedPiece)) {
         return Log(Format(explorer_text::kHarmful, name.c_str()), kStatusCaution);
@@ -445,18 +455,8 @@ ExplorerResult CServerExplorer::ReserveLocalUpload(const std::string& id, const 
 }
 
 ExplorerResult CServerExplorer::CheckDownloadPlace(const std::string& path) {
-    Place place = Locate(path);
-    if (place.kind == kRemoteRoot)
-        return Log(explorer_text::kFolderDownloadAtRoot, kStatusCaution);
-    if (place.kind == kRemoteInvalid)
-        return Log(explorer_text::kBadPath, kStatusCaution);
-    if (!(place.rights & kPermissionDownload)) {
-        return Log(explorer_text::kNoDownloadRight, kStatusCaution);
-    }
     // A folder reached by a link or a search result lies inside too.
-    if (AdultRefused(place.rights))
-        return Log(explorer_text::kAdultFolder, kStatusCaution);
-    return std::nullopt;
+    return CheckPlace(Locate(path), kFolderPlaceTexts);
 }
 
 ExplorerResult CServerExplorer::RequestFolderSummary(const std::string& path) {
@@ -515,13 +515,8 @@ ExplorerResult CServerExplorer::DownloadFolder(const std::string& path) {
 ExplorerResult CServerExplorer::Upload() {
     if (!signedOn_)
         return std::string(explorer_text::kNotBrowsing);
-    Place place = Locate(currentPath_);
-    if (place.kind == kRemoteRoot)
-        return Log(explorer_text::kRootTransfer, kStatusCaution);
-    if (place.kind == kRemoteInvalid)
-        return Log(explorer_text::kBadUploadPath, kStatusCaution);
-    if (!(place.rights & kPermissionUpload))
-        return Log(explorer_text::kNoUploadRight, kStatusCaution);
+    if (ExplorerResult refused = CheckPlace(Locate(currentPath_), kUploadPlaceTexts))
+        return refused;
     // The dialog lets the loop run: the session may end or move meanwhile.
     uint64_t session = sessions_;
     std::string id = browsedId_;

@@ -222,6 +222,19 @@ private:
     ExplorerResult CheckLocalUpload(const std::string& id, const std::string& folder,
                                     const std::string& localPath, uint64_t& size, Peer& peer) const;
     bool AdultRefused(uint8_t rights) const;
+    // The folder tests of a command: the root and a broken path with its own
+    // texts, the right it needs, and for downloads the adult mark.
+    struct PlaceTexts {
+        const char* root;
+        const char* invalid;
+        uint8_t right;
+        const char* noRight;
+        bool adult;
+    };
+    static const PlaceTexts kDownloadPlaceTexts;
+    static const PlaceTexts kFolderPlaceTexts;
+    static const PlaceTexts kUploadPlaceTexts;
+    ExplorerResult CheckPlace(const Place& place, const PlaceTexts& texts) const;
     // Steps 1 and 2 of the download command, and the adult test, for files in `path`.
     ExplorerResult CheckDownloadPlace(const std::string& path);
     ExplorerResult RequestFolderSummary(const std::string& path);
