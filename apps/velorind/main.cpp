@@ -4,12 +4,14 @@
 // credentials; a later start drives it with --send.
 #include <pthread.h>
 #include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/console_user_interface.h"
@@ -17,6 +19,7 @@
 #include "platform/json.h"
 #include "platform/profile.h"
 #include "platform/single_instance.h"
+#include "platform/wakeup_loop.h"
 
 using namespace velorin;
 
@@ -73,14 +76,39 @@ int Send(const Arguments& args) {
     return answer.status == ControlAnswer::kDone ? 0 : 1;
 }
 
-// Ends the loop on SIGTERM or SIGINT; SIGUSR1 only releases this thread at shutdown.
-void WaitForSignals(CMessageQueue* queue, sigset_t set) {
-    for (;;) {
-        int sig = 0;
-        if (sigwait(&set, &sig) != 0) continue;
-        if (sig == SIGUSR1) return;
-        queue->Quit(kExitShutdown);
+class CSignalFd {
+public:
+    explicit CSignalFd(const sigset_t& set) : fd_(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK)) {}
+    ~CSignalFd() {
+        if (fd_ >= 0)
+            close(fd_);
     }
+    CSignalFd(const CSignalFd&) = delete;
+    CSignalFd& operator=(const CSignalFd&) = delete;
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Runs the loop until Quit; SIGTERM and SIGINT, blocked in every thread, arrive
+// through a signalfd and end it.
+int RunUntilSignalled(CMessageQueue& queue, const sigset_t& set) {
+    CSignalFd signals(set);
+    if (signals.Fd() < 0) {
+        std::fprintf(stderr, "velorind: signalfd: %s\n", std::strerror(errno));
+        return kExitFatal;
+    }
+    CWakeupLoop loop(queue);
+    if (!loop.Ok()) {
+        std::fprintf(stderr, "velorind: eventfd: %s\n", std::strerror(errno));
+        return kExitFatal;
+    }
+    loop.AddDescriptor(signals.Fd(), [&queue, fd = signals.Fd()] {
+        signalfd_siginfo info;
+        while (read(fd, &info, sizeof info) == sizeof info) queue.Quit(kExitShutdown);
+    });
+    return loop.Run();
 }
 
 }  // namespace
@@ -93,12 +121,11 @@ int main(int argc, char** argv) {
     }
     if (args.sending) return Send(args);
 
-    // Signals are taken by one thread; every other thread inherits the mask.
+    // Blocked before any thread starts, so every thread inherits the mask.
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
@@ -106,10 +133,7 @@ int main(int argc, char** argv) {
     CProcess process(ResolveProfile(args.home), ui);
     if (std::optional<int> exitCode = process.Start(args.argument)) return *exitCode;
 
-    std::thread signals(WaitForSignals, &process.Queue(), set);
-    int exitCode = process.Queue().Run();
+    int exitCode = RunUntilSignalled(process.Queue(), set);
     process.Shutdown();
-    pthread_kill(signals.native_handle(), SIGUSR1);
-    signals.join();
     return exitCode;
 }
