@@ -136,10 +136,18 @@ bool CMessageQueue::DispatchOne(WindowHandle only, std::chrono::milliseconds wai
 
 void CMessageQueue::ProcessPending() {
     ClaimLoopThread();
-    for (;;) {
+    // What is pending now and no more: a foreign loop gets its turn between
+    // batches, and whatever arrives meanwhile has woken it again.
+    size_t budget = 0;
+    {
+        std::lock_guard lock(mutex_);
+        budget = items_.size() + timers_.size();
+    }
+    for (; budget > 0; --budget) {
         Item item;
         {
             std::lock_guard lock(mutex_);
+            if (quit_) return;
             if (!TakeItem(0, item)) {
                 Message timer;
                 if (!TakeDueTimer(0, timer)) return;

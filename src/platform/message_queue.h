@@ -71,7 +71,8 @@ public:
     // Dispatches one pending message (of `only` when nonzero, leaving the others
     // queued), waiting at most `wait` for one. True when one was dispatched.
     bool DispatchOne(WindowHandle only, std::chrono::milliseconds wait);
-    // Dispatches everything pending and every timer that is due.
+    // Dispatches what was pending and due when called, stopping at Quit; what
+    // those messages post waits for the next call (its post has woken the loop).
     void ProcessPending();
     // Runs until Quit; returns the code given to Quit.
     int Run();

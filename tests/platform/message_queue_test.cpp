@@ -72,6 +72,29 @@ TEST(MessageQueue, TimersFireUntilKilledAndTasksFromOtherThreadsRunOnTheLoop) {
     EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
+// A stream of posts never keeps a foreign loop from its own events: each call
+// takes what was there, and each post has woken the loop for the next.
+TEST(MessageQueue, ProcessPendingTakesOneBatchAndStopsAtQuit) {
+    CMessageQueue queue;
+    int runs = 0;
+    int wakes = 0;
+    queue.SetWakeup([&] { ++wakes; });
+    std::function<void()> again = [&] {
+        ++runs;
+        queue.PostTask(again);
+    };
+    queue.PostTask(again);
+    for (int turn = 1; turn <= 3; ++turn) {
+        queue.ProcessPending();
+        EXPECT_EQ(runs, turn);
+        EXPECT_EQ(wakes, turn + 1);
+    }
+    queue.Quit(0);
+    queue.ProcessPending();
+    EXPECT_EQ(runs, 3);
+    queue.SetWakeup({});
+}
+
 // A foreign event loop, as the desktop client's: it sleeps until the queue wakes
 // it or the next timer is due, then dispatches what is pending.
 class ForeignLoop : public ::testing::Test {
