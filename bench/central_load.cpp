@@ -285,9 +285,8 @@ private:
     void StartNext() {
         int index = next_++;
         Member& member = members_[index];
-        member.link = std::make_shared<CLink>(io_, [this, index](const Packet& p) {
-            OnPacket(index, p);
-        });
+        member.link =
+            std::make_shared<CLink>(io_, [this, index](const Packet& p) { OnPacket(index, p); });
         member.link->Connect(session_, [this, index](bool ok) {
             if (!ok) {
                 ++failed_;
@@ -384,9 +383,9 @@ int main(int argc, char** argv) {
     for (int tries = 0; tries < 50; ++tries) {
         address = "127.0.0." + std::to_string(200 + (getpid() + tries) % 50);
         // Every member connects from the one loopback address: lift the per-address limit.
-        if (server.Start(options.server, {"serve", "--listen", address, "--web-port", "0", "--db",
-                                          db.string(), "--max-per-address",
-                                          std::to_string(2 * options.members + 100)})) {
+        if (server.Start(options.server,
+                         {"serve", "--listen", address, "--web-port", "0", "--db", db.string(),
+                          "--max-per-address", std::to_string(2 * options.members + 100)})) {
             break;
         }
         server.Stop();
@@ -409,14 +408,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "not every member was accepted\n");
         return 1;
     }
-    std::printf("sign-ins: %d in %.2f s = %.0f per second (%d in flight); server CPU %.2f ms "
-                "per sign-in\n",
-                options.members, seconds, options.members / seconds, options.concurrency,
-                1000 * cpu / options.members);
-    std::printf("server memory: %ld KiB before, %ld KiB with all signed in = %.0f bytes per "
-                "member (its 96-byte record included)\n",
-                restBefore, restAfter,
-                1024.0 * static_cast<double>(restAfter - restBefore) / options.members);
+    std::printf(
+        "sign-ins: %d in %.2f s = %.0f per second (%d in flight); server CPU %.2f ms "
+        "per sign-in\n",
+        options.members, seconds, options.members / seconds, options.concurrency,
+        1000 * cpu / options.members);
+    std::printf(
+        "server memory: %ld KiB before, %ld KiB with all signed in = %.0f bytes per "
+        "member (its 96-byte record included)\n",
+        restBefore, restAfter,
+        1024.0 * static_cast<double>(restAfter - restBefore) / options.members);
     std::fflush(stdout);
 
     int online = bench.Hold(options.holdSeconds);

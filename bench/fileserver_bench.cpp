@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "data/process_options.h"
 #include "data/complete_list.h"
+#include "data/process_options.h"
 #include "data/share_database.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"
@@ -59,7 +59,9 @@ long RssKiB() {
     return 0;
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 bool Connect(CPacketSocket& s, uint16_t port) {
     return s.ConnectTcp("127.0.0.1", port, 5) == 0 && s.SetNonBlocking(false) == 0;
@@ -175,10 +177,11 @@ int main(int argc, char** argv) {
             }
         }
         long rssIdle = RssKiB();
-        std::printf("memory: server with its 200 slots %+ld KiB; 200 idle browse sessions %+ld KiB "
-                    "(%.1f KiB each)\n",
-                    rssServer - rssBefore, rssIdle - rssServer,
-                    static_cast<double>(rssIdle - rssServer) / kVisitors);
+        std::printf(
+            "memory: server with its 200 slots %+ld KiB; 200 idle browse sessions %+ld KiB "
+            "(%.1f KiB each)\n",
+            rssServer - rssBefore, rssIdle - rssServer,
+            static_cast<double>(rssIdle - rssServer) / kVisitors);
     }
     while (server.Pool().InUse() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
@@ -207,11 +210,11 @@ int main(int argc, char** argv) {
             if (t >= 0) done.push_back(t);
         }
         if (done.empty()) done.push_back(0);
-        std::printf("browse: %zu of %d listings of %d files complete in %.3f s; per listing "
-                    "median %.1f ms, p95 %.1f ms, max %.1f ms; %.3f ms of wall time per listing\n",
-                    done.size(), kVisitors, kFolderFiles, wall, Percentile(done, 0.5) * 1000,
-                    Percentile(done, 0.95) * 1000, Percentile(done, 1.0) * 1000,
-                    wall * 1000 / kVisitors);
+        std::printf(
+            "browse: %zu of %d listings of %d files complete in %.3f s; per listing "
+            "median %.1f ms, p95 %.1f ms, max %.1f ms; %.3f ms of wall time per listing\n",
+            done.size(), kVisitors, kFolderFiles, wall, Percentile(done, 0.5) * 1000,
+            Percentile(done, 0.95) * 1000, Percentile(done, 1.0) * 1000, wall * 1000 / kVisitors);
     }
     while (server.Pool().InUse() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
@@ -223,10 +226,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the download failed\n");
         return 1;
     }
-    std::printf("one download of %llu MiB: %.3f s, %.2f MiB/s; ceiling %.3f s, %.2f MiB/s; "
-                "ratio %.1f %%\n",
-                static_cast<unsigned long long>(mib), one, static_cast<double>(mib) / one,
-                floorSeconds, static_cast<double>(mib) / floorSeconds, 100 * floorSeconds / one);
+    std::printf(
+        "one download of %llu MiB: %.3f s, %.2f MiB/s; ceiling %.3f s, %.2f MiB/s; "
+        "ratio %.1f %%\n",
+        static_cast<unsigned long long>(mib), one, static_cast<double>(mib) / one, floorSeconds,
+        static_cast<double>(mib) / floorSeconds, 100 * floorSeconds / one);
 
     std::vector<double> each(kParallel, -1);
     std::vector<std::thread> threads;
@@ -243,10 +247,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     double aggregate = kParallel * static_cast<double>(mib) / wall;
-    std::printf("six downloads at once: %.3f s, aggregate %.2f MiB/s = %.1f %% of six times "
-                "one (%.2f MiB/s), %.1f %% of six times the ceiling\n",
-                wall, aggregate, 100 * aggregate / (kParallel * static_cast<double>(mib) / one),
-                kParallel * static_cast<double>(mib) / one, 100 * floorSeconds / wall);
+    std::printf(
+        "six downloads at once: %.3f s, aggregate %.2f MiB/s = %.1f %% of six times "
+        "one (%.2f MiB/s), %.1f %% of six times the ceiling\n",
+        wall, aggregate, 100 * aggregate / (kParallel * static_cast<double>(mib) / one),
+        kParallel * static_cast<double>(mib) / one, 100 * floorSeconds / wall);
 
     server.Stop();
     std::error_code ec;

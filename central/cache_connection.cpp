@@ -68,21 +68,18 @@ bool CCacheConnection::OnPointCheck(const std::string& payload) {
 bool CCacheConnection::OnPayment(const std::string& payload) {
     PointRequest request;
     if (!DecodePointRequest(payload, request)) return false;
-    return AskStore(
-        [request, seller = memberId_](CMemberStore& store) {
-            return store.PayTicket(request, seller);
-        },
-        [self = Self()](PaymentAnswer answer) {
-            self->Send(kPaymentAnswer, EncodePaymentAnswer(answer));
-        });
+    return AskStore([request, seller = memberId_](
+                        CMemberStore& store) { return store.PayTicket(request, seller); },
+                    [self = Self()](PaymentAnswer answer) {
+                        self->Send(kPaymentAnswer, EncodePaymentAnswer(answer));
+                    });
 }
 
 bool CCacheConnection::OnBalanceRequest() {
-    return AskStore(
-        [id = memberId_](CMemberStore& store) { return store.Balance(id).value_or(0); },
-        [self = Self()](int64_t balance) {
-            self->Send(kCacheBalance, EncodePointBalance(balance));
-        });
+    return AskStore([id = memberId_](CMemberStore& store) { return store.Balance(id).value_or(0); },
+                    [self = Self()](int64_t balance) {
+                        self->Send(kCacheBalance, EncodePointBalance(balance));
+                    });
 }
 
 }  // namespace velorin::central

@@ -41,8 +41,7 @@ CCentralServer::~CCentralServer() {
     storeThread_.join();
 }
 
-bool CCentralServer::Listen(asio::ip::tcp::acceptor& acceptor, uint16_t port,
-                            std::string& error) {
+bool CCentralServer::Listen(asio::ip::tcp::acceptor& acceptor, uint16_t port, std::string& error) {
     asio::error_code ec;
     asio::ip::address address = asio::ip::make_address(config_.listenAddress, ec);
     if (ec) {
@@ -114,26 +113,26 @@ std::optional<uint16_t> CCentralServer::WebPort() const {
 
 template <typename Link>
 void CCentralServer::Accept(asio::ip::tcp::acceptor& acceptor) {
-    acceptor.async_accept([this, &acceptor](const asio::error_code& ec,
-                                            asio::ip::tcp::socket socket) {
-        if (stopped_ || ec == asio::error::operation_aborted) return;
-        if (ec) {
-            auto timer = std::make_shared<asio::steady_timer>(loop_, kAcceptRetry);
-            timer->async_wait([this, &acceptor, timer](const asio::error_code&) {
-                if (!stopped_) Accept<Link>(acceptor);
-            });
-            return;
-        }
-        std::string key = ConnectionLimitKey(socket);
-        auto count = linksPerAddress_.find(key);
-        if (count != linksPerAddress_.end() && count->second >= config_.maxPerAddress) {
-            asio::error_code ignored;
-            socket.close(ignored);
-        } else {
-            std::make_shared<Link>(*this, std::move(socket))->Start();
-        }
-        Accept<Link>(acceptor);
-    });
+    acceptor.async_accept(
+        [this, &acceptor](const asio::error_code& ec, asio::ip::tcp::socket socket) {
+            if (stopped_ || ec == asio::error::operation_aborted) return;
+            if (ec) {
+                auto timer = std::make_shared<asio::steady_timer>(loop_, kAcceptRetry);
+                timer->async_wait([this, &acceptor, timer](const asio::error_code&) {
+                    if (!stopped_) Accept<Link>(acceptor);
+                });
+                return;
+            }
+            std::string key = ConnectionLimitKey(socket);
+            auto count = linksPerAddress_.find(key);
+            if (count != linksPerAddress_.end() && count->second >= config_.maxPerAddress) {
+                asio::error_code ignored;
+                socket.close(ignored);
+            } else {
+                std::make_shared<Link>(*this, std::move(socket))->Start();
+            }
+            Accept<Link>(acceptor);
+        });
 }
 
 void CCentralServer::Track(std::shared_ptr<CPacketConnection> connection) {
@@ -168,10 +167,9 @@ void CCentralServer::Sweep() {
 
     if (now >= nextExpiryMs_) {
         nextExpiryMs_ = now + kExpiryIntervalMs;
-        OnStore([now = clock_.WallSeconds()](CMemberStore& store) {
-                    return store.ExpireTickets(now);
-                },
-                [](int) {});
+        OnStore(
+            [now = clock_.WallSeconds()](CMemberStore& store) { return store.ExpireTickets(now); },
+            [](int) {});
     }
 }
 
@@ -216,9 +214,8 @@ void CCentralServer::WaitForTurn(std::shared_ptr<SignInAttempt> attempt) {
         return;
     }
     // Checked again at least every sweep: the turn is kept by the server's clock.
-    attempt->timer.expires_after(
-        std::min<std::chrono::milliseconds>(std::chrono::milliseconds(remaining),
-                                            config_.sweepInterval));
+    attempt->timer.expires_after(std::min<std::chrono::milliseconds>(
+        std::chrono::milliseconds(remaining), config_.sweepInterval));
     SignInAttempt& waiting = *attempt;
     waiting.timer.async_wait([this, attempt = std::move(attempt)](const asio::error_code& ec) {
         if (ec || stopped_) return;
@@ -236,33 +233,34 @@ void CCentralServer::Verify(std::shared_ptr<SignInAttempt> attempt) {
         std::optional<MemberRecord> member = store_.FindMember(attempt->id);
         // Back to the loop before the key derivation: a link that has hung up
         // meanwhile (sign-ins sent by the thousand and dropped) costs none.
-        asio::post(loop_, [this, attempt = std::move(attempt),
-                           member = std::move(member)]() mutable {
-            if (!attempt->asker->IsOpen()) {
-                throttle_.Finished(attempt->idKey, attempt->asker->PeerHost(),
-                                   SignInOutcome::kUndecided, clock_.Now().count());
-                return;
-            }
-            asio::post(hashPool_, [this, attempt = std::move(attempt),
-                                   member = std::move(member)]() mutable {
-                std::string bytes = PasswordBytes(attempt->password);
-                Verdict verdict = Verdict::kRefused;
-                if (!member) {
-                    SpendVerificationTime(bytes);
-                } else if (VerifyPassword(bytes, member->password)) {
-                    verdict = member->disabled ? Verdict::kDisabled : Verdict::kAccepted;
-                }
-                asio::post(loop_, [this, attempt = std::move(attempt), verdict,
-                                   record = member.value_or(MemberRecord{})] {
-                    SignInOutcome outcome = SignInOutcome::kUndecided;
-                    if (verdict == Verdict::kAccepted) outcome = SignInOutcome::kSucceeded;
-                    if (verdict == Verdict::kRefused) outcome = SignInOutcome::kFailed;
-                    throttle_.Finished(attempt->idKey, attempt->asker->PeerHost(), outcome,
-                                       clock_.Now().count());
-                    if (attempt->asker->IsOpen()) attempt->done(verdict, record);
-                });
-            });
-        });
+        asio::post(loop_,
+                   [this, attempt = std::move(attempt), member = std::move(member)]() mutable {
+                       if (!attempt->asker->IsOpen()) {
+                           throttle_.Finished(attempt->idKey, attempt->asker->PeerHost(),
+                                              SignInOutcome::kUndecided, clock_.Now().count());
+                           return;
+                       }
+                       asio::post(hashPool_, [this, attempt = std::move(attempt),
+                                              member = std::move(member)]() mutable {
+                           std::string bytes = PasswordBytes(attempt->password);
+                           Verdict verdict = Verdict::kRefused;
+                           if (!member) {
+                               SpendVerificationTime(bytes);
+                           } else if (VerifyPassword(bytes, member->password)) {
+                               verdict = member->disabled ? Verdict::kDisabled : Verdict::kAccepted;
+                           }
+                           asio::post(loop_, [this, attempt = std::move(attempt), verdict,
+                                              record = member.value_or(MemberRecord{})] {
+                               SignInOutcome outcome = SignInOutcome::kUndecided;
+                               if (verdict == Verdict::kAccepted)
+                                   outcome = SignInOutcome::kSucceeded;
+                               if (verdict == Verdict::kRefused) outcome = SignInOutcome::kFailed;
+                               throttle_.Finished(attempt->idKey, attempt->asker->PeerHost(),
+                                                  outcome, clock_.Now().count());
+                               if (attempt->asker->IsOpen()) attempt->done(verdict, record);
+                           });
+                       });
+                   });
     });
 }
 

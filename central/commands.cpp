@@ -185,8 +185,7 @@ int SetPoints(const Arguments& args) {
 int SetDisabled(const Arguments& args, bool disabled) {
     CMemberStore store;
     std::string error;
-    if (!OpenStore(args, store, error) ||
-        !store.SetDisabled(args.positional[0], disabled, error)) {
+    if (!OpenStore(args, store, error) || !store.SetDisabled(args.positional[0], disabled, error)) {
         return Fail(error);
     }
     return kExitDone;

@@ -1,4 +1,6 @@
 // velorin-central: the central service that Velorin clients sign in to.
 #include "central/commands.h"
 
-int main(int argc, char** argv) { return velorin::central::RunCommandLine(argc, argv); }
+int main(int argc, char** argv) {
+    return velorin::central::RunCommandLine(argc, argv);
+}

@@ -96,7 +96,9 @@ bool CheckPassword(std::string_view password, std::string& why) {
     return true;
 }
 
-std::string MemberKey(std::string_view id) { return LowerAscii(id); }
+std::string MemberKey(std::string_view id) {
+    return LowerAscii(id);
+}
 
 struct CMemberStore::Ticket {
     std::string buyer;
@@ -141,9 +143,15 @@ bool CMemberStore::HasTicketColumn(std::string_view name) {
     return s.Row() && s.Int(0) > 0;
 }
 
-bool CMemberStore::Begin() { return db_.Execute("BEGIN IMMEDIATE"); }
-bool CMemberStore::Commit() { return db_.Execute("COMMIT"); }
-void CMemberStore::Rollback() { db_.Execute("ROLLBACK"); }
+bool CMemberStore::Begin() {
+    return db_.Execute("BEGIN IMMEDIATE");
+}
+bool CMemberStore::Commit() {
+    return db_.Execute("COMMIT");
+}
+void CMemberStore::Rollback() {
+    db_.Execute("ROLLBACK");
+}
 
 bool CMemberStore::AddMembers(const std::vector<NewMember>& members, int64_t now,
                               std::string& error) {
@@ -170,8 +178,8 @@ bool CMemberStore::AddMembers(const std::vector<NewMember>& members, int64_t now
             return false;
         }
         CSqlStatement s(db_.Handle(),
-                     "INSERT INTO member (id, salt, hash, iterations, points, age, created) "
-                     "VALUES (?, ?, ?, ?, ?, ?, ?)");
+                        "INSERT INTO member (id, salt, hash, iterations, points, age, created) "
+                        "VALUES (?, ?, ?, ?, ?, ?, ?)");
         s.Bind(m.id).BindBlob(hash.salt).BindBlob(hash.hash).Bind(int64_t{hash.iterations});
         s.Bind(m.points).Bind(int64_t{m.age}).Bind(now);
         if (!s.Run()) {
@@ -263,8 +271,8 @@ TicketAnswer CMemberStore::BuyTicket(std::string_view buyer, std::string_view se
         issued.ticket2 = words[1];
         issued.ticket3 = words[2];
         CSqlStatement s(db_.Handle(),
-                     "INSERT INTO ticket (ticket1, ticket2, ticket3, buyer, seller, reserved, "
-                     "bought) VALUES (?, ?, ?, ?, ?, ?, ?)");
+                        "INSERT INTO ticket (ticket1, ticket2, ticket3, buyer, seller, reserved, "
+                        "bought) VALUES (?, ?, ?, ?, ?, ?, ?)");
         s.Bind(int64_t{words[0]}).Bind(int64_t{words[1]}).Bind(int64_t{words[2]});
         inserted = s.Bind(buyer).Bind(sellerRow->id).Bind(int64_t{points}).Bind(now).Run();
     }
@@ -279,8 +287,8 @@ TicketAnswer CMemberStore::BuyTicket(std::string_view buyer, std::string_view se
 std::optional<CMemberStore::Ticket> CMemberStore::FindTicket(const PointRequest& request,
                                                              std::string_view seller) {
     CSqlStatement s(db_.Handle(),
-                 "SELECT buyer, seller, reserved FROM ticket WHERE ticket1 = ? AND ticket2 = ? "
-                 "AND ticket3 = ? AND buyer = ? AND seller = ?");
+                    "SELECT buyer, seller, reserved FROM ticket WHERE ticket1 = ? AND ticket2 = ? "
+                    "AND ticket3 = ? AND buyer = ? AND seller = ?");
     s.Bind(int64_t{request.keyLow}).Bind(int64_t{request.keyHigh}).Bind(int64_t{request.first});
     s.Bind(request.memberId).Bind(seller);
     if (!s.Row()) return std::nullopt;
@@ -300,7 +308,7 @@ int8_t CMemberStore::CheckTicket(const PointRequest& request, std::string_view s
     mark.Bind(int64_t{request.keyLow}).Bind(int64_t{request.keyHigh}).Bind(int64_t{request.first});
     mark.Bind(request.memberId).Bind(seller).Bind(int64_t{request.second});
     return mark.Run() && sqlite3_changes(db_.Handle()) == 1 ? kSettlementAccepted
-                                                             : kSettlementRefused;
+                                                            : kSettlementRefused;
 }
 
 PaymentAnswer CMemberStore::PayTicket(const PointRequest& request, std::string_view seller) {
@@ -332,14 +340,13 @@ PaymentAnswer CMemberStore::PayTicket(const PointRequest& request, std::string_v
 int CMemberStore::ExpireTickets(int64_t now) {
     if (!Begin()) return 0;
     // ?1: bought before it, a checked ticket has expired; ?2: an unchecked one.
-    constexpr const char* kExpired =
-        "(bought < ?1 OR (checked = 0 AND bought < ?2))";
-    CSqlStatement refund(db_.Handle(),
-                      (std::string("UPDATE member SET points = points + "
+    constexpr const char* kExpired = "(bought < ?1 OR (checked = 0 AND bought < ?2))";
+    CSqlStatement refund(
+        db_.Handle(), (std::string("UPDATE member SET points = points + "
                                    "(SELECT coalesce(sum(reserved), 0) FROM ticket "
                                    "WHERE buyer = member.id AND ") +
-                       kExpired + ") WHERE id IN (SELECT buyer FROM ticket WHERE " + kExpired +
-                       ")").c_str());
+                       kExpired + ") WHERE id IN (SELECT buyer FROM ticket WHERE " + kExpired + ")")
+                          .c_str());
     CSqlStatement remove(db_.Handle(),
                          (std::string("DELETE FROM ticket WHERE ") + kExpired).c_str());
     int64_t checkedBefore = now - kTicketLifetimeSeconds;
@@ -361,13 +368,13 @@ bool CMemberStore::StoreNote(std::string_view recipient, std::string_view sender
                              std::string_view text, int64_t now) {
     if (!Begin()) return false;
     CSqlStatement count(db_.Handle(),
-                     "SELECT (SELECT count(*) FROM member WHERE id = ?1), "
-                     "(SELECT count(*) FROM note WHERE recipient = ?1)");
+                        "SELECT (SELECT count(*) FROM member WHERE id = ?1), "
+                        "(SELECT count(*) FROM note WHERE recipient = ?1)");
     count.Bind(recipient);
     bool room = count.Row() && count.Int(0) == 1 && count.Int(1) < kStoredNotesPerMember;
     CSqlStatement insert(db_.Handle(),
-                      "INSERT INTO note (recipient, sender, text, sent) "
-                      "VALUES ((SELECT id FROM member WHERE id = ?), ?, ?, ?)");
+                         "INSERT INTO note (recipient, sender, text, sent) "
+                         "VALUES ((SELECT id FROM member WHERE id = ?), ?, ?, ?)");
     if (!room || !insert.Bind(recipient).Bind(sender).Bind(text).Bind(now).Run() || !Commit()) {
         Rollback();
         return false;
@@ -378,7 +385,7 @@ bool CMemberStore::StoreNote(std::string_view recipient, std::string_view sender
 std::vector<StoredNote> CMemberStore::PendingNotes(std::string_view recipient) {
     std::vector<StoredNote> notes;
     CSqlStatement s(db_.Handle(),
-                 "SELECT serial, sender, text FROM note WHERE recipient = ? ORDER BY serial");
+                    "SELECT serial, sender, text FROM note WHERE recipient = ? ORDER BY serial");
     s.Bind(recipient);
     while (s.Row()) notes.push_back({s.Int(0), s.Text(1), s.Text(2)});
     return notes;

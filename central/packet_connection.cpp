@@ -59,32 +59,31 @@ void CPacketConnection::ReadHeader() {
 void CPacketConnection::ReadPayload(size_t length) {
     in_.assign(reinterpret_cast<const char*>(header_), kPacketHeaderSize);
     in_.resize(kPacketHeaderSize + length);
-    asio::async_read(
-        socket_, asio::buffer(in_.data() + kPacketHeaderSize, length),
-        [self = shared_from_this()](const asio::error_code& ec, size_t) {
-            if (ec || self->closed_) {
-                self->Close();
-                return;
-            }
-            Packet packet;
-            bool whole = DecodePacket(self->in_, kMaxPacketPayload, packet) > 0;
-            if (self->in_.capacity() > kKeptCapacity) std::string().swap(self->in_);
-            if (!whole) {
-                self->Close();
-                return;
-            }
-            if (!self->closing_) {
-                if (self->accepted_) {
-                    self->deadline_ =
-                        self->server_.Clock().Now().count() + self->server_.Config().keepAlive.count();
-                }
-                if (!self->OnPacket(packet)) {
-                    self->Close();
-                    return;
-                }
-            }
-            if (!self->closed_) self->ReadHeader();
-        });
+    asio::async_read(socket_, asio::buffer(in_.data() + kPacketHeaderSize, length),
+                     [self = shared_from_this()](const asio::error_code& ec, size_t) {
+                         if (ec || self->closed_) {
+                             self->Close();
+                             return;
+                         }
+                         Packet packet;
+                         bool whole = DecodePacket(self->in_, kMaxPacketPayload, packet) > 0;
+                         if (self->in_.capacity() > kKeptCapacity) std::string().swap(self->in_);
+                         if (!whole) {
+                             self->Close();
+                             return;
+                         }
+                         if (!self->closing_) {
+                             if (self->accepted_) {
+                                 self->deadline_ = self->server_.Clock().Now().count() +
+                                                   self->server_.Config().keepAlive.count();
+                             }
+                             if (!self->OnPacket(packet)) {
+                                 self->Close();
+                                 return;
+                             }
+                         }
+                         if (!self->closed_) self->ReadHeader();
+                     });
 }
 
 void CPacketConnection::Send(uint16_t type, std::string_view payload) {
@@ -100,8 +99,7 @@ void CPacketConnection::Send(uint16_t type, std::string_view payload) {
 bool CPacketConnection::SendIfRoom(uint16_t type, std::string_view payload) {
     if (closed_ || closing_) return false;
     // What is being written counts too: a peer that reads nothing holds it as long.
-    if (outbox_.size() + sending_.size() + kPacketHeaderSize + payload.size() >
-        kOutboxLimit / 2) {
+    if (outbox_.size() + sending_.size() + kPacketHeaderSize + payload.size() > kOutboxLimit / 2) {
         return false;
     }
     Send(type, payload);

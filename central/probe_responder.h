@@ -5,9 +5,9 @@
 // measures the round trip with its own clock, and names the sender's address.
 // Anything else is ignored. The answer only ever goes to the sender's own
 // address, never to a third party named in the request.
+#include <array>
 #include <asio/io_context.hpp>
 #include <asio/ip/udp.hpp>
-#include <array>
 #include <string>
 
 namespace velorin::central {

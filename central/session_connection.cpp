@@ -133,10 +133,8 @@ bool CSessionConnection::OnNote(const std::string& payload) {
     CSessionConnection* recipient = server_.Sessions().Find(note.memberId);
     if (recipient && recipient->DeliverNote(memberId_, note.text)) return true;
     return AskStore(
-        [note = std::move(note), sender = memberId_,
-         now = server_.Clock().WallSeconds()](CMemberStore& store) {
-            return store.StoreNote(note.memberId, sender, note.text, now);
-        },
+        [note = std::move(note), sender = memberId_, now = server_.Clock().WallSeconds()](
+            CMemberStore& store) { return store.StoreNote(note.memberId, sender, note.text, now); },
         [](bool) {});
 }
 
@@ -155,6 +153,8 @@ void CSessionConnection::LeaveDirectory() {
     state_ = State::kGone;
 }
 
-void CSessionConnection::OnClosed() { LeaveDirectory(); }
+void CSessionConnection::OnClosed() {
+    LeaveDirectory();
+}
 
 }  // namespace velorin::central

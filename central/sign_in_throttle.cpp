@@ -15,8 +15,7 @@ int CSignInThrottle::CTable::Count(const Record& r, int failures) const {
     return failures + std::max(0, r.verifying - parallel_);
 }
 
-std::optional<int64_t> CSignInThrottle::CTable::Slot(const std::string& key,
-                                                     int64_t nowMs) const {
+std::optional<int64_t> CSignInThrottle::CTable::Slot(const std::string& key, int64_t nowMs) const {
     auto it = records_.find(key);
     if (it == records_.end() || Count(it->second, it->second.failures) < free_) return nowMs;
     int64_t slot = std::max(nowMs, it->second.nextSlot);
@@ -85,8 +84,8 @@ void CSignInThrottle::CTable::Prune(int64_t nowMs) {
     }
 }
 
-std::optional<int64_t> CSignInThrottle::Admit(const std::string& idKey,
-                                              const std::string& address, int64_t nowMs) {
+std::optional<int64_t> CSignInThrottle::Admit(const std::string& idKey, const std::string& address,
+                                              int64_t nowMs) {
     std::optional<int64_t> byId = ids_.Slot(idKey, nowMs);
     std::optional<int64_t> byAddress = addresses_.Slot(address, nowMs);
     if (!byId || !byAddress) return std::nullopt;

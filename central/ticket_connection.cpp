@@ -15,20 +15,20 @@ bool CTicketConnection::OnPacket(const Packet& packet) {
         return false;
     }
     asked_ = true;
-    server_.VerifyMember(
-        shared_from_this(), request.buyerId, request.buyerPassword,
-        [self = Self(), request](Verdict verdict, const MemberRecord& buyer) {
-            if (verdict != Verdict::kAccepted) {
-                self->Answer({kTicketBadCredentials, 0, 0, 0});
-                return;
-            }
-            self->server_.OnStore(
-                [buyer = buyer.id, request,
-                 now = self->server_.Clock().WallSeconds()](CMemberStore& store) {
-                    return store.BuyTicket(buyer, request.sellerId, request.points, now);
-                },
-                [self](TicketAnswer answer) { self->Answer(answer); });
-        });
+    server_.VerifyMember(shared_from_this(), request.buyerId, request.buyerPassword,
+                         [self = Self(), request](Verdict verdict, const MemberRecord& buyer) {
+                             if (verdict != Verdict::kAccepted) {
+                                 self->Answer({kTicketBadCredentials, 0, 0, 0});
+                                 return;
+                             }
+                             self->server_.OnStore(
+                                 [buyer = buyer.id, request,
+                                  now = self->server_.Clock().WallSeconds()](CMemberStore& store) {
+                                     return store.BuyTicket(buyer, request.sellerId, request.points,
+                                                            now);
+                                 },
+                                 [self](TicketAnswer answer) { self->Answer(answer); });
+                         });
     return true;
 }
 

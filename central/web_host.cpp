@@ -76,8 +76,7 @@ const char* MimeTypeOf(const fs::path& file) {
 // An open regular file that `url` names under `root` (index.html for a path
 // ending in '/'), with its real path and size, or -1. Names beginning with '.'
 // are refused, ".." among them, and so is a file that a link leads outside the root.
-int OpenUnderRoot(const fs::path& root, std::string_view url, fs::path& real,
-                  uint64_t& size) {
+int OpenUnderRoot(const fs::path& root, std::string_view url, fs::path& real, uint64_t& size) {
     if (url.empty() || url.front() != '/') return -1;
     fs::path file = root;
     size_t at = 0;
@@ -108,8 +107,7 @@ int OpenUnderRoot(const fs::path& root, std::string_view url, fs::path& real,
     return fd;
 }
 
-MHD_Result QueueText(MHD_Connection* connection, unsigned status, const char* text,
-                     size_t size) {
+MHD_Result QueueText(MHD_Connection* connection, unsigned status, const char* text, size_t size) {
     MHD_Response* response =
         MHD_create_response_from_buffer(size, const_cast<char*>(text), MHD_RESPMEM_PERSISTENT);
     if (!response) return MHD_NO;
@@ -182,8 +180,8 @@ void CWebHost::Impl::Sweep() {
     }
 }
 
-MHD_Result CWebHost::Impl::Answer(MHD_Connection* connection, const char* url,
-                                  const char* method, size_t* bodySize, void** request) {
+MHD_Result CWebHost::Impl::Answer(MHD_Connection* connection, const char* url, const char* method,
+                                  size_t* bodySize, void** request) {
     bool head = std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
     bool get = std::strcmp(method, MHD_HTTP_METHOD_GET) == 0;
     if (!*request) {
@@ -255,11 +253,12 @@ void CWebHost::Impl::OnRequestDone(void* cls, MHD_Connection* connection, void**
 CWebHost::CWebHost(std::chrono::milliseconds headerDeadline)
     : impl_(std::make_unique<Impl>(headerDeadline)) {}
 
-CWebHost::~CWebHost() { Stop(); }
+CWebHost::~CWebHost() {
+    Stop();
+}
 
-bool CWebHost::Start(const std::string& address, uint16_t port,
-                     const std::filesystem::path& root, uint32_t maxPerAddress,
-                     std::string& error) {
+bool CWebHost::Start(const std::string& address, uint16_t port, const std::filesystem::path& root,
+                     uint32_t maxPerAddress, std::string& error) {
     std::error_code ec;
     if (!std::filesystem::is_directory(root, ec)) {
         error = root.string() + ": the web root is not a folder";
@@ -290,14 +289,11 @@ bool CWebHost::Start(const std::string& address, uint16_t port,
 
     errno = 0;
     impl_->daemon = MHD_start_daemon(
-        flags, port, nullptr, nullptr, &Impl::OnRequest, impl_.get(),
-        MHD_OPTION_SOCK_ADDR, bindTo,
-        MHD_OPTION_CONNECTION_LIMIT, kConnectionLimit,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, static_cast<unsigned>(maxPerAddress),
-        MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
-        MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, impl_.get(),
-        MHD_OPTION_NOTIFY_COMPLETED, &Impl::OnRequestDone, impl_.get(),
-        MHD_OPTION_END);
+        flags, port, nullptr, nullptr, &Impl::OnRequest, impl_.get(), MHD_OPTION_SOCK_ADDR, bindTo,
+        MHD_OPTION_CONNECTION_LIMIT, kConnectionLimit, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        static_cast<unsigned>(maxPerAddress), MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
+        MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, impl_.get(), MHD_OPTION_NOTIFY_COMPLETED,
+        &Impl::OnRequestDone, impl_.get(), MHD_OPTION_END);
     if (!impl_->daemon) {
         error = address + " TCP " + std::to_string(port) + ": the web port cannot be opened";
         if (errno) error += std::string(" (") + std::strerror(errno) + ")";

@@ -79,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             int32_t code = 0;
             int64_t balance = 0;
             uint32_t value = 0;
-            if (DecodeSignInResult(payload, code) && EncodeSignInResult(code) != payload) std::abort();
+            if (DecodeSignInResult(payload, code) && EncodeSignInResult(code) != payload)
+                std::abort();
             if (DecodePointBalance(payload, balance) && EncodePointBalance(balance) != payload) {
                 std::abort();
             }

@@ -12,8 +12,7 @@ using namespace velorin;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     std::optional<CLink> link = ParseLink(UnescapeLink(text));
-    if (!link)
-        return 0;
+    if (!link) return 0;
     if (const auto* file = std::get_if<CFileLink>(&*link)) {
         if (ParseLink(FileLink(file->userId, file->path, file->name, file->size)) != link)
             std::abort();

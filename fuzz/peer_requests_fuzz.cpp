@@ -17,8 +17,8 @@
 #include <string>
 #include <thread>
 
-#include "data/process_options.h"
 #include "data/complete_list.h"
+#include "data/process_options.h"
 #include "data/share_database.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/browse_requests.h"
@@ -112,15 +112,22 @@ struct World {
     CTransferRequests transfer{{db, options, transfers, completeList, balance, uploads, clock, {}}};
     ActivityCounters counters;
     CVisitorList visitors{[](IVisitorSession* s) { static_cast<CPeerSession*>(s)->Halt(); }};
-    SessionServices services{browse, transfer, db, options, counters, visitors, transfers, clock,
-                             {}, {}, {}};
+    SessionServices services{browse,    transfer, db, options, counters, visitors,
+                             transfers, clock,    {}, {},      {}};
     CSessionPool pool{services};
 };
 
-const uint16_t kTypes[] = {PEER_LIST,         PEER_FOLDER_INFO, PEER_FOLDER_TREE,
-                           PEER_FILE_INFO,    PEER_DOWNLOAD,    PEER_UPLOAD_QUERY,
-                           PEER_UPLOAD,       PEER_SIGNON,      PEER_STATUS,
-                           PEER_BYE,          4242};
+const uint16_t kTypes[] = {PEER_LIST,
+                           PEER_FOLDER_INFO,
+                           PEER_FOLDER_TREE,
+                           PEER_FILE_INFO,
+                           PEER_DOWNLOAD,
+                           PEER_UPLOAD_QUERY,
+                           PEER_UPLOAD,
+                           PEER_SIGNON,
+                           PEER_STATUS,
+                           PEER_BYE,
+                           4242};
 
 // The next record of the input as a packet: u16 selector, u16 length, payload.
 // A selector with its top bit set is a well-formed sign-on whose kind is the

@@ -6,8 +6,8 @@
 // Writes UserID, UserPW (12 bytes, enciphered as the client stores it),
 // SavePassword = 1, AutoLogin = 1, LISTENPORT (when given) and ServerName
 // (when given), and shares PATH (created when missing) under its folder name,
-// since signing in needs one shared folder. A profile folder that exists and is not empty is left alone
-// (exit status 3).
+// since signing in needs one shared folder. A profile folder that exists and is not empty is left
+// alone (exit status 3).
 #include <cstdio>
 #include <cstdlib>
 #include <map>

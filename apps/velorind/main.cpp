@@ -80,8 +80,7 @@ class CSignalFd {
 public:
     explicit CSignalFd(const sigset_t& set) : fd_(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK)) {}
     ~CSignalFd() {
-        if (fd_ >= 0)
-            close(fd_);
+        if (fd_ >= 0) close(fd_);
     }
     CSignalFd(const CSignalFd&) = delete;
     CSignalFd& operator=(const CSignalFd&) = delete;

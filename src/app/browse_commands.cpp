@@ -49,11 +49,9 @@ public:
 
     // Browsing `id` signed on; a new session starts at `startPath`.
     void Reach(const std::string& id, const std::string& startPath, Then then) {
-        if (explorer_.SignedOn() && EqualsIgnoreCase(explorer_.BrowsedId(), id))
-            return then();
+        if (explorer_.SignedOn() && EqualsIgnoreCase(explorer_.BrowsedId(), id)) return then();
         uint64_t before = explorer_.Sessions();
-        if (ExplorerResult refused = explorer_.Connect(id, startPath))
-            return Refuse(*refused);
+        if (ExplorerResult refused = explorer_.Connect(id, startPath)) return Refuse(*refused);
         Wait(
             [this, before] {
                 return explorer_.Sessions() > before &&
@@ -61,8 +59,7 @@ public:
             },
             "no answer from the server of " + id,
             [this, then] {
-                if (ExplorerResult ended = Ended())
-                    return Refuse(*ended);
+                if (ExplorerResult ended = Ended()) return Refuse(*ended);
                 then();
             });
     }
@@ -70,21 +67,18 @@ public:
     // Everything asked so far has been answered and taken in by the explorer.
     void Sync(Then then) {
         uint64_t ticket = explorer_.RequestSync();
-        if (ticket == 0)
-            return Refuse(Ended().value_or(explorer_text::kNotQueued));
+        if (ticket == 0) return Refuse(Ended().value_or(explorer_text::kNotQueued));
         Wait([this, ticket] { return explorer_.InfoAnswered() >= ticket || !explorer_.SignedOn(); },
              "no answer from the server",
              [this, then] {
-                 if (ExplorerResult ended = Ended())
-                     return Refuse(*ended);
+                 if (ExplorerResult ended = Ended()) return Refuse(*ended);
                  then();
              });
     }
 
     void Refuse(const std::string& text) { Answer(CControlCommands::Refused(text)); }
     void Answer(ControlAnswer answer) {
-        if (finished_)
-            return;
+        if (finished_) return;
         finished_ = true;
         then_ = nullptr;
         Queue().KillTimer(Handle(), kDeadlineTimer);
@@ -122,13 +116,11 @@ private:
 
     // The step goes on from the loop, never from inside the explorer's notification.
     void OnChange() {
-        if (then_ && !finished_ && done_())
-            Queue().PostMessage(Handle(), kStepMessage);
+        if (then_ && !finished_ && done_()) Queue().PostMessage(Handle(), kStepMessage);
     }
 
     ExplorerResult Ended() const {
-        if (explorer_.SignedOn())
-            return std::nullopt;
+        if (explorer_.SignedOn()) return std::nullopt;
         std::string line = explorer_.SessionLine();
         return line.empty() ? std::string(explorer_text::kNoServer) : line;
     }
@@ -189,16 +181,14 @@ void Browse(CBrowseFlow& flow, const Args& args) {
         flow.Sync([&flow] { flow.Answer(CControlCommands::Done(ListingJson(flow.Explorer()))); });
     };
     if (explorer.SignedOn() && EqualsIgnoreCase(explorer.BrowsedId(), args[1])) {
-        if (ExplorerResult refused = explorer.OpenPath(path))
-            return flow.Refuse(*refused);
+        if (ExplorerResult refused = explorer.OpenPath(path)) return flow.Refuse(*refused);
         return answer();
     }
     flow.Reach(args[1], path, answer);
 }
 
 void DownloadFolder(CBrowseFlow& flow, const Args& args) {
-    if (args.size() != 4)
-        return flow.Refuse("usage: download-folder ID PATH LOCALNAME");
+    if (args.size() != 4) return flow.Refuse("usage: download-folder ID PATH LOCALNAME");
     std::string path = args[2];
     std::string localName = args[3];
     auto confirm = [&flow, path, localName] {

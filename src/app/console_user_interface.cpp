@@ -1,7 +1,7 @@
 #include "app/console_user_interface.h"
 
-#include "platform/status_lines.h"
 #include "platform/local_time.h"
+#include "platform/status_lines.h"
 
 namespace velorin {
 
@@ -48,7 +48,9 @@ bool CConsoleUserInterface::AskYesNo(const std::string& text, const std::string&
     return yes;
 }
 
-void CConsoleUserInterface::ShowPopup(const std::string& text, int) { Line("popup", text); }
+void CConsoleUserInterface::ShowPopup(const std::string& text, int) {
+    Line("popup", text);
+}
 
 void CConsoleUserInterface::AddStatusRow(const std::string& time, int kind,
                                          const std::string& text) {
@@ -93,18 +95,24 @@ void CConsoleUserInterface::SetStatusPane(int pane, const std::string& text) {
     Changed("pane " + std::to_string(pane), text);
 }
 
-void CConsoleUserInterface::SetTrayTooltip(const std::string& text) { Changed("tray", text); }
+void CConsoleUserInterface::SetTrayTooltip(const std::string& text) {
+    Changed("tray", text);
+}
 
-void CConsoleUserInterface::ShowConnecting(const std::string& text) { Line("connecting", text); }
+void CConsoleUserInterface::ShowConnecting(const std::string& text) {
+    Line("connecting", text);
+}
 
 void CConsoleUserInterface::CloseConnecting() {}
 
 void CConsoleUserInterface::OpenUrl(const std::string& url, bool carriesPassword) {
-    Line("open", carriesPassword ? AddressWithoutQuery(url) + " (with the member's credentials)"
-                                 : url);
+    Line("open",
+         carriesPassword ? AddressWithoutQuery(url) + " (with the member's credentials)" : url);
 }
 
-void CConsoleUserInterface::OpenFolder(const std::string& path) { Line("open", path); }
+void CConsoleUserInterface::OpenFolder(const std::string& path) {
+    Line("open", path);
+}
 
 bool CConsoleUserInterface::OpenOptions() {
     Line("options", "no options sheet without a window");
@@ -114,6 +122,5 @@ bool CConsoleUserInterface::OpenOptions() {
 void CConsoleUserInterface::ShowSignInDialog() {
     Line("sign-in", "no sign-in dialog without a window: velorind --send signin ID PASSWORD");
 }
-
 
 }  // namespace velorin

@@ -12,8 +12,7 @@ struct CControlReply::State {
     std::atomic<bool> answered{false};
 
     ~State() {
-        if (!answered && sink)
-            sink(CControlCommands::Refused("the word was abandoned"));
+        if (!answered && sink) sink(CControlCommands::Refused("the word was abandoned"));
     }
 };
 
@@ -22,10 +21,8 @@ CControlReply::CControlReply(Sink sink) : state_(std::make_shared<State>()) {
 }
 
 void CControlReply::operator()(ControlAnswer answer) const {
-    if (state_->answered.exchange(true))
-        return;
-    if (state_->sink)
-        state_->sink(std::move(answer));
+    if (state_->answered.exchange(true)) return;
+    if (state_->sink) state_->sink(std::move(answer));
 }
 
 bool CControlReply::Answered() const {
@@ -43,11 +40,9 @@ void CControlCommands::RegisterAsync(const std::string& word, AsyncHandler handl
 }
 
 void CControlCommands::Execute(const Args& args, CControlReply reply) const {
-    if (args.empty())
-        return reply(Refused("no command given"));
+    if (args.empty()) return reply(Refused("no command given"));
     auto it = handlers_.find(args[0]);
-    if (it == handlers_.end())
-        return reply(Refused("unknown command: " + args[0]));
+    if (it == handlers_.end()) return reply(Refused("unknown command: " + args[0]));
     it->second(args, std::move(reply));
 }
 
@@ -55,8 +50,7 @@ ControlAnswer CControlCommands::Execute(const Args& args) const {
     auto answer = std::make_shared<std::optional<ControlAnswer>>();
     CControlReply reply([answer](ControlAnswer given) { *answer = std::move(given); });
     Execute(args, reply);
-    if (!reply.Answered())
-        return Refused(args.at(0) + " answers later");
+    if (!reply.Answered()) return Refused(args.at(0) + " answers later");
     return answer->value_or(Refused("no answer"));
 }
 

@@ -97,10 +97,12 @@ void RegisterControlWords(CControlCommands& commands, CProcess& process,
     commands.Register("status", [&](const Args&) { return Status(process, controller); });
     commands.Register("signin", [&](const Args& args) {
         if (args.size() == 1) return Answer(controller.StartServer(), "connecting");
-        if (args.size() == 3) return Answer(controller.SignIn(SignInCredentials{args[1], args[2]}), "connecting");
+        if (args.size() == 3)
+            return Answer(controller.SignIn(SignInCredentials{args[1], args[2]}), "connecting");
         return CControlCommands::Refused("usage: signin [ID PASSWORD]");
     });
-    commands.Register("signout", [&](const Args&) { return Answer(controller.StopServer(), "offline"); });
+    commands.Register("signout",
+                      [&](const Args&) { return Answer(controller.StopServer(), "offline"); });
     commands.Register("servers", [&](const Args&) { return Servers(process); });
     commands.Register("refresh", [&](const Args&) {
         return Answer(controller.RefreshServerList(), StateName(controller.State()));

@@ -8,9 +8,9 @@
 #include "data/process_options.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"
-#include "views/server_view.h"
 #include "platform/json.h"
 #include "platform/strings.h"
+#include "views/server_view.h"
 
 namespace velorin {
 namespace {
@@ -100,8 +100,7 @@ void RegisterFileServerCommands(CControlCommands& commands, CFileServer& server,
         return [&view, keyword](const Args& args) {
             size_t index = 0;
             std::string error;
-            if (!PickRow(view, args, index, error))
-                return CControlCommands::Refused(error);
+            if (!PickRow(view, args, index, error)) return CControlCommands::Refused(error);
             std::optional<std::string> refusal = view.Command(keyword, index);
             return refusal ? CControlCommands::Refused(*refusal) : CControlCommands::Done();
         };

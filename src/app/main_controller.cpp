@@ -80,10 +80,8 @@ void CMainController::OnMessage(const Message& message) {
             OnNoteArrived(message);
             break;
         case WM_TIMER:
-            if (message.wParam == kInterfaceTimer)
-                OnTick();
-            if (message.wParam == kReconnectTimer)
-                OnReconnectTimer();
+            if (message.wParam == kInterfaceTimer) OnTick();
+            if (message.wParam == kReconnectTimer) OnReconnectTimer();
             break;
         default:
             break;
@@ -97,11 +95,9 @@ void CMainController::OnMemberInfo() {
     ui_.SetStatusPane(kPaneService, ServicePaneText());
     int32_t warnings = static_cast<int32_t>(parts_.standing.warnings.load());
     uint32_t restriction = parts_.standing.restrictionTime;
-    if (warnings == 0)
-        return;
+    if (warnings == 0) return;
     if (warnings >= 1 && warnings <= 3) {
-        if (restriction == 0)
-            return;
+        if (restriction == 0) return;
         LocalTime until = ToLocalTime(static_cast<std::time_t>(restriction + kRestrictionDays));
         ui_.ShowMessage(Format(main_text::kRestricted, warnings, until.year, until.month, until.day,
                                until.hour, until.minute),
@@ -113,21 +109,17 @@ void CMainController::OnMemberInfo() {
 
 void CMainController::OnServerListDone() {
     Status(server_list_text::kDone, kStatusInformation);
-    if (parts_.serverListArrived)
-        parts_.serverListArrived();
-    if (parts_.linkPending() && linkHandler_)
-        linkHandler_();
+    if (parts_.serverListArrived) parts_.serverListArrived();
+    if (parts_.linkPending() && linkHandler_) linkHandler_();
 }
 
 void CMainController::OnNoteArrived(const Message& message) {
     const auto* sender = std::any_cast<std::string>(&message.payload);
-    if (!sender || parts_.options.PopupMsg == 0)
-        return;
+    if (!sender || parts_.options.PopupMsg == 0) return;
     // A flood of notes would bury the desktop in pop-ups; every note is kept
     // all the same.
     std::chrono::milliseconds now = parts_.clock.Now();
-    if (lastNotePopup_ && now - *lastNotePopup_ < kNotePopupGap)
-        return;
+    if (lastNotePopup_ && now - *lastNotePopup_ < kNotePopupGap) return;
     lastNotePopup_ = now;
     ui_.ShowPopup(Format(main_text::kNoteArrived, sender->c_str()), kPopupNote);
 }
@@ -137,8 +129,7 @@ void CMainController::LinkArrived() {
         ui_.ShowSignInDialog();
         return;
     }
-    if (linkHandler_)
-        linkHandler_();
+    if (linkHandler_) linkHandler_();
 }
 
 // --- commands -----------------------------------------------------------------
@@ -186,16 +177,14 @@ Refusal CMainController::RefreshServerList() {
 }
 
 Refusal CMainController::RefreshPoints() {
-    if (!parts_.serverRunning)
-        return std::string(main_text::kNotOnline);
+    if (!parts_.serverRunning) return std::string(main_text::kNotOnline);
     Status(main_text::kRefreshPoints, kStatusInformation);
     parts_.cache.RequestBalance();
     return std::nullopt;
 }
 
 bool CMainController::Exit() {
-    if (!ui_.AskYesNo(main_text::kAskExit, main_text::kExitCaption))
-        return false;
+    if (!ui_.AskYesNo(main_text::kAskExit, main_text::kExitCaption)) return false;
     Queue().Quit(kExitShutdown);
     return true;
 }
@@ -227,8 +216,7 @@ void CMainController::ShowConnecting(const std::string& message) {
 }
 
 void CMainController::CloseConnecting() {
-    if (!connectingShown_)
-        return;
+    if (!connectingShown_) return;
     connectingShown_ = false;
     ui_.CloseConnecting();
 }

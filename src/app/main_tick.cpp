@@ -19,8 +19,7 @@ constexpr uint32_t kFreeSpaceEveryTicks = 31;
 
 std::string FreeSpaceText(const std::string& folder) {
     struct statvfs st {};
-    if (statvfs(folder.c_str(), &st) != 0)
-        return "";
+    if (statvfs(folder.c_str(), &st) != 0) return "";
     double bytes = static_cast<double>(st.f_bavail) * static_cast<double>(st.f_frsize);
     return Format(main_text::kFreeSpacePane, folder.c_str(), bytes / (1024.0 * 1024.0 * 1024.0));
 }
@@ -30,15 +29,13 @@ std::string FreeSpaceText(const std::string& folder) {
 std::string CMainController::ServicePaneText() const {
     std::string pane = Format(main_text::kServicePane, parts_.credentials().userId.c_str(),
                               parts_.pointBalance.Balance());
-    if (parts_.standing.restrictionTime != 0)
-        pane += main_text::kRestrictedSuffix;
+    if (parts_.standing.restrictionTime != 0) pane += main_text::kRestrictedSuffix;
     return pane;
 }
 
 void CMainController::OnTick() {
     bool online = parts_.serverRunning;
-    if (online && ++tick_ % kBalanceEveryTicks == 1)
-        parts_.cache.RequestBalance();
+    if (online && ++tick_ % kBalanceEveryTicks == 1) parts_.cache.RequestBalance();
     ActivityCounts counts = parts_.activity();
     ui_.SetStatusPane(kPaneBrowsing, Format(main_text::kBrowsingPane, counts.browsing));
     ui_.SetStatusPane(kPaneUploads, Format(main_text::kUploadsPane, counts.sending));
@@ -51,8 +48,7 @@ void CMainController::OnTick() {
                : std::string(main_text::kTrayOffline));
     ui_.SetStatusPane(kPaneService,
                       online ? ServicePaneText() : std::string(main_text::kOfflinePane));
-    if (tickHook_)
-        tickHook_();
+    if (tickHook_) tickHook_();
 }
 
 }  // namespace velorin

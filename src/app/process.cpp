@@ -12,15 +12,15 @@
 #include "app/main_controller.h"
 #include "data/badword_file.h"
 #include "fileserver/file_server.h"
-#include "views/server_view.h"
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
 #include "platform/user_interface.h"
 #include "transfer/browse_session.h"
+#include "transfer/transfer_manager.h"
 #include "views/server_explorer.h"
 #include "views/server_list_view.h"
-#include "transfer/transfer_manager.h"
+#include "views/server_view.h"
 #include "views/transfer_view.h"
 
 namespace velorin {
@@ -44,15 +44,12 @@ public:
     }
 
     void OnMessage(const Message& message) override {
-        if (done_ || message.message != WM_TIMER)
-            return;
-        if (!probe_.WaitDone(std::chrono::milliseconds(0)))
-            return;
+        if (done_ || message.message != WM_TIMER) return;
+        if (!probe_.WaitDone(std::chrono::milliseconds(0))) return;
         int sameAddress = 0;
         uint32_t seenAddress = 0;
         probe_.GetResult(verdict_.reachable, sameAddress, verdict_.roundTrip, seenAddress);
-        if (!verdict_.reachable)
-            verdict_.roundTrip = -1;
+        if (!verdict_.reachable) verdict_.roundTrip = -1;
         Queue().KillTimer(Handle(), kSplashTimer);
         done_ = true;
     }
@@ -126,8 +123,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         case CSingleInstance::Result::kFirst:
             break;
     }
-    if (argument && !argument->empty())
-        pendingLink_ = *argument;
+    if (argument && !argument->empty()) pendingLink_ = *argument;
 
     if (newProfile_ && !ProvisionProfile(profile_.folder)) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
@@ -204,8 +200,7 @@ MainControllerParts CProcess::ControllerParts() {
         .reachability = [this] { return reachability_; },
         .serverListArrived =
             [this] {
-                if (serverListView_)
-                    serverListView_->Refill();
+                if (serverListView_) serverListView_->Refill();
             },
     };
 }
@@ -231,8 +226,7 @@ std::function<void(const std::string& text, int kind)> CProcess::StatusSink() {
 }
 
 void CProcess::WarnIfUnreachable() {
-    if (reachability_.reachable)
-        return;
+    if (reachability_.reachable) return;
     status_.AddStatusLine(kTextUnreachable, kStatusCaution);
     status_.AddStatusLine(kTextServerMayFail, kStatusCaution);
 }
@@ -278,8 +272,7 @@ ControlAnswer CProcess::OnControlRequest(const ControlRequest& request,
     CControlReply reply([promise](ControlAnswer answer) { promise->set_value(std::move(answer)); });
     queue_.PostTask([this, request, reply] { HandleOnLoop(request, reply); });
     while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-        if (stopping)
-            return CControlCommands::Refused("the program is ending");
+        if (stopping) return CControlCommands::Refused("the program is ending");
     }
     return future.get();
 }
@@ -290,8 +283,7 @@ void CProcess::HandleOnLoop(const ControlRequest& request, const CControlReply& 
         case ControlRequest::kLink:
             pendingLink_ = text;
             ui_.Activate(ControlRequest::kLink, text);
-            if (controller_)
-                controller_->LinkArrived();
+            if (controller_) controller_->LinkArrived();
             break;
         case ControlRequest::kFile:
             // A plain file name brings the window forward and is otherwise ignored.

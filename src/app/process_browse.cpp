@@ -3,11 +3,11 @@
 #include "app/browse_commands.h"
 #include "app/main_controller.h"
 #include "app/process.h"
-#include "transfer/browse_session.h"
 #include "fileserver/file_server.h"
+#include "transfer/browse_session.h"
+#include "transfer/transfer_manager.h"
 #include "views/server_explorer.h"
 #include "views/server_list_view.h"
-#include "transfer/transfer_manager.h"
 
 namespace velorin {
 
@@ -26,8 +26,7 @@ void CProcess::CreateExplorer() {
         .statusLine = StatusSink(),
         .startSignIn =
             [this] {
-                if (controller_)
-                    controller_->StartServer();
+                if (controller_) controller_->StartServer();
             },
         .reserveDownload =
             [this](const std::string& id, const std::string& folder, const std::string& file,
@@ -60,8 +59,7 @@ void CProcess::CreateExplorer() {
 }
 
 void CProcess::StopBrowse() {
-    if (browse_)
-        browse_->Stop();
+    if (browse_) browse_->Stop();
 }
 
 }  // namespace velorin

@@ -8,7 +8,7 @@
 namespace velorin {
 
 void CProcess::CreateFileServer() {
-    FileServerParts parts{shareDatabase_, options_, completeList_, pointBalance_, counters_,
+    FileServerParts parts{shareDatabase_,      options_,    completeList_, pointBalance_, counters_,
                           SystemServerClock(), StatusSink()};
     fileServer_ = std::make_unique<CFileServer>(std::move(parts));
     serverView_ = std::make_unique<CServerView>(queue_, *fileServer_, SystemServerClock());

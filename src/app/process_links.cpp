@@ -8,9 +8,9 @@
 #include "fileserver/file_server.h"
 #include "platform/strings.h"
 #include "platform/user_interface.h"
-#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_texts.h"
+#include "views/server_explorer.h"
 
 namespace velorin {
 
@@ -20,15 +20,13 @@ void CProcess::CreateLinks() {
 }
 
 void CProcess::HandlePendingLink() {
-    if (!serverRunning_)
-        return;
+    if (!serverRunning_) return;
     std::string text = pendingLink_.value_or(std::string());
     // Cleared first: no refusal keeps it, and while a question below is open
     // a later start may hand over the next one.
     pendingLink_.reset();
     std::optional<CLink> link = ParseLink(UnescapeLink(text));
-    if (!link)
-        return;
+    if (!link) return;
     if (const auto* file = std::get_if<CFileLink>(&*link)) {
         HandleFileLink(*file);
     } else if (explorer_) {

@@ -13,6 +13,8 @@ uint16_t CProcess::OpenSearchPort(uint16_t port) {
 
 void CProcess::StartSearchRobot() {}
 
-void CProcess::StopSearchRobot() { searchSocket_.Close(); }
+void CProcess::StopSearchRobot() {
+    searchSocket_.Close();
+}
 
 }  // namespace velorin

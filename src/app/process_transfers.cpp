@@ -5,28 +5,35 @@
 #include "app/process.h"
 #include "app/transfer_commands.h"
 #include "fileserver/server_clock.h"
-#include "views/server_view.h"
 #include "platform/strings.h"
 #include "transfer/transfer_manager.h"
+#include "views/server_view.h"
 #include "views/transfer_view.h"
 
 namespace velorin {
 
 void CProcess::CreateTransfers() {
     TransferListParts parts{
-        options_, pointBalance_, counters_, serverList_, serverRunning_, SystemServerClock(), ui_,
-        shareDatabase_.Mutex(), StatusSink(),
+        options_,
+        pointBalance_,
+        counters_,
+        serverList_,
+        serverRunning_,
+        SystemServerClock(),
+        ui_,
+        shareDatabase_.Mutex(),
+        StatusSink(),
         [this] {
             SignInCredentials credentials = Credentials();
             return TransferIdentity{credentials.userId, credentials.password, standing_.age.load()};
         },
-        [this] { cache_.RequestBalance(); }, CentralAddress()};
+        [this] { cache_.RequestBalance(); },
+        CentralAddress()};
     transfers_ = std::make_unique<CTransferManager>(std::move(parts));
 }
 
 bool CProcess::OpenTransferStore() {
-    if (transfers_->OpenTransferStore("rtfl.db"))
-        return true;
+    if (transfers_->OpenTransferStore("rtfl.db")) return true;
     std::string text = "rtfl.db: " + transfers_->Context().store.LastError();
     queue_.PostTask([this, text] { status_.AddStatusLine(text, kStatusCaution); });
     return false;
@@ -45,8 +52,7 @@ void CProcess::StartTransfers() {
 }
 
 void CProcess::HaltTransfers() {
-    if (transfers_)
-        transfers_->HaltAll();
+    if (transfers_) transfers_->HaltAll();
     transferView_.reset();
 }
 

@@ -51,8 +51,7 @@ Refusal CMainController::SignIn(const std::optional<SignInCredentials>& typed) {
     uint32_t attempt = ++signInAttempts_;
     Refusal refusal = RunSignIn(typed);
     // A sign-in begun while the options dialog was open owns the state now.
-    if (refusal && attempt == signInAttempts_)
-        SetState(MemberState::kOffline);
+    if (refusal && attempt == signInAttempts_) SetState(MemberState::kOffline);
     return refusal;
 }
 
@@ -77,15 +76,13 @@ Refusal CMainController::RunSignIn(const std::optional<SignInCredentials>& typed
     Disconnect();
     SetState(MemberState::kConnecting);
     CSettings& settings = parts_.settings;
-    if (settings.GetServerName().empty())
-        return RefuseWithOptions(main_text::kNoServerName, typed);
+    if (settings.GetServerName().empty()) return RefuseWithOptions(main_text::kNoServerName, typed);
 
     uint32_t shared = 0;
     SignInCredentials credentials;
     if (!typed) {
         credentials.userId = settings.GetUserID();
-        if (!settings.GetUserPW(credentials.password))
-            credentials.password.clear();
+        if (!settings.GetUserPW(credentials.password)) credentials.password.clear();
         bool savePassword = settings.Read(setting::SavePassword) != 0;
         if (!parts_.shareDatabase.CountShareFolders(shared)) {
             ui_.ShowMessage(main_text::kShareCountFailed, kAppName);
@@ -109,15 +106,13 @@ Refusal CMainController::RunSignIn(const std::optional<SignInCredentials>& typed
             Queue().Quit(kExitFatal);
             return main_text::kComponentsBroken;
         }
-        if (shared == 0)
-            return RefuseWithOptions(main_text::kNoShareTyped, typed);
+        if (shared == 0) return RefuseWithOptions(main_text::kNoShareTyped, typed);
         credentials.userId = CutToCp949Bytes(typed->userId, kUserIdLimit);
         credentials.password = CutToCp949Bytes(typed->password, kPasswordLimit);
     }
 
     std::string downloads = parts_.options.DownloadPath();
-    if (downloads.empty())
-        return RefuseWithOptions(main_text::kNoDownloadPath, typed);
+    if (downloads.empty()) return RefuseWithOptions(main_text::kNoDownloadPath, typed);
     std::error_code ec;
     if (!fs::is_directory(downloads, ec))
         return RefuseWithOptions(main_text::kBadDownloadPath, typed);
@@ -135,8 +130,7 @@ Refusal CMainController::RunSignIn(const std::optional<SignInCredentials>& typed
 }
 
 Refusal CMainController::StartServer() {
-    if (parts_.serverRunning)
-        return std::string(main_text::kAlreadyOnline);
+    if (parts_.serverRunning) return std::string(main_text::kAlreadyOnline);
     return SignIn(std::nullopt);
 }
 
@@ -167,15 +161,13 @@ void CMainController::OnSessionStep(int step, int32_t code) {
 
 uint16_t CMainController::OwnServerPort() const {
     CSettings& settings = parts_.settings;
-    if (settings.Read(setting::AUTOPORT) != 0)
-        return 0;
+    if (settings.Read(setting::AUTOPORT) != 0) return 0;
     return static_cast<uint16_t>(settings.Read(setting::LISTENPORT));
 }
 
 void CMainController::OnSessionConnected() {
     // A step of a link that a disconnect has stopped meanwhile is stale.
-    if (!parts_.session.IsRunning())
-        return;
+    if (!parts_.session.IsRunning()) return;
     bool autoPort = parts_.settings.Read(setting::AUTOPORT) != 0;
     uint16_t port = OwnServerPort();
     uint16_t tcpPort = parts_.openFileServer(port);
@@ -213,17 +205,14 @@ void CMainController::OnSignInRefused(int32_t code) {
     parts_.serverRunning = false;
     SetState(MemberState::kOffline);
     CloseConnecting();
-    if (code < -4 || code > -1)
-        return;
+    if (code < -4 || code > -1) return;
     Status(main_text::kRefused[-code - 1][0], kStatusOperation);
     Popup(main_text::kRefused[-code - 1][1]);
-    if (code == -4 && liveUpdateCheck_)
-        liveUpdateCheck_();
+    if (code == -4 && liveUpdateCheck_) liveUpdateCheck_();
 }
 
 void CMainController::OnSessionAccepted() {
-    if (!parts_.session.IsRunning())
-        return;
+    if (!parts_.session.IsRunning()) return;
     SignInCredentials credentials = parts_.credentials();
     if (parts_.cache.Start(credentials.userId, credentials.password) < 0) {
         Fail(main_text::kCacheNotStartedStatus, main_text::kCacheNotStartedPopup);
@@ -231,8 +220,7 @@ void CMainController::OnSessionAccepted() {
 }
 
 void CMainController::OnOnline() {
-    if (!parts_.session.IsRunning() || !parts_.cache.IsRunning())
-        return;
+    if (!parts_.session.IsRunning() || !parts_.cache.IsRunning()) return;
     CloseConnecting();
     parts_.startFileServer(OwnServerPort());
     parts_.startSearchRobot();
@@ -272,8 +260,7 @@ void CMainController::Fail(const std::string& status, const std::string& popup) 
 void CMainController::OnLinkLost(int error, intptr_t link) {
     CloseConnecting();
     Disconnect();
-    if (signInRefused_)
-        return;
+    if (signInRefused_) return;
     std::string message =
         Format(link == kSessionLink ? main_text::kSessionLost : main_text::kCacheLost,
                ErrorText(error).c_str());
@@ -286,8 +273,7 @@ void CMainController::OnLinkLost(int error, intptr_t link) {
 
 void CMainController::OnReconnectTimer() {
     Queue().KillTimer(Handle(), kReconnectTimer);
-    if (!reconnect_)
-        return;
+    if (!reconnect_) return;
     Disconnect();
     SignInCredentials credentials = parts_.credentials();
     credentials.userId = CutToCp949Bytes(credentials.userId, kUserIdLimit);
@@ -296,8 +282,7 @@ void CMainController::OnReconnectTimer() {
 }
 
 void CMainController::OnDuplicateLogin(uintptr_t value) {
-    if (static_cast<int32_t>(value) != -1)
-        return;
+    if (static_cast<int32_t>(value) != -1) return;
     // Being told to leave is a refusal too: no lost-link report, no reconnection
     // that would push the other sign-in out in turn.
     signInRefused_ = true;
@@ -308,20 +293,16 @@ void CMainController::OnDuplicateLogin(uintptr_t value) {
 }
 
 void CMainController::Disconnect() {
-    if (disconnecting_)
-        return;
+    if (disconnecting_) return;
     disconnecting_ = true;
     bool wasOnline = parts_.serverRunning.exchange(false);
     parts_.stopFileServer();
     parts_.stopSearchRobot();
-    if (wasOnline)
-        std::this_thread::sleep_for(kDisconnectPause);
+    if (wasOnline) std::this_thread::sleep_for(kDisconnectPause);
     // The sign-offs are queued, not waited for.
-    if (parts_.session.IsRunning())
-        parts_.session.SendSignOff();
+    if (parts_.session.IsRunning()) parts_.session.SendSignOff();
     parts_.session.Stop();
-    if (parts_.cache.IsRunning())
-        parts_.cache.SendSignOff();
+    if (parts_.cache.IsRunning()) parts_.cache.SendSignOff();
     parts_.cache.Stop();
     disconnecting_ = false;
 }

@@ -6,8 +6,8 @@
 
 #include "app/control_commands.h"
 #include "platform/json.h"
-#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
+#include "views/server_explorer.h"
 #include "views/transfer_view.h"
 
 namespace velorin {
@@ -37,8 +37,7 @@ std::string EntryJson(const TransferSnapshot& entry) {
 }
 
 ControlAnswer Reserved(const TransferRefusal& refusal) {
-    if (refusal)
-        return CControlCommands::Refused(*refusal);
+    if (refusal) return CControlCommands::Refused(*refusal);
     return CControlCommands::Done(CJsonObject().Add("ok", true).Add("reserved", true).Text());
 }
 
@@ -49,8 +48,7 @@ bool Named(CTransferManager& transfers, const Args& args, std::string& error) {
         return false;
     }
     for (const TransferSnapshot& entry : transfers.Snapshot(args[1])) {
-        if (entry.fileName == args[2])
-            return true;
+        if (entry.fileName == args[2]) return true;
     }
     error = "no entry " + args[2] + " of " + args[1];
     return false;
@@ -60,8 +58,7 @@ ControlAnswer Changed(CTransferManager& transfers, const Args& args, int count) 
     CJsonObject answer;
     answer.Add("ok", true).Add("changed", count);
     for (const TransferSnapshot& entry : transfers.Snapshot(args[1])) {
-        if (entry.fileName == args[2])
-            answer.AddRaw("entry", EntryJson(entry));
+        if (entry.fileName == args[2]) answer.AddRaw("entry", EntryJson(entry));
     }
     return CControlCommands::Done(answer.Text());
 }
@@ -78,13 +75,11 @@ void RegisterTransferCommands(CControlCommands& commands, CTransferManager& tran
         return Reserved(explorer.ReserveRemoteFile(args[1], args[2], args[3], size));
     });
     commands.Register("upload", [&explorer](const Args& args) {
-        if (args.size() != 4)
-            return CControlCommands::Refused("usage: upload ID VIRDIR LOCALPATH");
+        if (args.size() != 4) return CControlCommands::Refused("usage: upload ID VIRDIR LOCALPATH");
         return Reserved(explorer.ReserveLocalUpload(args[1], args[2], args[3]));
     });
     commands.Register("transfers", [&](const Args& args) {
-        if (args.size() > 2)
-            return CControlCommands::Refused("usage: transfers [ID]");
+        if (args.size() > 2) return CControlCommands::Refused("usage: transfers [ID]");
         std::vector<std::string> members;
         for (const std::string& member : transfers.Members()) members.push_back(JsonQuote(member));
         std::vector<std::string> entries;
@@ -103,8 +98,7 @@ void RegisterTransferCommands(CControlCommands& commands, CTransferManager& tran
     auto entryCommand = [&](auto operation) {
         return [&transfers, operation](const Args& args) {
             std::string error;
-            if (!Named(transfers, args, error))
-                return CControlCommands::Refused(error);
+            if (!Named(transfers, args, error)) return CControlCommands::Refused(error);
             return Changed(transfers, args, operation(args[1], std::vector<std::string>{args[2]}));
         };
     };
@@ -122,8 +116,7 @@ void RegisterTransferCommands(CControlCommands& commands, CTransferManager& tran
                           return transfers.DeleteEntries(id, names, true);
                       }));
     commands.Register("clear-completed", [&](const Args& args) {
-        if (args.size() > 2)
-            return CControlCommands::Refused("usage: clear-completed [ID]");
+        if (args.size() > 2) return CControlCommands::Refused("usage: clear-completed [ID]");
         int removed =
             args.size() == 2 ? transfers.DeleteCompleted(args[1]) : transfers.DeleteAllCompleted();
         return CControlCommands::Done(CJsonObject().Add("ok", true).Add("removed", removed).Text());

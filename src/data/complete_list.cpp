@@ -14,8 +14,9 @@ bool CCompleteList::Open(const std::filesystem::path& file) {
     }
     // Only an empty file receives the table; a database of another kind stays untouched.
     if (!db_.HasTable("completelist") &&
-        (!db_.IsEmpty() || !db_.Execute("CREATE TABLE completelist (completetime TEXT, op TEXT, userid TEXT, "
-                     "filename TEXT, filesize TEXT)"))) {
+        (!db_.IsEmpty() ||
+         !db_.Execute("CREATE TABLE completelist (completetime TEXT, op TEXT, userid TEXT, "
+                      "filename TEXT, filesize TEXT)"))) {
         lastError_ = db_.LastError();
         db_.Close();
         return false;

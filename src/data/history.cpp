@@ -40,6 +40,8 @@ std::vector<std::string> LoadHistory(CRegistry& registry) {
     return ids;
 }
 
-void ClearHistory(CRegistry& registry) { registry.DeleteValue(kHistoryKey, kValue); }
+void ClearHistory(CRegistry& registry) {
+    registry.DeleteValue(kHistoryKey, kValue);
+}
 
 }  // namespace velorin

@@ -6,9 +6,9 @@
 #include <limits>
 #include <vector>
 
-#include "platform/text_routines.h"
 #include "platform/strings.h"
 #include "platform/text_encoding.h"
+#include "platform/text_routines.h"
 
 namespace velorin {
 namespace {
@@ -87,8 +87,7 @@ std::optional<CLink> ParseLink(std::string_view text) {
     size_t start = 0;
     for (size_t bar; (bar = text.find('|', start)) != std::string_view::npos; start = bar + 1) {
         // Cut at most six times: a text with a seventh field is no link of either kind.
-        if (fields.size() == kMostFields)
-            return std::nullopt;
+        if (fields.size() == kMostFields) return std::nullopt;
         fields.push_back(text.substr(start, bar - start));
     }
     if (fields.size() < 3 || fields[0].empty() || fields[1].empty() || fields[2].empty()) {
@@ -98,8 +97,7 @@ std::optional<CLink> ParseLink(std::string_view text) {
     if (!EqualsIgnoreCase(fields[0], "VEL://") || !Faithful(id) || Cp949Length(id) > kLinkIdBytes) {
         return std::nullopt;
     }
-    if (EqualsIgnoreCase(fields[1], "FILE") && fields.size() == 6)
-        return FileLinkOf(fields);
+    if (EqualsIgnoreCase(fields[1], "FILE") && fields.size() == 6) return FileLinkOf(fields);
     if (EqualsIgnoreCase(fields[1], "SERVER") && fields.size() == 3) {
         return CServerLink{std::string(id)};
     }

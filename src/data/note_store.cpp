@@ -19,8 +19,7 @@ CNoteStore::Arrival CNoteStore::StoreIncomingNote(const std::string& sender,
         std::string name = std::to_string(slot);
         if (taken.count(name)) continue;
         std::string value = sender + "|" + std::to_string(now) + "|0|" + text;
-        return registry_.WriteString(kMsgKey, name, value) ? Arrival::kStored
-                                                           : Arrival::kNotStored;
+        return registry_.WriteString(kMsgKey, name, value) ? Arrival::kStored : Arrival::kNotStored;
     }
     return Arrival::kNotStored;
 }

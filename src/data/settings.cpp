@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/cipher.h"
 #include "platform/autostart.h"
+#include "platform/cipher.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/text_encoding.h"
@@ -142,7 +142,9 @@ void CSettings::SetUserPW(const std::string& password) {
                           std::string(reinterpret_cast<const char*>(field.data()), field.size()));
 }
 
-std::string CSettings::SessionServerAddress() const { return CentralAddress(); }
+std::string CSettings::SessionServerAddress() const {
+    return CentralAddress();
+}
 
 std::string CentralAddress() {
     const char* env = std::getenv("VELORIN_CENTRAL");

@@ -13,9 +13,15 @@ namespace {
 // Texts are fitted to their column widths before they are bound, so a value is
 // always stored and looked up in the same form. IDs and descriptions count
 // CP949 bytes (they travel on the wire); paths count characters.
-std::string Id(const std::string& s) { return CutToCp949Bytes(s, 20); }
-std::string Desc(const std::string& s) { return CutToCp949Bytes(s, 50); }
-std::string PathText(const std::string& s) { return CutToCharacters(s, 255); }
+std::string Id(const std::string& s) {
+    return CutToCp949Bytes(s, 20);
+}
+std::string Desc(const std::string& s) {
+    return CutToCp949Bytes(s, 50);
+}
+std::string PathText(const std::string& s) {
+    return CutToCharacters(s, 255);
+}
 
 uint32_t Number(const std::string& v) {
     return static_cast<uint32_t>(std::strtoll(v.c_str(), nullptr, 10));
@@ -182,7 +188,9 @@ bool CShareDatabase::ListShareFolders(std::vector<ShareFolderRow>& rows) {
     rows.clear();
     return Walk(
         db_.Handle(),
-        [&](CSqlStatement& row) { rows.push_back({row.Text(0), row.Text(1), row.Text(2)}); },
+        [&](CSqlStatement& row) {
+            rows.push_back({row.Text(0), row.Text(1), row.Text(2)});
+        },
         "SELECT * FROM ShareFolder");
 }
 
@@ -190,13 +198,15 @@ bool CShareDatabase::LoadShareFolders(std::vector<ShareFolderRow>& rows) {
     std::lock_guard lock(mutex_);
     rows.clear();
     return Walk(
-        db_.Handle(), [&](CSqlStatement& row) { rows.push_back({row.Text(0), row.Text(1), {}}); },
+        db_.Handle(),
+        [&](CSqlStatement& row) {
+            rows.push_back({row.Text(0), row.Text(1), {}});
+        },
         "SELECT [VirtualFolderName], [Path] FROM [ShareFolder]");
 }
 
-bool CShareDatabase::AddPermission(bool& exists, const std::string& folder,
-                                   const std::string& user, uint32_t permission,
-                                   const std::string& desc) {
+bool CShareDatabase::AddPermission(bool& exists, const std::string& folder, const std::string& user,
+                                   uint32_t permission, const std::string& desc) {
     std::lock_guard lock(mutex_);
     uint32_t count = 0;
     if (!Count(db_.Handle(), count,
@@ -207,17 +217,16 @@ bool CShareDatabase::AddPermission(bool& exists, const std::string& folder,
     }
     exists = count != 0;
     // Stored as a signed 32-bit number, as the column has always held it.
-    return exists || Run(db_.Handle(), "INSERT INTO [FolderPermission] VALUES (?, ?, ?, ?)",
-                         Id(folder), Id(user), int64_t{static_cast<int32_t>(permission)},
-                         Desc(desc));
+    return exists ||
+           Run(db_.Handle(), "INSERT INTO [FolderPermission] VALUES (?, ?, ?, ?)", Id(folder),
+               Id(user), int64_t{static_cast<int32_t>(permission)}, Desc(desc));
 }
 
 bool CShareDatabase::RemovePermission(uint32_t& count, const std::string& folder,
                                       const std::string& user) {
     std::lock_guard lock(mutex_);
     if (!Count(db_.Handle(), count,
-               "SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]=?",
-               Id(folder))) {
+               "SELECT COUNT(*) FROM [FolderPermission] WHERE [VirtualFolderName]=?", Id(folder))) {
         return false;
     }
     if (count < 2) return true;
@@ -285,8 +294,8 @@ bool CShareDatabase::ListGrantedFolders(const std::string& user,
         Id(user));
 }
 
-bool CShareDatabase::LookupPermission(const std::string& folder, const std::string& user,
-                                      bool& own, bool& found, uint32_t& permission) {
+bool CShareDatabase::LookupPermission(const std::string& folder, const std::string& user, bool& own,
+                                      bool& found, uint32_t& permission) {
     std::lock_guard lock(mutex_);
     std::string value;
     found = false;
@@ -374,9 +383,8 @@ bool CShareDatabase::UpdateMember(const MemberList& list, const std::string& old
     std::lock_guard lock(mutex_);
     uint32_t count = 0;
     if (!Count(db_.Handle(), count, list.count, Id(newId))) return false;
-    bool updated = count != 0
-                       ? Run(db_.Handle(), list.describe, Desc(desc), Id(oldId))
-                       : Run(db_.Handle(), list.rename, Id(newId), Desc(desc), Id(oldId));
+    bool updated = count != 0 ? Run(db_.Handle(), list.describe, Desc(desc), Id(oldId))
+                              : Run(db_.Handle(), list.rename, Id(newId), Desc(desc), Id(oldId));
     return updated || !list.updateReportsOutcome;
 }
 
@@ -392,7 +400,10 @@ bool CShareDatabase::ListMembers(const MemberList& list, std::vector<MemberRow>&
     std::lock_guard lock(mutex_);
     rows.clear();
     return Walk(
-        db_.Handle(), [&](CSqlStatement& row) { rows.push_back({row.Text(0), row.Text(1)}); },
+        db_.Handle(),
+        [&](CSqlStatement& row) {
+            rows.push_back({row.Text(0), row.Text(1)});
+        },
         list.list);
 }
 
@@ -400,7 +411,9 @@ bool CShareDatabase::AddFriend(bool& exists, const std::string& id, const std::s
     return AddMember(kFriendList, exists, id, desc);
 }
 
-bool CShareDatabase::DeleteFriend(const std::string& id) { return DeleteMember(kFriendList, id); }
+bool CShareDatabase::DeleteFriend(const std::string& id) {
+    return DeleteMember(kFriendList, id);
+}
 
 bool CShareDatabase::UpdateFriend(const std::string& oldId, const std::string& newId,
                                   const std::string& desc) {
@@ -415,7 +428,9 @@ bool CShareDatabase::AddBlack(bool& exists, const std::string& id, const std::st
     return AddMember(kBlackList, exists, id, desc);
 }
 
-bool CShareDatabase::DeleteBlack(const std::string& id) { return DeleteMember(kBlackList, id); }
+bool CShareDatabase::DeleteBlack(const std::string& id) {
+    return DeleteMember(kBlackList, id);
+}
 
 bool CShareDatabase::UpdateBlack(const std::string& oldId, const std::string& newId,
                                  const std::string& desc) {

@@ -67,8 +67,7 @@ public:
     bool RemovePermission(uint32_t& count, const std::string& folder, const std::string& user);
     bool DeleteFolderPermissions(const std::string& folder);
     bool UpdatePermission(const std::string& folder, const std::string& oldUser,
-                          const std::string& newUser, const std::string& desc,
-                          uint32_t permission);
+                          const std::string& newUser, const std::string& desc, uint32_t permission);
     bool RenameFolderPermissions(const std::string& oldName, const std::string& newName);
     bool ListPermissions(const std::string& folder, std::vector<PermissionRow>& rows);
     // The member's own grant decides alone; "[all]" applies only without one.

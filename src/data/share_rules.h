@@ -65,10 +65,13 @@ uint32_t PermissionFromBoxes(GrantBoxes& boxes, bool& corrected);
 std::optional<std::string> CheckFolderInput(std::string& name, const std::string& path);
 
 // A grant may be removed only while its folder keeps another.
-inline bool CanRemoveGrant(uint32_t grantsOfFolder) { return grantsOfFolder >= 2; }
+inline bool CanRemoveGrant(uint32_t grantsOfFolder) {
+    return grantsOfFolder >= 2;
+}
 
 // Categories of the member's server in index order ("분류").
-inline constexpr const char* kCategories[] = {"동영상", "이미지", "음악", "유틸리티", "게임", "기타"};
+inline constexpr const char* kCategories[] = {"동영상",   "이미지", "음악",
+                                              "유틸리티", "게임",   "기타"};
 // The sample server descriptions of the "랜덤" button.
 const char* SampleServerDescription(unsigned index);
 

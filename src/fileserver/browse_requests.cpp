@@ -24,7 +24,9 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-DirHandle OpenDir(const std::string& path) { return DirHandle(::opendir(path.c_str())); }
+DirHandle OpenDir(const std::string& path) {
+    return DirHandle(::opendir(path.c_str()));
+}
 
 // The names of a folder's entries without "." and "..".
 const char* NextName(DIR* dir) {
@@ -186,13 +188,15 @@ int CBrowseRequests::ListRoot(IVisitorSession& session) {
     std::set<std::string> listed;
     for (const FolderGrantRow& row : own) {
         listed.insert(row.name);
-        if (!session.Send(EncodeListShare({row.name, row.desc, static_cast<uint8_t>(row.permission)}))) {
+        if (!session.Send(
+                EncodeListShare({row.name, row.desc, static_cast<uint8_t>(row.permission)}))) {
             return -1;
         }
     }
     for (const FolderGrantRow& row : everyone) {
         if (listed.count(row.name) != 0) continue;
-        if (!session.Send(EncodeListShare({row.name, row.desc, static_cast<uint8_t>(row.permission)}))) {
+        if (!session.Send(
+                EncodeListShare({row.name, row.desc, static_cast<uint8_t>(row.permission)}))) {
             return -1;
         }
     }
@@ -251,8 +255,7 @@ int CBrowseRequests::FolderInfo(IVisitorSession& session, std::string_view paylo
     } else if (!db_.HasPermission(path.folder, session.VisitorId(), kPermissionBrowse)) {
         answer.code = kSummaryNoRight;
     } else if (!root.Open(sharePath) || !(dir = root.Resolve(path.components)) ||
-               ::stat(dir->c_str(), &st) != 0 ||
-               !seen.insert({st.st_dev, st.st_ino}).second ||
+               ::stat(dir->c_str(), &st) != 0 || !seen.insert({st.st_dev, st.st_ino}).second ||
                !CountFolder(root, *dir, 0, sum, seen)) {
         answer.code = kSummaryWalkFailed;
     } else {

@@ -28,8 +28,8 @@ CFileServer::CFileServer(FileServerParts parts, FileServerConfig config)
       browse_(parts_.db),
       transfer_({parts_.db, parts_.options, transfers_, parts_.completeList, parts_.balance,
                  uploads_, parts_.clock, parts_.statusLine}),
-      services_{browse_,         transfer_,  parts_.db,         parts_.options,
-                parts_.counters, visitors_,  transfers_,        parts_.clock,
+      services_{browse_,           transfer_,          parts_.db,  parts_.options,
+                parts_.counters,   visitors_,          transfers_, parts_.clock,
                 parts_.statusLine, [this] { Wake(); }, config},
       pool_(services_) {
     wake_.Attach(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
@@ -126,7 +126,9 @@ void CFileServer::SetPointsRequester(IPointsRequester* requester) {
     services_.requester = requester;
 }
 
-void CFileServer::SetMemberValue(uint32_t value) { services_.memberValue = value; }
+void CFileServer::SetMemberValue(uint32_t value) {
+    services_.memberValue = value;
+}
 
 void CFileServer::Wake() {
     uint64_t one = 1;

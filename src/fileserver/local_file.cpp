@@ -10,7 +10,9 @@
 
 namespace velorin {
 
-CLocalFile::~CLocalFile() { Close(); }
+CLocalFile::~CLocalFile() {
+    Close();
+}
 
 CLocalFile::CLocalFile(CLocalFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
@@ -103,7 +105,9 @@ bool CLocalFile::Truncate() {
     return fd_ >= 0 && ::ftruncate(fd_, 0) == 0 && ::lseek(fd_, 0, SEEK_SET) == 0;
 }
 
-bool CLocalFile::Sync() { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
+bool CLocalFile::Sync() {
+    return fd_ >= 0 && ::fdatasync(fd_) == 0;
+}
 
 std::optional<uint64_t> RegularFileSize(const std::string& path) {
     struct stat st {};

@@ -12,7 +12,9 @@ constexpr size_t kFolderDescLimit = 50;
 // Names and targets are bounded only by the packet.
 constexpr size_t kLongTextLimit = 4096;
 
-Packet Make(uint16_t type, CPayloadWriter& writer) { return Packet{type, writer.Take()}; }
+Packet Make(uint16_t type, CPayloadWriter& writer) {
+    return Packet{type, writer.Take()};
+}
 
 // u16 length and raw CP949 bytes, cut at a character boundary.
 void PutWire16(CPayloadWriter& writer, std::string_view bytes, size_t limit) {
@@ -68,8 +70,12 @@ bool DecodeSignOnAnswer(std::string_view payload, SignOnAnswer& answer) {
     return r.U32(answer.memberValue) && r.Text16(kLongTextLimit, answer.greeting);
 }
 
-Packet EncodeBye() { return Packet{PEER_BYE, {}}; }
-Packet EncodeStatusRequest() { return Packet{PEER_STATUS, {}}; }
+Packet EncodeBye() {
+    return Packet{PEER_BYE, {}};
+}
+Packet EncodeStatusRequest() {
+    return Packet{PEER_STATUS, {}};
+}
 
 Packet EncodeServerStatus(const ServerStatus& status) {
     CPayloadWriter w;
@@ -305,7 +311,7 @@ DecodeStatus DecodeFolderTreeRequest(std::string_view payload, FolderTreeRequest
     if (!r.U16(n) || !r.U16(m)) return DecodeStatus::kMalformed;
     if (n > kRemotePathLimit || m > kRemotePathLimit) return DecodeStatus::kPathTooLong;
     return GetWire(r, n, request.path) && GetWire(r, m, request.target) ? DecodeStatus::kOk
-                                                                         : DecodeStatus::kMalformed;
+                                                                        : DecodeStatus::kMalformed;
 }
 
 Packet EncodeFolderTreeEntry(const FolderTreeEntry& entry) {

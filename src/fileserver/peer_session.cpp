@@ -9,7 +9,6 @@
 #include <climits>
 
 #include "data/process_options.h"
-#include "platform/status_lines.h"
 #include "data/share_database.h"
 #include "fileserver/peer_messages.h"
 #include "fileserver/peer_requests.h"
@@ -20,6 +19,7 @@
 #include "fileserver/session_pool.h"
 #include "fileserver/visitor_list.h"
 #include "net/packet.h"
+#include "platform/status_lines.h"
 #include "platform/text_encoding.h"
 
 namespace velorin {
@@ -76,7 +76,9 @@ CPeerSession::~CPeerSession() {
     Clear();
 }
 
-SessionServices& CPeerSession::Services() const { return pool_->Services(); }
+SessionServices& CPeerSession::Services() const {
+    return pool_->Services();
+}
 
 void CPeerSession::Bind(int descriptor, CSessionPool& pool) {
     socket_.Attach(descriptor);
@@ -91,8 +93,8 @@ int CPeerSession::Run() {
     ended_ = false;
     pthread_attr_t attr;
     pthread_attr_init(&attr);
-    size_t stack = std::max<size_t>(Services().config.sessionStackBytes * kStackFactor,
-                                    PTHREAD_STACK_MIN);
+    size_t stack =
+        std::max<size_t>(Services().config.sessionStackBytes * kStackFactor, PTHREAD_STACK_MIN);
     pthread_attr_setstacksize(&attr, stack);
     int rc = pthread_create(&thread_, &attr, &CPeerSession::ThreadEntry, this);
     pthread_attr_destroy(&attr);

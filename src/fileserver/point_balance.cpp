@@ -26,7 +26,7 @@ std::optional<uint32_t> CheckPriceOf(uint64_t size, uint64_t offset) {
     if (size <= kPricedFileSize) return std::nullopt;
     int64_t price = UnitsTimesEight(offset < size ? size - offset : 0);
     return price > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                         : static_cast<uint32_t>(price);
+                                                        : static_cast<uint32_t>(price);
 }
 
 void CPointBalance::SetBalance(int64_t balance) {

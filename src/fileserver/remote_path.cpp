@@ -11,7 +11,9 @@
 namespace velorin {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // Bytes that CP949 decodes and encodes back unchanged, without any control.
 bool IsCleanCp949(std::string_view wire) {
@@ -40,7 +42,9 @@ bool LookupSharePath(CShareDatabase& db, const std::string& folder, std::string&
     return Cp949Length(folder) <= 20 && db.GetSharePath(folder, path);
 }
 
-bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+bool IsHiddenName(std::string_view name) {
+    return !name.empty() && name.front() == '.';
+}
 
 RemotePath SplitRemotePath(std::string_view wire) {
     RemotePath out;

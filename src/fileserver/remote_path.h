@@ -25,9 +25,10 @@ enum RemotePathKind : int {
 
 struct RemotePath {
     int kind = kRemoteInvalid;
-    std::string folder;                   // UTF-8
-    std::string rest;                     // UTF-8, as it came
-    std::vector<std::string> components;  // the rest's names ("\" and "/" separate; empty ones collapse)
+    std::string folder;  // UTF-8
+    std::string rest;    // UTF-8, as it came
+    std::vector<std::string>
+        components;  // the rest's names ("\" and "/" separate; empty ones collapse)
 };
 
 // `wire` is the path's CP949 bytes as a request carried them.

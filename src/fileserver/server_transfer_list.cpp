@@ -8,11 +8,15 @@ namespace velorin {
 namespace {
 
 // The record's fields are fixed fields of 20 and 260 bytes: keys compare within them.
-std::string IdKey(const std::string& id) { return CutToCp949Bytes(id, 20); }
-std::string NameKey(const std::string& name) { return CutToCp949Bytes(name, 260); }
+std::string IdKey(const std::string& id) {
+    return CutToCp949Bytes(id, 20);
+}
+std::string NameKey(const std::string& name) {
+    return CutToCp949Bytes(name, 260);
+}
 
-bool Matches(const ServerTransfer& r, const std::string& id, const std::string& name,
-             uint64_t size, uint32_t kind) {
+bool Matches(const ServerTransfer& r, const std::string& id, const std::string& name, uint64_t size,
+             uint32_t kind) {
     return r.fileSize == size && r.kind == kind && r.visitorId == id && r.fileName == name;
 }
 

@@ -10,7 +10,9 @@
 namespace velorin {
 namespace {
 
-int32_t NotNegative(int32_t value) { return value < 0 ? 0 : value; }
+int32_t NotNegative(int32_t value) {
+    return value < 0 ? 0 : value;
+}
 
 // Counts one more session unless that would pass the limit.
 bool CountBelow(std::atomic<int32_t>& count, int32_t limit) {

@@ -5,9 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "data/process_options.h"
-#include "platform/status_lines.h"
 #include "data/complete_list.h"
+#include "data/process_options.h"
 #include "data/share_database.h"
 #include "data/share_rules.h"
 #include "fileserver/block_pacer.h"
@@ -18,6 +17,7 @@
 #include "fileserver/server_transfer_list.h"
 #include "fileserver/upload_targets.h"
 #include "fileserver/visitor_session.h"
+#include "platform/status_lines.h"
 
 namespace velorin {
 namespace {
@@ -36,7 +36,7 @@ std::optional<CLocalFile> OpenServedFile(const std::string& sharePath, const Rem
 
 uint32_t ClampPrice(int64_t price) {
     return price > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                         : static_cast<uint32_t>(price);
+                                                        : static_cast<uint32_t>(price);
 }
 
 bool SendUploadAnswer(IVisitorSession& session, int8_t code, uint64_t offset = 0) {
@@ -161,7 +161,8 @@ int CTransferRequests::Download(IVisitorSession& session, std::string_view paylo
     if (price == 0) {
         settleUnpaid();
     } else if (session.CollectPayment(price, request.tickets, receipt) == 0) {
-        if (parts_.statusLine) parts_.statusLine(CreditLine(visitor, receipt.credited), kStatusPayment);
+        if (parts_.statusLine)
+            parts_.statusLine(CreditLine(visitor, receipt.credited), kStatusPayment);
         parts_.balance.SetBalance(receipt.newBalance);
     }
     if (readFailed) parts_.clock.SleepFor(std::chrono::milliseconds(100));
@@ -234,8 +235,8 @@ int CTransferRequests::Upload(IVisitorSession& session, std::string_view payload
     if (resume) offset = length;
     if (!SendUploadAnswer(session, kAnswerOk, offset)) return -1;
 
-    uint64_t record = parts_.transfers.Track(visitor, path.rest, kServerKindUpload,
-                                             request.total, offset, &session);
+    uint64_t record = parts_.transfers.Track(visitor, path.rest, kServerKindUpload, request.total,
+                                             offset, &session);
     std::vector<char> block(kTransferBlock);
     uint64_t received = 0;
     while (offset + received < request.total && session.Running()) {

@@ -106,7 +106,8 @@ void CPacketLink::SetEndpoint(std::string host, uint16_t port, int connectTimeou
 }
 
 bool CPacketLink::Post(uint32_t message, uintptr_t wParam, intptr_t lParam, std::any payload) {
-    return messages_ && messages_->PostMessage(window_, message, wParam, lParam, std::move(payload));
+    return messages_ &&
+           messages_->PostMessage(window_, message, wParam, lParam, std::move(payload));
 }
 
 int CPacketLink::Start(const std::string& userId, const std::string& password) {

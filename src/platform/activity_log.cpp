@@ -19,8 +19,7 @@ void CActivityLog::Remove(std::vector<size_t> rows) {
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     // From the last, so the indexes still to go stay valid and each notice is exact.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        if (*it >= rows_.size())
-            continue;
+        if (*it >= rows_.size()) continue;
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*it));
         observers_.Removed(*it, 1);
     }

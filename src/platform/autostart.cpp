@@ -11,7 +11,9 @@ namespace fs = std::filesystem;
 CAutostartEntry::CAutostartEntry(fs::path executable, std::optional<fs::path> profile)
     : executable_(std::move(executable)), profile_(std::move(profile)) {}
 
-fs::path CAutostartEntry::File() const { return ConfigHome() / "autostart" / "velorin.desktop"; }
+fs::path CAutostartEntry::File() const {
+    return ConfigHome() / "autostart" / "velorin.desktop";
+}
 
 std::string QuoteExecArgument(const std::string& argument) {
     static const std::string kReserved = " \t\n\"'\\><~|&;$*?#()`";

@@ -15,8 +15,12 @@ std::string FirstLine(const char* text) {
 }
 
 // The GNU and the POSIX strerror_r differ in their result; both are handled.
-[[maybe_unused]] const char* Pick(int rc, const char* buffer) { return rc == 0 ? buffer : ""; }
-[[maybe_unused]] const char* Pick(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* Pick(int rc, const char* buffer) {
+    return rc == 0 ? buffer : "";
+}
+[[maybe_unused]] const char* Pick(const char* result, const char*) {
+    return result;
+}
 
 }  // namespace
 
@@ -25,6 +29,8 @@ std::string ErrorText(int code) {
     return FirstLine(Pick(strerror_r(code, buffer, sizeof buffer), buffer));
 }
 
-std::string AddressErrorText(int code) { return FirstLine(gai_strerror(code)); }
+std::string AddressErrorText(int code) {
+    return FirstLine(gai_strerror(code));
+}
 
 }  // namespace velorin

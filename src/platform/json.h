@@ -16,10 +16,16 @@ std::string JsonArray(const std::vector<std::string>& items);
 class CJsonObject {
 public:
     CJsonObject& Add(std::string_view key, std::string_view text);
-    CJsonObject& Add(std::string_view key, const char* text) { return Add(key, std::string_view(text)); }
+    CJsonObject& Add(std::string_view key, const char* text) {
+        return Add(key, std::string_view(text));
+    }
     CJsonObject& Add(std::string_view key, int64_t number);
-    CJsonObject& Add(std::string_view key, int number) { return Add(key, static_cast<int64_t>(number)); }
-    CJsonObject& Add(std::string_view key, uint32_t number) { return Add(key, static_cast<int64_t>(number)); }
+    CJsonObject& Add(std::string_view key, int number) {
+        return Add(key, static_cast<int64_t>(number));
+    }
+    CJsonObject& Add(std::string_view key, uint32_t number) {
+        return Add(key, static_cast<int64_t>(number));
+    }
     CJsonObject& Add(std::string_view key, bool flag);
     // `json` must already be valid JSON (an array or object built elsewhere).
     CJsonObject& AddRaw(std::string_view key, std::string_view json);

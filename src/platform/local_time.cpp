@@ -23,8 +23,8 @@ LocalTime ToLocalTime(std::time_t t, int millisecond) {
 
 SystemTime ToSystemTime(const LocalTime& t) {
     auto u = [](int v) { return static_cast<uint16_t>(v); };
-    return SystemTime{u(t.year),   u(t.month),  u(t.weekday), u(t.day),
-                      u(t.hour),   u(t.minute), u(t.second),  u(t.millisecond)};
+    return SystemTime{u(t.year), u(t.month),  u(t.weekday), u(t.day),
+                      u(t.hour), u(t.minute), u(t.second),  u(t.millisecond)};
 }
 
 LocalTime NowLocal() {
@@ -44,8 +44,8 @@ std::string FormatTextualTime(const LocalTime& t) {
                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     int wd = (t.weekday >= 0 && t.weekday < 7) ? t.weekday : 0;
     int mo = (t.month >= 1 && t.month <= 12) ? t.month - 1 : 0;
-    return Format("%s %s %02d %02d:%02d:%02d %04d", kDays[wd], kMonths[mo], t.day, t.hour,
-                  t.minute, t.second, t.year);
+    return Format("%s %s %02d %02d:%02d:%02d %04d", kDays[wd], kMonths[mo], t.day, t.hour, t.minute,
+                  t.second, t.year);
 }
 
 }  // namespace velorin

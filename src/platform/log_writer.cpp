@@ -34,7 +34,9 @@ std::string CLogWriter::FileName(const LocalTime& t) const {
     }
 }
 
-int CLogWriter::Write(const std::string& message) { return Write(message, NowLocal()); }
+int CLogWriter::Write(const std::string& message) {
+    return Write(message, NowLocal());
+}
 
 int CLogWriter::Write(const std::string& message, const LocalTime& now) {
     std::string text = CutToUtf8Bytes(message, 1023);

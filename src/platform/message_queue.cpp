@@ -4,7 +4,9 @@ namespace velorin {
 
 CWindowTarget::CWindowTarget(CMessageQueue& queue) : queue_(queue), handle_(queue.Register(this)) {}
 
-CWindowTarget::~CWindowTarget() { queue_.Unregister(handle_); }
+CWindowTarget::~CWindowTarget() {
+    queue_.Unregister(handle_);
+}
 
 WindowHandle CMessageQueue::Register(CWindowTarget* target) {
     std::lock_guard lock(mutex_);
@@ -201,7 +203,7 @@ std::optional<CMessageQueue::Clock::time_point> CMessageQueue::NextTimerDue() co
 }
 
 std::optional<CMessageQueue::Clock::time_point> CMessageQueue::TimerDue(WindowHandle target,
-                                                                      uint32_t id) const {
+                                                                        uint32_t id) const {
     std::lock_guard lock(mutex_);
     auto it = timers_.find({target, id});
     if (it == timers_.end()) return std::nullopt;

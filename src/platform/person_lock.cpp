@@ -6,8 +6,12 @@ namespace {
 thread_local int held = 0;
 }  // namespace
 
-int HeldPersonLocks() { return held; }
+int HeldPersonLocks() {
+    return held;
+}
 
-void detail::NotePersonLock(int delta) { held += delta; }
+void detail::NotePersonLock(int delta) {
+    held += delta;
+}
 
 }  // namespace velorin

@@ -5,7 +5,9 @@
 #include "platform/sqlite_database.h"
 
 namespace velorin {
-CRegistry::~CRegistry() { Close(); }
+CRegistry::~CRegistry() {
+    Close();
+}
 
 bool CRegistry::Open(const std::filesystem::path& file) {
     std::lock_guard lock(mutex_);

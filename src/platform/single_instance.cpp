@@ -29,7 +29,8 @@ void PutU32(std::string& out, uint32_t v) {
 bool GetU32(const std::string& in, size_t& pos, uint32_t& v) {
     if (in.size() - pos < 4) return false;
     v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(in[pos + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<uint32_t>(static_cast<unsigned char>(in[pos + i])) << (8 * i);
     pos += 4;
     return true;
 }

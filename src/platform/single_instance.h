@@ -45,7 +45,8 @@ public:
     enum class Result { kFirst, kOther, kFailed };
     // Runs on the listener's thread; `stopping` turns true when the listener is
     // being stopped, and a handler waiting for other threads must then give up.
-    using Handler = std::function<ControlAnswer(const ControlRequest&, const std::atomic<bool>& stopping)>;
+    using Handler =
+        std::function<ControlAnswer(const ControlRequest&, const std::atomic<bool>& stopping)>;
 
     explicit CSingleInstance(std::filesystem::path profileFolder);
     ~CSingleInstance();
@@ -59,8 +60,9 @@ public:
 
     enum class SendResult { kDelivered, kNoInstance, kFailed };
     // From a later start. Waits up to `patience` for a starting instance to listen.
-    static SendResult Send(const std::filesystem::path& profileFolder, const ControlRequest& request,
-                           ControlAnswer& answer, std::chrono::milliseconds patience);
+    static SendResult Send(const std::filesystem::path& profileFolder,
+                           const ControlRequest& request, ControlAnswer& answer,
+                           std::chrono::milliseconds patience);
 
 private:
     void Serve();

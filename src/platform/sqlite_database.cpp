@@ -4,7 +4,9 @@
 
 namespace velorin {
 
-CSqliteDatabase::~CSqliteDatabase() { Close(); }
+CSqliteDatabase::~CSqliteDatabase() {
+    Close();
+}
 
 bool CSqliteDatabase::Open(const std::filesystem::path& file, Mode mode) {
     Close();
@@ -38,8 +40,7 @@ bool CSqliteDatabase::Execute(std::string_view sql) {
     return Query(sql, [](const SqlRow&) { return true; });
 }
 
-bool CSqliteDatabase::Query(std::string_view sql,
-                            const std::function<bool(const SqlRow&)>& onRow) {
+bool CSqliteDatabase::Query(std::string_view sql, const std::function<bool(const SqlRow&)>& onRow) {
     if (!db_) {
         lastError_ = "database not open";
         return false;
@@ -118,7 +119,9 @@ CSqlStatement::CSqlStatement(sqlite3* db, const char* sql) {
     }
 }
 
-CSqlStatement::~CSqlStatement() { sqlite3_finalize(stmt_); }
+CSqlStatement::~CSqlStatement() {
+    sqlite3_finalize(stmt_);
+}
 
 CSqlStatement& CSqlStatement::Bind(std::string_view text) {
     sqlite3_bind_text(stmt_, ++bound_, text.data(), static_cast<int>(text.size()),
@@ -137,9 +140,13 @@ CSqlStatement& CSqlStatement::Bind(int64_t number) {
     return *this;
 }
 
-bool CSqlStatement::Row() { return Step() == SQLITE_ROW; }
+bool CSqlStatement::Row() {
+    return Step() == SQLITE_ROW;
+}
 
-bool CSqlStatement::Run() { return Step() == SQLITE_DONE; }
+bool CSqlStatement::Run() {
+    return Step() == SQLITE_DONE;
+}
 
 int CSqlStatement::Step() {
     static_assert(kDone == SQLITE_DONE);
@@ -147,9 +154,13 @@ int CSqlStatement::Step() {
     return last_;
 }
 
-int CSqlStatement::Type(int column) { return sqlite3_column_type(stmt_, column); }
+int CSqlStatement::Type(int column) {
+    return sqlite3_column_type(stmt_, column);
+}
 
-int64_t CSqlStatement::Int(int column) { return sqlite3_column_int64(stmt_, column); }
+int64_t CSqlStatement::Int(int column) {
+    return sqlite3_column_int64(stmt_, column);
+}
 
 std::string CSqlStatement::Text(int column) {
     const void* p = sqlite3_column_blob(stmt_, column);

@@ -31,10 +31,8 @@ void CStatusLines::AddStatusLine(const std::string& text, int kind) {
 
 void CStatusLines::AddStatusLine(const std::string& text, int kind, const LocalTime& now) {
     std::string label = StatusLabel(kind);
-    if (label.empty())
-        return;
-    if (writeLog_ && !text.empty())
-        log_.Write(label + "    " + text + "\n", now);
+    if (label.empty()) return;
+    if (writeLog_ && !text.empty()) log_.Write(label + "    " + text + "\n", now);
     std::string time = FormatStatusTime(now);
     // Under a person lock the row waits for the loop too, so a view that
     // answers it by reading the core cannot deadlock on that lock.

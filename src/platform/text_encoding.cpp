@@ -81,7 +81,9 @@ size_t Utf8CharLength(std::string_view s) {
     return n;
 }
 
-bool IsCp949Lead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsCp949Lead(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 
 size_t Cp949CharLength(std::string_view s) {
     return (IsCp949Lead(static_cast<unsigned char>(s[0])) && s.size() >= 2) ? 2 : 1;
@@ -112,7 +114,9 @@ std::string Cp949ToUtf8(std::string_view cp949) {
     return converter.Convert(cp949, Cp949CharLength);
 }
 
-size_t Cp949Length(std::string_view utf8) { return Utf8ToCp949(utf8).size(); }
+size_t Cp949Length(std::string_view utf8) {
+    return Utf8ToCp949(utf8).size();
+}
 
 std::string CutToCp949Bytes(std::string_view utf8, size_t limit) {
     size_t used = 0;

@@ -7,8 +7,7 @@
 namespace velorin {
 
 std::string FormatDuration(int64_t seconds) {
-    if (seconds < 0)
-        seconds = 0;
+    if (seconds < 0) seconds = 0;
     int64_t hours = seconds / 3600;
     int minutes = static_cast<int>(seconds / 60 % 60);
     int secs = static_cast<int>(seconds % 60);
@@ -24,8 +23,7 @@ std::string WithThousands(uint64_t value) {
     std::string digits = Format("%" PRIu64, value);
     std::string out;
     for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out.push_back(',');
+        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
         out.push_back(digits[i]);
     }
     return out;

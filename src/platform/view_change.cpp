@@ -16,8 +16,7 @@ void CViewObservers::Unsubscribe(int token) {
 
 void CViewObservers::Notify(const ViewChange& change) const {
     for (const Entry& entry : observers_) {
-        if (entry.observer)
-            entry.observer(change);
+        if (entry.observer) entry.observer(change);
     }
 }
 
@@ -37,10 +36,8 @@ void NotifyRowChanges(const CViewObservers& observers, size_t oldCount, size_t n
         observers.Reset();
         return;
     }
-    if (removed != 0)
-        observers.Removed(prefix, removed);
-    if (inserted != 0)
-        observers.Inserted(prefix, inserted);
+    if (removed != 0) observers.Removed(prefix, removed);
+    if (inserted != 0) observers.Inserted(prefix, inserted);
     // Runs of changed rows, by their new positions.
     size_t runStart = 0;
     size_t runLength = 0;
@@ -50,16 +47,14 @@ void NotifyRowChanges(const CViewObservers& observers, size_t oldCount, size_t n
                 ++runLength;
                 return;
             }
-            if (runLength != 0)
-                observers.Changed(runStart, runLength);
+            if (runLength != 0) observers.Changed(runStart, runLength);
             runStart = newIndex;
             runLength = 1;
         }
     };
     for (size_t i = 0; i < prefix; ++i) visit(i, i);
     for (size_t k = 0; k < suffix; ++k) visit(oldCount - suffix + k, newCount - suffix + k);
-    if (runLength != 0)
-        observers.Changed(runStart, runLength);
+    if (runLength != 0) observers.Changed(runStart, runLength);
 }
 
 }  // namespace velorin

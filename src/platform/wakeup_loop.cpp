@@ -15,8 +15,7 @@ class CWakeupLoop::CEventFd {
 public:
     CEventFd() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
     ~CEventFd() {
-        if (fd_ >= 0)
-            close(fd_);
+        if (fd_ >= 0) close(fd_);
     }
     CEventFd(const CEventFd&) = delete;
     CEventFd& operator=(const CEventFd&) = delete;
@@ -41,13 +40,11 @@ private:
 
 CWakeupLoop::CWakeupLoop(CMessageQueue& queue)
     : queue_(queue), event_(std::make_shared<CEventFd>()) {
-    if (Ok())
-        queue_.SetWakeup([event = event_] { event->Signal(); });
+    if (Ok()) queue_.SetWakeup([event = event_] { event->Signal(); });
 }
 
 CWakeupLoop::~CWakeupLoop() {
-    if (Ok())
-        queue_.SetWakeup({});
+    if (Ok()) queue_.SetWakeup({});
 }
 
 bool CWakeupLoop::Ok() const {
@@ -64,8 +61,7 @@ void CWakeupLoop::Drain() {
 
 bool CWakeupLoop::AddDescriptor(int fd, std::function<void()> onReadable) {
     auto same = [fd](const Watch& w) { return w.fd == fd; };
-    if (fd < 0 || !onReadable || std::any_of(watches_.begin(), watches_.end(), same))
-        return false;
+    if (fd < 0 || !onReadable || std::any_of(watches_.begin(), watches_.end(), same)) return false;
     watches_.push_back(Watch{fd, std::move(onReadable)});
     return true;
 }
@@ -76,11 +72,9 @@ bool CWakeupLoop::RemoveDescriptor(int fd) {
 
 int CWakeupLoop::PollTimeout() const {
     auto due = queue_.NextTimerDue();
-    if (!due)
-        return -1;
+    if (!due) return -1;
     auto left = *due - CMessageQueue::Clock::now();
-    if (left <= left.zero())
-        return 0;
+    if (left <= left.zero()) return 0;
     // Rounded up: a timer due in under a millisecond would otherwise give poll a
     // zero timeout again and again until it is due.
     auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
@@ -88,33 +82,28 @@ int CWakeupLoop::PollTimeout() const {
 }
 
 int CWakeupLoop::Run() {
-    if (!Ok())
-        return -1;
+    if (!Ok()) return -1;
     std::vector<pollfd> fds;
     for (;;) {
         // Drained before dispatching, never after: a post that comes once
         // ProcessPending has looked leaves the descriptor readable for the poll.
         event_->Drain();
         // Once Quit has come the queue's Run returns its code without dispatching.
-        if (queue_.QuitRequested())
-            return queue_.Run();
+        if (queue_.QuitRequested()) return queue_.Run();
         queue_.ProcessPending();
 
         fds.assign(1, pollfd{event_->Fd(), POLLIN, 0});
         for (const Watch& w : watches_) fds.push_back(pollfd{w.fd, POLLIN, 0});
         if (poll(fds.data(), fds.size(), PollTimeout()) < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return -1;
         }
         for (size_t i = 1; i < fds.size(); ++i) {
-            if (fds[i].revents == 0)
-                continue;
+            if (fds[i].revents == 0) continue;
             auto it = std::find_if(watches_.begin(), watches_.end(),
                                    [&](const Watch& w) { return w.fd == fds[i].fd; });
             // Removed by an earlier callback of this round.
-            if (it == watches_.end())
-                continue;
+            if (it == watches_.end()) continue;
             // Closed without being removed: dropped, or poll would report it forever.
             if (fds[i].revents & POLLNVAL) {
                 watches_.erase(it);

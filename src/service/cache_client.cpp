@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "platform/status_lines.h"
 #include "fileserver/point_balance.h"
+#include "platform/status_lines.h"
 #include "platform/window_messages.h"
 #include "service/session_client.h"
 
@@ -24,7 +24,9 @@ CCacheClient::CCacheClient(const IClock& clock, CPointBalance& balance, CStatusL
                            const std::atomic<bool>& serverRunning)
     : clock_(clock), balance_(balance), status_(status), serverRunning_(serverRunning) {}
 
-CCacheClient::~CCacheClient() { Stop(); }
+CCacheClient::~CCacheClient() {
+    Stop();
+}
 
 int CCacheClient::Prepare(CMessageQueue* queue, WindowHandle window, std::string address,
                           std::string fallbackAddress, uint16_t port) {
@@ -39,9 +41,13 @@ int CCacheClient::Queue(uint16_t type, const std::string& payload) {
     return QueuePacket(static_cast<uint16_t>(payload.size()), type, payload.data());
 }
 
-int CCacheClient::RequestBalance() { return QueuePacket(0, kBalanceRequest, nullptr); }
+int CCacheClient::RequestBalance() {
+    return QueuePacket(0, kBalanceRequest, nullptr);
+}
 
-int CCacheClient::SendSignOff() { return QueuePacket(0, kCacheSignOff, nullptr); }
+int CCacheClient::SendSignOff() {
+    return QueuePacket(0, kCacheSignOff, nullptr);
+}
 
 int CCacheClient::RequestPointCheck(const PointRequest& request) {
     return Queue(kPointCheck, EncodePointRequest(request));
@@ -170,7 +176,8 @@ int CCacheClient::OnPacket() {
             PointCheckAnswer answer;
             if (!DecodePointCheckAnswer(IncomingPayload(), answer)) return 0;
             // The link's thread: the status lines hand the row to the loop.
-            if (answer.result < 0) status_.AddStatusLine(points_text::kCheckUnauthorised, kStatusCaution);
+            if (answer.result < 0)
+                status_.AddStatusLine(points_text::kCheckUnauthorised, kStatusCaution);
             checks_.Answer(PendingReplyMap::Key(answer.keyLow, answer.keyHigh),
                            ReplyFields{answer.result, 0, 0});
             return 0;

@@ -2,8 +2,7 @@
 
 namespace velorin {
 
-CReplyWaiter::Outcome CReplyWaiter::Wait(std::chrono::milliseconds timeout,
-                                         std::stop_token stop) {
+CReplyWaiter::Outcome CReplyWaiter::Wait(std::chrono::milliseconds timeout, std::stop_token stop) {
     std::unique_lock lock(mutex_);
     if (signal_.wait_for(lock, stop, timeout, [this] { return answered_; })) {
         return Outcome::kAnswered;

@@ -9,7 +9,13 @@ namespace velorin {
 namespace {
 
 void PutTime(CPayloadWriter& w, const SystemTime& t) {
-    w.U16(t.year).U16(t.month).U16(t.dayOfWeek).U16(t.day).U16(t.hour).U16(t.minute).U16(t.second)
+    w.U16(t.year)
+        .U16(t.month)
+        .U16(t.dayOfWeek)
+        .U16(t.day)
+        .U16(t.hour)
+        .U16(t.minute)
+        .U16(t.second)
         .U16(t.millisecond);
 }
 
@@ -53,8 +59,8 @@ int ProbeRoundTrip(const SystemTime& echoed, const SystemTime& arrival) {
     // The echoed fields come from the network: any u16 may arrive, so the sum is
     // taken wide and capped instead of overflowing.
     int64_t value = int64_t{arrival.millisecond} +
-                    1000 * (int64_t{arrival.second} + 60 * (int64_t{arrival.minute} - echoed.minute) -
-                            echoed.second) -
+                    1000 * (int64_t{arrival.second} +
+                            60 * (int64_t{arrival.minute} - echoed.minute) - echoed.second) -
                     echoed.millisecond;
     if (value < 1) return 0;
     return value > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()

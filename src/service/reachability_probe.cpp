@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "platform/user_interface.h"
 #include "net/tcp_socket.h"
+#include "platform/user_interface.h"
 
 namespace velorin {
 

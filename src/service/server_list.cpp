@@ -5,7 +5,9 @@
 namespace velorin {
 namespace {
 
-bool ValidChannel(int channel) { return channel >= 0 && channel < static_cast<int>(kServerChannels); }
+bool ValidChannel(int channel) {
+    return channel >= 0 && channel < static_cast<int>(kServerChannels);
+}
 
 }  // namespace
 

@@ -2,9 +2,9 @@
 
 #include <ctime>
 
-#include "platform/cipher.h"
 #include "data/note_store.h"
 #include "fileserver/point_balance.h"
+#include "platform/cipher.h"
 #include "platform/window_messages.h"
 #include "service/server_list.h"
 
@@ -19,7 +19,9 @@ CSessionClient::CSessionClient(const IClock& clock, CServerList& list, CPointBal
                                MemberStanding& member, CNoteStore& notes)
     : clock_(clock), list_(list), balance_(balance), member_(member), notes_(notes) {}
 
-CSessionClient::~CSessionClient() { Stop(); }
+CSessionClient::~CSessionClient() {
+    Stop();
+}
 
 int CSessionClient::Prepare(CMessageQueue* queue, WindowHandle window, std::string address,
                             uint16_t port) {
@@ -47,7 +49,9 @@ int CSessionClient::SendSignIn(const SignInAnnouncement& announcement) {
     return QueuePacket(static_cast<uint16_t>(payload.size()), kSessionSignIn, payload.data());
 }
 
-int CSessionClient::SendSignOff() { return QueuePacket(0, kSessionSignOff, nullptr); }
+int CSessionClient::SendSignOff() {
+    return QueuePacket(0, kSessionSignOff, nullptr);
+}
 
 int CSessionClient::SendPowerMode(uint32_t quickSend) {
     std::string payload = EncodePowerModeChanged(quickSend);
@@ -71,7 +75,8 @@ CSessionClient::ListRequest CSessionClient::RequestServerList(uint32_t cursor) {
         started = ListRequest::kStarted;
     }
     std::string payload = EncodeServerListRequest(cursor);
-    if (QueuePacket(static_cast<uint16_t>(payload.size()), kServerListRequest, payload.data()) < 0) {
+    if (QueuePacket(static_cast<uint16_t>(payload.size()), kServerListRequest, payload.data()) <
+        0) {
         if (cursor == 0) listDownloading_ = false;
         return ListRequest::kNotSent;
     }
@@ -173,8 +178,8 @@ void CSessionClient::OnMemberInformation() {
 void CSessionClient::OnNote() {
     Note note;
     if (!DecodeNote(IncomingPayload(), note)) return;
-    CNoteStore::Arrival arrival =
-        notes_.StoreIncomingNote(note.memberId, note.text, static_cast<int64_t>(std::time(nullptr)));
+    CNoteStore::Arrival arrival = notes_.StoreIncomingNote(
+        note.memberId, note.text, static_cast<int64_t>(std::time(nullptr)));
     if (arrival == CNoteStore::Arrival::kIgnored) return;
     // The sender travels with the message: the window announces it.
     Post(WM_NOTE_ARRIVED, 0, 0, note.memberId);

@@ -85,8 +85,7 @@ bool DecodeServerListPage(std::string_view payload, uint32_t& cursor,
     CPayloadReader r(payload);
     uint8_t count = 0;
     if (!r.U32(cursor) || !r.U8(count)) return false;
-    if (payload.size() != kPageHeaderSize + count * kServerRecordSize)
-        return false;
+    if (payload.size() != kPageHeaderSize + count * kServerRecordSize) return false;
     records.assign(count, ServerRecord{});
     for (size_t i = 0; i < count; ++i) {
         std::string_view bytes =
@@ -147,8 +146,7 @@ bool DecodeNote(std::string_view payload, Note& note) {
     CPayloadReader r(payload);
     uint32_t length = 0;
     if (!r.Fixed(kMemberIdSize, note.memberId) || !r.U32(length)) return false;
-    if (length > kNoteTextLimit || payload.size() != kNoteHeaderSize + length)
-        return false;
+    if (length > kNoteTextLimit || payload.size() != kNoteHeaderSize + length) return false;
     note.text = Cp949ToUtf8(payload.substr(kNoteHeaderSize));
     return true;
 }

@@ -4,8 +4,8 @@
 
 #include <thread>
 
-#include "platform/status_lines.h"
 #include "data/history.h"
+#include "platform/status_lines.h"
 #include "platform/text_encoding.h"
 #include "platform/window_messages.h"
 
@@ -17,7 +17,9 @@ constexpr size_t kShareNameLimit = 259;
 constexpr size_t kShareDescLimit = 50;
 constexpr size_t kEntryNameLimit = 256;
 
-std::string Quoted(const std::string& id) { return "\"" + id + "\""; }
+std::string Quoted(const std::string& id) {
+    return "\"" + id + "\"";
+}
 }  // namespace
 
 CBrowseSession::CBrowseSession(BrowseSessionParts parts) : parts_(std::move(parts)) {
@@ -97,7 +99,9 @@ int CBrowseSession::RequestList(std::string_view path) {
     return QueueRequest(EncodePathRequest(PEER_LIST, wire));
 }
 
-int CBrowseSession::RequestStatus() { return QueueRequest(EncodeStatusRequest()); }
+int CBrowseSession::RequestStatus() {
+    return QueueRequest(EncodeStatusRequest());
+}
 
 int CBrowseSession::RequestFolderInfo(std::string_view path) {
     std::string wire;
@@ -206,7 +210,9 @@ void CBrowseSession::OnSessionClosed(bool idle) {
     signedOn_ = 0;
 }
 
-int CBrowseSession::OnPacket() { return HandlePacket(IncomingType(), IncomingPayload()); }
+int CBrowseSession::OnPacket() {
+    return HandlePacket(IncomingType(), IncomingPayload());
+}
 
 int CBrowseSession::HandlePacket(uint16_t type, std::string_view payload) {
     switch (type) {

@@ -28,7 +28,8 @@ class CRegistry;
 namespace browse_text {
 inline constexpr const char* kConnecting = " 서버를 탐색합니다.(접속시간 : 최대 5 sec)";
 inline constexpr const char* kConnectFailed =
-    "의 서버에 접속을 실패했습니다. 이 서버는 현재 운영중이지 않거나 NAT망 내부에 존재하는 서버일수 있습니다..";
+    "의 서버에 접속을 실패했습니다. 이 서버는 현재 운영중이지 않거나 NAT망 내부에 존재하는 "
+    "서버일수 있습니다..";
 inline constexpr const char* kIdle = "의 서버에 5분동안 아무 요청도 없어 접속을 끊습니다.";
 inline constexpr const char* kEnded = "의 서버탐색이 해제되었습니다.";
 inline constexpr const char* kRefusedBlack =

@@ -42,20 +42,16 @@ CPeerConnection::CPeerConnection(CPeerQueue& queue, CTransferContext& context)
 
 CPeerConnection::~CPeerConnection() {
     BeginHalt();
-    if (worker_.joinable())
-        worker_.join();
+    if (worker_.joinable()) worker_.join();
 }
 
 bool CPeerConnection::Start(uint32_t address, uint16_t port) {
     // A worker that is alive (even one finishing a stopped entry) takes the
     // new reserved entries by itself; a second one must never start.
-    if (alive_)
-        return true;
-    if (halting_)
-        return false;
+    if (alive_) return true;
+    if (halting_) return false;
     // A worker that decided to end holds no lock any more and is leaving.
-    if (worker_.joinable())
-        worker_.join();
+    if (worker_.joinable()) worker_.join();
     peer_ = sockaddr_in{};
     peer_.sin_family = AF_INET;
     peer_.sin_addr.s_addr = address;
@@ -82,15 +78,13 @@ void CPeerConnection::Stop() {
 }
 
 void CPeerConnection::WaitForEnd() {
-    if (!worker_.joinable())
-        return;
+    if (!worker_.joinable()) return;
     while (!ended_) {
         context_.DispatchMainMessage();
         std::this_thread::sleep_for(kWaitSlice);
     }
     // A handler dispatched above may have waited for this worker already.
-    if (worker_.joinable())
-        worker_.join();
+    if (worker_.joinable()) worker_.join();
 }
 
 void CPeerConnection::BeginHalt() {
@@ -171,16 +165,13 @@ void CPeerConnection::RunEntry(TransferEntry& entry) {
     ++counter;
     while (running_ == 1) {
         // A failed receive or answer fails the entry; Outcome tells by completed_.
-        if (socket_.ReceivePacket() < 0 || !Dispatch(entry) || completed_)
-            break;
+        if (socket_.ReceivePacket() < 0 || !Dispatch(entry) || completed_) break;
     }
     --counter;
     ticketSocket_.Close();
     std::string downloadPath = context_.DownloadPath();
-    if (fileOpen_)
-        file_.Close();
-    if (completed_ && download)
-        FinishDownload(downloadPath, entry.FileName);
+    if (fileOpen_) file_.Close();
+    if (completed_ && download) FinishDownload(downloadPath, entry.FileName);
     if (download && !noPoints_) {
         std::string message;
         {
@@ -198,8 +189,7 @@ void CPeerConnection::EndUnconnected(TransferEntry& entry) {
     entry.State = stopped ? kTransferStateCancelled : kTransferStateFailed;
     entry.Message = CutMessage(stopped ? transfer_text::kFailed : transfer_text::kCannotConnect);
     queue_.StoreState(entry, entry.State, entry.Message);
-    if (!halting_)
-        running_ = 1;
+    if (!halting_) running_ = 1;
     current_ = nullptr;
 }
 
@@ -207,8 +197,7 @@ void CPeerConnection::Outcome(TransferEntry& entry) {
     std::lock_guard lock(queue_.Lock());
     entry.ResumeOffset += entry.MovedBytes;
     entry.MovedBytes = 0;
-    if (entry.Message.empty())
-        entry.Message = CutMessage(transfer_text::kFailed);
+    if (entry.Message.empty()) entry.Message = CutMessage(transfer_text::kFailed);
     // A file that arrived whole is completed even when a stop came at the end.
     if (completed_) {
         entry.State = kTransferStateCompleted;
@@ -217,8 +206,7 @@ void CPeerConnection::Outcome(TransferEntry& entry) {
         entry.State = running_ == 1 ? kTransferStateFailed : kTransferStateCancelled;
         queue_.StoreState(entry, entry.State, entry.Message);
     }
-    if (!halting_)
-        running_ = 1;
+    if (!halting_) running_ = 1;
     current_ = nullptr;
 }
 
@@ -243,8 +231,7 @@ bool CPeerConnection::Dispatch(TransferEntry& entry) {
 
 bool CPeerConnection::OnSignOnAnswer(TransferEntry& entry, std::string_view payload) {
     SignOnAnswer answer;
-    if (!DecodeSignOnAnswer(payload, answer))
-        return false;
+    if (!DecodeSignOnAnswer(payload, answer)) return false;
     if (answer.code < 0) {
         switch (answer.code) {
             case kSignOnBlacklisted:
@@ -266,8 +253,7 @@ bool CPeerConnection::OnSignOnAnswer(TransferEntry& entry, std::string_view payl
         download ? LastComponent(entry.FileName, '\\') : LastComponent(entry.FileName, '/');
     remotePath_ = Utf8ToCp949(entry.VirDirName + "\\" + name);
     // Cut, it would name another file.
-    if (remotePath_.size() > kRemotePathLimit)
-        return false;
+    if (remotePath_.size() > kRemotePathLimit) return false;
     phase_ = download ? Phase::kFileInfo : Phase::kUploadQuery;
     return SendPacket(
         EncodePathRequest(download ? PEER_FILE_INFO : PEER_UPLOAD_QUERY, remotePath_));
@@ -275,8 +261,7 @@ bool CPeerConnection::OnSignOnAnswer(TransferEntry& entry, std::string_view payl
 
 bool CPeerConnection::OnFileInfoAnswer(TransferEntry& entry, std::string_view payload) {
     FileInfoAnswer answer;
-    if (!DecodeFileInfoAnswer(payload, answer))
-        return false;
+    if (!DecodeFileInfoAnswer(payload, answer)) return false;
     if (answer.code < 0) {
         switch (answer.code) {
             case kTransferInvalidPath:
@@ -312,8 +297,7 @@ bool CPeerConnection::OnFileInfoAnswer(TransferEntry& entry, std::string_view pa
     fileOpen_ = true;
     DownloadTickets tickets;
     std::optional<uint32_t> points = CheckPriceOf(entry.FileSize, entry.ResumeOffset);
-    if (points && *points != 0 && !BuyTicket(entry, *points, tickets))
-        return false;
+    if (points && *points != 0 && !BuyTicket(entry, *points, tickets)) return false;
     phase_ = Phase::kDownload;
     return SendPacket(EncodeDownloadRequest({tickets, entry.ResumeOffset, remotePath_}));
 }
@@ -343,8 +327,7 @@ bool CPeerConnection::BuyTicket(TransferEntry& entry, uint32_t points, DownloadT
     if (answer.code < 0) {
         if (answer.code == kTicketServiceFailure || answer.code == kTicketBadCredentials)
             SetMessage(entry, transfer_text::kTicketDatabase);
-        if (answer.code == kTicketShortOfPoints)
-            SetMessage(entry, transfer_text::kShortOfPoints);
+        if (answer.code == kTicketShortOfPoints) SetMessage(entry, transfer_text::kShortOfPoints);
         return false;
     }
     tickets = {answer.ticket1, answer.ticket2, answer.ticket3};
@@ -353,15 +336,11 @@ bool CPeerConnection::BuyTicket(TransferEntry& entry, uint32_t points, DownloadT
 
 bool CPeerConnection::OnDownloadAnswer(TransferEntry& entry, std::string_view payload) {
     int8_t code = 0;
-    if (!DecodeDownloadAnswer(payload, code))
-        return false;
+    if (!DecodeDownloadAnswer(payload, code)) return false;
     if (code < 0) {
-        if (code == kTransferInvalidPath)
-            SetMessage(entry, transfer_text::kInvalidPath);
-        if (code == kTransferCannotOpen)
-            SetMessage(entry, transfer_text::kInvalidName);
-        if (code == kTransferNoPayment)
-            SetMessage(entry, transfer_text::kNotPaid);
+        if (code == kTransferInvalidPath) SetMessage(entry, transfer_text::kInvalidPath);
+        if (code == kTransferCannotOpen) SetMessage(entry, transfer_text::kInvalidName);
+        if (code == kTransferNoPayment) SetMessage(entry, transfer_text::kNotPaid);
         noPoints_ = true;
         return false;
     }
@@ -375,13 +354,10 @@ bool CPeerConnection::OnDownloadAnswer(TransferEntry& entry, std::string_view pa
 
 bool CPeerConnection::OnUploadQueryAnswer(TransferEntry& entry, std::string_view payload) {
     OffsetAnswer answer;
-    if (!DecodeUploadQueryAnswer(payload, answer))
-        return false;
+    if (!DecodeUploadQueryAnswer(payload, answer)) return false;
     if (answer.code < 0) {
-        if (answer.code == kTransferInvalidPath)
-            SetMessage(entry, transfer_text::kInvalidPath);
-        if (answer.code == kTransferNoUploadRight)
-            SetMessage(entry, transfer_text::kNoRight);
+        if (answer.code == kTransferInvalidPath) SetMessage(entry, transfer_text::kInvalidPath);
+        if (answer.code == kTransferNoUploadRight) SetMessage(entry, transfer_text::kNoRight);
         return false;
     }
     entry.ResumeOffset = answer.offset;
@@ -398,8 +374,7 @@ bool CPeerConnection::OnUploadQueryAnswer(TransferEntry& entry, std::string_view
 
 bool CPeerConnection::OnUploadAnswer(TransferEntry& entry, std::string_view payload) {
     OffsetAnswer answer;
-    if (!DecodeUploadAnswer(payload, answer))
-        return false;
+    if (!DecodeUploadAnswer(payload, answer)) return false;
     if (answer.code < 0) {
         switch (answer.code) {
             case kTransferInvalidPath:

@@ -39,16 +39,14 @@ TransferEntry* CPeerQueue::AddStoredEntry(uint8_t mode, const std::string& folde
 
 TransferEntry* CPeerQueue::FindEntry(const std::string& name) {
     for (auto& entry : entries_) {
-        if (EqualsIgnoreCase(entry->FileName, name))
-            return entry.get();
+        if (EqualsIgnoreCase(entry->FileName, name)) return entry.get();
     }
     return nullptr;
 }
 
 TransferEntry* CPeerQueue::NextReserved() {
     for (auto& entry : entries_) {
-        if (entry->State == kTransferStateReserved)
-            return entry.get();
+        if (entry->State == kTransferStateReserved) return entry.get();
     }
     return nullptr;
 }
@@ -63,10 +61,8 @@ bool CPeerQueue::IsBusy(const TransferEntry* entry) const {
 
 bool CPeerQueue::RemoveEntry(TransferEntry* entry, bool deleteTemporary) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        if (it->get() != entry)
-            continue;
-        if (IsBusy(entry))
-            return false;
+        if (it->get() != entry) continue;
+        if (IsBusy(entry)) return false;
         context_.store.DeleteTransferRow(userId_, entry->FileName, entry->VirDirName, entry->Mode);
         if (deleteTemporary && entry->Mode == kModeDownload) {
             if (auto paths = DownloadPathsOf(context_.DownloadPath(), entry->FileName)) {

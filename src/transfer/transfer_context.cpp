@@ -14,25 +14,21 @@ void CTransferContext::SetWindows(CMessageQueue* queue, WindowHandle view,
 
 void CTransferContext::PostTransferChanged() const {
     CMessageQueue* queue = queue_;
-    if (queue && view_ != 0)
-        queue->PostMessage(view_, WM_TRANSFER_CHANGED);
+    if (queue && view_ != 0) queue->PostMessage(view_, WM_TRANSFER_CHANGED);
 }
 
 void CTransferContext::PostPointsChanged() const {
     CMessageQueue* queue = queue_;
-    if (queue && mainWindow_ != 0)
-        queue->PostMessage(mainWindow_, WM_POINTS_CHANGED);
+    if (queue && mainWindow_ != 0) queue->PostMessage(mainWindow_, WM_POINTS_CHANGED);
 }
 
 void CTransferContext::StatusLine(const std::string& text, int kind) const {
-    if (parts.statusLine)
-        parts.statusLine(text, kind);
+    if (parts.statusLine) parts.statusLine(text, kind);
 }
 
 void CTransferContext::DispatchMainMessage() const {
     CMessageQueue* queue = queue_;
-    if (queue && mainWindow_ != 0)
-        queue->DispatchOne(mainWindow_, std::chrono::milliseconds(0));
+    if (queue && mainWindow_ != 0) queue->DispatchOne(mainWindow_, std::chrono::milliseconds(0));
 }
 
 std::string CTransferContext::DownloadPath() const {

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <string>
 
-#include "platform/person_lock.h"
 #include "platform/message_queue.h"
+#include "platform/person_lock.h"
 #include "service/ticket_messages.h"
 #include "transfer/transfer_store.h"
 

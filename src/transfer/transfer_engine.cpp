@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/status_lines.h"
 #include "fileserver/peer_messages.h"
 #include "fileserver/point_balance.h"
 #include "fileserver/server_clock.h"
 #include "platform/error_text.h"
+#include "platform/status_lines.h"
 #include "platform/strings.h"
 #include "transfer/transfer_context.h"
 #include "transfer/transfer_texts.h"
@@ -36,8 +36,7 @@ std::vector<std::string> SplitBackslash(const std::string& text) {
         size_t at = text.find('\\', start);
         parts.push_back(
             text.substr(start, at == std::string::npos ? std::string::npos : at - start));
-        if (at == std::string::npos)
-            return parts;
+        if (at == std::string::npos) return parts;
         start = at + 1;
     }
 }
@@ -52,11 +51,9 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
         return true;
     }
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
+    if (errno != EINVAL && errno != ENOSYS) return false;
     // A file system without the flag: link fails on a taken name as well.
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return false;
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
     ::unlink(from.c_str());
     return true;
 }
@@ -71,11 +68,9 @@ std::string SystemText(const char* prefix, int error) {
 std::optional<DownloadPaths> DownloadPathsOf(const std::string& downloadPath,
                                              const std::string& fileName) {
     std::vector<std::string> parts = SplitBackslash(fileName);
-    if (!std::all_of(parts.begin(), parts.end(), SafeComponent))
-        return std::nullopt;
+    if (!std::all_of(parts.begin(), parts.end(), SafeComponent)) return std::nullopt;
     std::string folder = downloadPath;
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
+    if (folder.empty() || folder.back() != '/') folder += '/';
     for (size_t i = 0; i + 1 < parts.size(); ++i) folder += parts[i] + "/";
     return DownloadPaths{folder, folder + kTemporaryPrefix + parts.back(), folder + parts.back()};
 }
@@ -88,8 +83,7 @@ uint64_t DecideResume(const std::string& temporaryPath, uint32_t continueRecv,
                       const std::function<bool()>& askResume) {
     std::optional<CLocalFile> file = CLocalFile::OpenForReading(temporaryPath);
     uint64_t size = 0;
-    if (!file || !file->Size(size) || size == 0)
-        return 0;
+    if (!file || !file->Size(size) || size == 0) return 0;
     switch (continueRecv) {
         case 0:
             return askResume && askResume() ? size : 0;
@@ -117,8 +111,7 @@ bool OpenDownloadTarget(TransferEntry& entry, const std::string& downloadPath, C
     }
     uint64_t offset = entry.ResumeOffset;
     uint64_t length = 0;
-    if (!opened->Size(length) || length != offset || offset > entry.FileSize)
-        offset = 0;
+    if (!opened->Size(length) || length != offset || offset > entry.FileSize) offset = 0;
     if (offset == 0 ? !opened->Truncate() : !opened->Seek(offset)) {
         failure = SystemText(transfer_text::kCannotOpen, errno);
         return false;
@@ -140,8 +133,7 @@ bool ReceiveData(TransferEntry& entry, CTcpSocket& socket, CLocalFile& file,
         size_t want =
             static_cast<size_t>(std::min<uint64_t>(block.size(), entry.FileSize - present()));
         long n = socket.ReceiveSome(block.data(), want);
-        if (n < 1)
-            break;
+        if (n < 1) break;
         if (!file.WriteAll(block.data(), static_cast<size_t>(n))) {
             failure = SystemText(nullptr, errno);
             writeFailed = true;
@@ -163,8 +155,7 @@ bool ReceiveData(TransferEntry& entry, CTcpSocket& socket, CLocalFile& file,
         failure = transfer_text::kDone;
         return true;
     }
-    if (!writeFailed)
-        failure = transfer_text::kDisconnected;
+    if (!writeFailed) failure = transfer_text::kDisconnected;
     return false;
 }
 
@@ -198,29 +189,23 @@ bool SendData(TransferEntry& entry, CTcpSocket& socket, CLocalFile& file, uint64
             failure = SystemText(nullptr, errno);
             readFailed = true;
         }
-        if (n <= 0)
-            break;
-        if (socket.SendAll(block.data(), static_cast<size_t>(n)) != n)
-            break;
+        if (n <= 0) break;
+        if (socket.SendAll(block.data(), static_cast<size_t>(n)) != n) break;
         entry.MovedBytes += static_cast<uint64_t>(n);
     }
     if (present() == entry.FileSize) {
         failure = transfer_text::kDone;
         return true;
     }
-    if (!readFailed)
-        failure = transfer_text::kDisconnected;
+    if (!readFailed) failure = transfer_text::kDisconnected;
     return false;
 }
 
 std::string FinishDownload(const std::string& downloadPath, const std::string& fileName) {
     std::optional<DownloadPaths> paths = DownloadPathsOf(downloadPath, fileName);
-    if (!paths)
-        return {};
-    if (RenameNoReplace(paths->temporary, paths->final))
-        return paths->final;
-    if (fileName.find('\\') != std::string::npos)
-        return paths->temporary;
+    if (!paths) return {};
+    if (RenameNoReplace(paths->temporary, paths->final)) return paths->final;
+    if (fileName.find('\\') != std::string::npos) return paths->temporary;
     std::string name = paths->final.substr(paths->folder.size());
     size_t dot = name.rfind('.');
     std::string extension;
@@ -230,8 +215,7 @@ std::string FinishDownload(const std::string& downloadPath, const std::string& f
     }
     for (int n = 1; n <= kNumberedNames; ++n) {
         std::string candidate = paths->folder + Format("%s(%d)", name.c_str(), n) + extension;
-        if (RenameNoReplace(paths->temporary, candidate))
-            return candidate;
+        if (RenameNoReplace(paths->temporary, candidate)) return candidate;
     }
     return paths->temporary;
 }
@@ -255,8 +239,7 @@ void SettlePoints(const TransferEntry& entry, const std::string& message, const 
                               static_cast<long long>(price), entry.FileName.c_str()),
                        kStatusPayment);
     context.parts.clock.SleepFor(kBalanceDelay);
-    if (context.parts.requestBalance)
-        context.parts.requestBalance();
+    if (context.parts.requestBalance) context.parts.requestBalance();
     context.PostPointsChanged();
 }
 

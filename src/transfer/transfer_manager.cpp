@@ -4,8 +4,8 @@
 
 #include "data/process_options.h"
 #include "platform/status_lines.h"
-#include "platform/user_interface.h"
 #include "platform/strings.h"
+#include "platform/user_interface.h"
 #include "transfer/peer_queue.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_texts.h"
@@ -61,15 +61,13 @@ void CTransferManager::LoadTransferList() {
                 std::lock_guard queueLock(queue->Lock());
                 return queue->FindEntry(row.fileName) != nullptr;
             });
-            if (loaded)
-                continue;
+            if (loaded) continue;
             if (auto paths = DownloadPathsOf(downloadPath, row.fileName)) {
                 resume = TemporarySize(paths->temporary);
             }
         }
         CPeerQueue* queue = FindQueue(row.userId);
-        if (!queue)
-            queue = CreateQueue(row.userId);
+        if (!queue) queue = CreateQueue(row.userId);
         std::lock_guard queueLock(queue->Lock());
         queue->AddStoredEntry(download ? kModeDownload : kModeUpload, row.virDirName, row.fileName,
                               row.fileSize, resume, LoadedState(row.state), row.message);
@@ -80,8 +78,7 @@ void CTransferManager::LoadTransferList() {
 CPeerQueue* CTransferManager::FindQueue(const std::string& userId) {
     std::lock_guard lock(lock_);
     for (auto& queue : queues_) {
-        if (EqualsIgnoreCase(queue->UserId(), userId))
-            return queue.get();
+        if (EqualsIgnoreCase(queue->UserId(), userId)) return queue.get();
     }
     return nullptr;
 }
@@ -96,8 +93,7 @@ void CTransferManager::RemoveQueue(CPeerQueue* queue) {
     std::lock_guard lock(lock_);
     auto it = std::find_if(queues_.begin(), queues_.end(),
                            [queue](const auto& q) { return q.get() == queue; });
-    if (it == queues_.end())
-        return;
+    if (it == queues_.end()) return;
     // Out of the list before the wait: the wait dispatches main-window
     // messages, whose handlers may reserve (growing the list) meanwhile.
     std::unique_ptr<CPeerQueue> doomed = std::move(*it);
@@ -114,12 +110,10 @@ void CTransferManager::WaitForWorker(CPeerQueue& queue) {
 bool CTransferManager::DropIfEmpty(CPeerQueue* queue) {
     // A handler dispatched during a wait must not destroy the queue waited on;
     // the empty queue goes with a later removal.
-    if (waiting_ > 0)
-        return false;
+    if (waiting_ > 0) return false;
     {
         std::lock_guard queueLock(queue->Lock());
-        if (!queue->Empty())
-            return false;
+        if (!queue->Empty()) return false;
     }
     RemoveQueue(queue);
     return true;
@@ -138,8 +132,7 @@ void CTransferManager::RemoveEntries(uint8_t mask) {
         std::lock_guard queueLock(queue->Lock());
         std::vector<TransferEntry*> doomed;
         for (auto& entry : queue->Entries()) {
-            if ((entry->State & mask) != 0)
-                doomed.push_back(entry.get());
+            if ((entry->State & mask) != 0) doomed.push_back(entry.get());
         }
         for (TransferEntry* entry : doomed) {
             queue->RemoveEntry(entry, context_.parts.options.TempFile == 1);
@@ -172,26 +165,22 @@ TransferRefusal CTransferManager::ReplaceDuplicate(const std::function<Twin()>& 
         std::lock_guard lock(lock_);
         twin = find();
     }
-    if (!twin.entry)
-        return std::nullopt;
+    if (!twin.entry) return std::nullopt;
     // Never ask under a lock: the workers and the loop would wait for the person.
     if (twin.busy) {
         context_.parts.ui.ShowMessage(busyText, kAppName);
         return std::string(busyText);
     }
-    if (!context_.parts.ui.AskYesNo(askText, kAppName))
-        return std::string(askText);
+    if (!context_.parts.ui.AskYesNo(askText, kAppName)) return std::string(askText);
     bool removed = false;
     {
         std::lock_guard lock(lock_);
         // The list may have changed while the question was open (a worker took
         // the entry, a dispatched message removed it): it is looked up again.
         twin = find();
-        if (!twin.entry)
-            return std::nullopt;
+        if (!twin.entry) return std::nullopt;
         removed = !twin.busy && RemoveEntryLocked(*twin.queue, twin.entry, false);
-        if (removed)
-            DropIfEmpty(twin.queue);
+        if (removed) DropIfEmpty(twin.queue);
     }
     if (!removed) {
         context_.parts.ui.ShowMessage(busyText, kAppName);
@@ -209,11 +198,9 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
         context_.StatusLine(text, kStatusCaution);
         return TransferRefusal(text);
     };
-    if (!context_.parts.serverRunning)
-        return refuse(transfer_text::kDownloadNotSignedIn);
+    if (!context_.parts.serverRunning) return refuse(transfer_text::kDownloadNotSignedIn);
     std::optional<DownloadPaths> paths = DownloadPathsOf(context_.DownloadPath(), fileName);
-    if (!paths)
-        return refuse(transfer_text::kBadPath);
+    if (!paths) return refuse(transfer_text::kBadPath);
     if (context_.parts.options.ExistFileTransReserve == 0 && RegularFileSize(paths->final)) {
         return refuse(Format(transfer_text::kExistsInFolder, fileName.c_str()));
     }
@@ -225,8 +212,8 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
         }
         return Twin{};
     };
-    if (TransferRefusal refusal =
-            ReplaceDuplicate(find, transfer_text::kDownloadBusy, transfer_text::kDownloadAskReplace)) {
+    if (TransferRefusal refusal = ReplaceDuplicate(find, transfer_text::kDownloadBusy,
+                                                   transfer_text::kDownloadAskReplace)) {
         return refusal;
     }
     uint64_t resume = DecideResume(paths->temporary, context_.parts.options.ContinueRecv, [this] {
@@ -234,11 +221,9 @@ TransferRefusal CTransferManager::ReserveDownload(const std::string& userId,
     });
     // The loop ran while the question was open: the member may have signed
     // out, or reserved the same name again.
-    if (!context_.parts.serverRunning)
-        return refuse(transfer_text::kDownloadNotSignedIn);
+    if (!context_.parts.serverRunning) return refuse(transfer_text::kDownloadNotSignedIn);
     std::lock_guard lock(lock_);
-    if (find().entry)
-        return refuse(transfer_text::kDownloadBusy);
+    if (find().entry) return refuse(transfer_text::kDownloadBusy);
     Append({userId, fileName, remoteFolder, size, address, port, kModeDownload, 0, ""}, resume);
     return std::nullopt;
 }
@@ -249,8 +234,7 @@ TransferRefusal CTransferManager::ReserveUpload(const std::string& userId,
                                                 uint32_t address, uint16_t port) {
     auto find = [this, &userId, &localPath] {
         CPeerQueue* queue = FindQueue(userId);
-        if (!queue)
-            return Twin{};
+        if (!queue) return Twin{};
         std::lock_guard queueLock(queue->Lock());
         TransferEntry* twin = queue->FindEntry(localPath);
         return twin ? Twin{queue, twin, queue->IsBusy(twin)} : Twin{};
@@ -266,8 +250,7 @@ TransferRefusal CTransferManager::ReserveUpload(const std::string& userId,
 
 void CTransferManager::Append(TransferRow row, uint64_t resumeOffset) {
     CPeerQueue* queue = FindQueue(row.userId);
-    if (!queue)
-        queue = CreateQueue(row.userId);
+    if (!queue) queue = CreateQueue(row.userId);
     {
         std::lock_guard queueLock(queue->Lock());
         uint8_t mode = static_cast<uint8_t>(row.mode);
@@ -286,8 +269,7 @@ std::vector<TransferEntry*> CTransferManager::Pick(CPeerQueue& queue,
         bool named = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
             return EqualsIgnoreCase(entry->FileName, name);
         });
-        if (named)
-            picked.push_back(entry.get());
+        if (named) picked.push_back(entry.get());
     }
     return picked;
 }
@@ -297,8 +279,7 @@ int CTransferManager::ChangeNamed(CPeerQueue& queue, const std::vector<std::stri
     std::lock_guard queueLock(queue.Lock());
     int changed = 0;
     for (TransferEntry* entry : Pick(queue, names)) {
-        if (change(*entry))
-            ++changed;
+        if (change(*entry)) ++changed;
     }
     return changed;
 }
@@ -307,8 +288,7 @@ int CTransferManager::StopEntries(const std::string& userId,
                                   const std::vector<std::string>& names) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue)
-        return 0;
+    if (!queue) return 0;
     bool stopWorker = false;
     int changed = ChangeNamed(*queue, names, [&](TransferEntry& entry) {
         if (entry.State == kTransferStateTransferring) {
@@ -331,8 +311,7 @@ int CTransferManager::StopEntries(const std::string& userId,
             reserved = queue->HasReserved();
         }
         // With more to do the worker goes on at once; the command never waits for it.
-        if (!reserved)
-            WaitForWorker(*queue);
+        if (!reserved) WaitForWorker(*queue);
     }
     context_.PostTransferChanged();
     return changed;
@@ -342,11 +321,9 @@ int CTransferManager::RestartEntries(const std::string& userId,
                                      const std::vector<std::string>& names) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue)
-        return 0;
+    if (!queue) return 0;
     int changed = ChangeNamed(*queue, names, [&](TransferEntry& entry) {
-        if (queue->IsBusy(&entry) || entry.State == kTransferStateCompleted)
-            return false;
+        if (queue->IsBusy(&entry) || entry.State == kTransferStateCompleted) return false;
         entry.State = kTransferStateReserved;
         entry.Message.clear();
         queue->StoreState(entry, StoredReservedState(entry.Mode), "");
@@ -364,8 +341,7 @@ int CTransferManager::DeleteEntries(const std::string& userId,
                                     const std::vector<std::string>& names, bool deleteReceived) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue)
-        return 0;
+    if (!queue) return 0;
     int removed = 0;
     std::vector<TransferEntry*> picked;
     {
@@ -387,15 +363,13 @@ int CTransferManager::DeleteEntries(const std::string& userId,
 int CTransferManager::DeleteCompleted(const std::string& userId) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue)
-        return 0;
+    if (!queue) return 0;
     int removed = 0;
     {
         std::lock_guard queueLock(queue->Lock());
         std::vector<TransferEntry*> done;
         for (auto& entry : queue->Entries()) {
-            if (entry->State == kTransferStateCompleted)
-                done.push_back(entry.get());
+            if (entry->State == kTransferStateCompleted) done.push_back(entry.get());
         }
         for (TransferEntry* entry : done) {
             removed += queue->RemoveEntry(entry, context_.parts.options.TempFile == 1) ? 1 : 0;
@@ -433,8 +407,7 @@ std::vector<TransferSnapshot> CTransferManager::Snapshot(const std::string& user
     std::lock_guard lock(lock_);
     std::vector<TransferSnapshot> out;
     for (auto& queue : queues_) {
-        if (!userId.empty() && !EqualsIgnoreCase(queue->UserId(), userId))
-            continue;
+        if (!userId.empty() && !EqualsIgnoreCase(queue->UserId(), userId)) continue;
         std::lock_guard queueLock(queue->Lock());
         for (auto& entry : queue->Entries()) out.push_back(Copy(queue->UserId(), *entry));
     }
@@ -445,8 +418,7 @@ std::optional<std::pair<size_t, TransferSnapshot>> CTransferManager::TouchTransf
     const std::string& userId, uint32_t now) {
     std::lock_guard lock(lock_);
     CPeerQueue* queue = FindQueue(userId);
-    if (!queue)
-        return std::nullopt;
+    if (!queue) return std::nullopt;
     std::lock_guard queueLock(queue->Lock());
     size_t index = 0;
     for (auto& entry : queue->Entries()) {

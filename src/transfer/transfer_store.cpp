@@ -14,8 +14,7 @@ constexpr const char* kCreateTable =
 template <typename T>
 T Number(const std::optional<std::string>& text) {
     T value{};
-    if (text)
-        std::from_chars(text->data(), text->data() + text->size(), value);
+    if (text) std::from_chars(text->data(), text->data() + text->size(), value);
     return value;
 }
 
@@ -34,8 +33,7 @@ std::string KeyClause(const std::string& userId, const std::string& fileName,
 
 bool CTransferStore::OpenTransferStore(const std::filesystem::path& file) {
     std::lock_guard lock(lock_);
-    if (!db_.Open(file, CSqliteDatabase::Mode::kReadWriteCreate))
-        return false;
+    if (!db_.Open(file, CSqliteDatabase::Mode::kReadWriteCreate)) return false;
     // WAL with full syncs: each statement is a transaction that survives a
     // kill or a power cut.
     db_.Execute("PRAGMA journal_mode=WAL");
@@ -81,8 +79,7 @@ bool CTransferStore::UpdateTransferRow(const std::string& userId, const std::str
 bool CTransferStore::LoadRows(std::vector<TransferRow>& rows) {
     std::lock_guard lock(lock_);
     return db_.Query("SELECT * FROM RTFL", [&](const SqlRow& r) {
-        if (r.size() < 9)
-            return true;
+        if (r.size() < 9) return true;
         TransferRow row;
         row.userId = Text(r[0]);
         row.fileName = Text(r[1]);

@@ -25,15 +25,13 @@ constexpr uint8_t kUnseenFolderRights = kPermissionBrowse | kPermissionDownload 
 
 std::string ParentPath(const std::string& path) {
     size_t cut = path.rfind('\\');
-    if (cut == std::string::npos || cut == 0)
-        return "\\";
+    if (cut == std::string::npos || cut == 0) return "\\";
     return path.substr(0, cut);
 }
 
 std::string TypeText(const std::string& name) {
     size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot + 1 == name.size())
-        return explorer_text::kFileType;
+    if (dot == std::string::npos || dot + 1 == name.size()) return explorer_text::kFileType;
     return name.substr(dot + 1);
 }
 
@@ -52,8 +50,7 @@ std::string BaseName(const std::string& path) {
 // The size of a non-empty regular file that can be read; 0 otherwise.
 uint64_t ReadableSize(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return 0;
+    if (fd < 0) return 0;
     struct stat st {};
     bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
@@ -81,8 +78,7 @@ CServerExplorer::~CServerExplorer() {
 }
 
 ExplorerResult CServerExplorer::Log(const std::string& text, int kind) const {
-    if (parts_.statusLine)
-        parts_.statusLine(text, kind);
+    if (parts_.statusLine) parts_.statusLine(text, kind);
     return text;
 }
 
@@ -116,8 +112,7 @@ void CServerExplorer::OnMessage(const Message& message) {
             }
             break;
         case WM_TIMER:
-            if (message.wParam == kStatusTimer)
-                parts_.session.RequestStatus();
+            if (message.wParam == kStatusTimer) parts_.session.RequestStatus();
             break;
         default:
             break;
@@ -209,8 +204,7 @@ void CServerExplorer::OnFolderInfo(const FolderInfoAnswer& answer) {
     offer.folders = answer.folders;
     offer.sizeText =
         Format(explorer_text::kFolderSize, static_cast<double>(answer.totalSize) / 1048576.0);
-    if (parts_.downloadFolder)
-        offer.downloadFolder = parts_.downloadFolder();
+    if (parts_.downloadFolder) offer.downloadFolder = parts_.downloadFolder();
     size_t cut = answer.path.rfind('\\');
     offer.localName = cut == std::string::npos ? answer.path : answer.path.substr(cut + 1);
     offer_ = offer;
@@ -221,8 +215,7 @@ void CServerExplorer::OnFolderInfo(const FolderInfoAnswer& answer) {
 
 void CServerExplorer::OnFolderFile(const FolderTreeEntry& entry) {
     size_t cut = entry.remotePath.rfind('\\');
-    if (cut == std::string::npos)
-        return;
+    if (cut == std::string::npos) return;
     std::string folder = entry.remotePath.substr(0, cut);
     std::string file = entry.remotePath.substr(cut + 1);
     // The target is echoed by the server: it must start with a name this
@@ -233,11 +226,9 @@ void CServerExplorer::OnFolderFile(const FolderTreeEntry& entry) {
         parts.push_back(entry.target.substr(start, end - start));
     }
     parts.push_back(entry.target.substr(start));
-    if (!SafeName(file) || !folderTargets_.count(parts.front()))
-        return;
+    if (!SafeName(file) || !folderTargets_.count(parts.front())) return;
     for (const std::string& part : parts) {
-        if (!SafeName(part))
-            return;
+        if (!SafeName(part)) return;
     }
     if (HasRestrictedPiece(file, parts_.restrictedPiece)) {
         Log(Format(explorer_text::kHarmful, file.c_str()), kStatusCaution);
@@ -262,8 +253,7 @@ ExplorerResult CServerExplorer::Connect(const std::string& id, const std::string
         return AskForSignIn(server_list_text::kNotRunning, kStatusCaution);
     }
     std::string trimmed = Trim(id);
-    if (trimmed.empty())
-        return Log(explorer_text::kEnterId, kStatusCaution);
+    if (trimmed.empty()) return Log(explorer_text::kEnterId, kStatusCaution);
     ServerRecord record;
     if (!parts_.servers.FindById(trimmed, record)) {
         return Log(transfer_text::kNotListed, kStatusCaution);
@@ -299,18 +289,14 @@ std::string CServerExplorer::Child(const std::string& name) const {
 }
 
 ExplorerResult CServerExplorer::OpenPath(const std::string& path) {
-    if (!signedOn_)
-        return std::string(explorer_text::kNotBrowsing);
-    if (parts_.session.RequestList(path) < 0)
-        return std::string(explorer_text::kNotQueued);
+    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
+    if (parts_.session.RequestList(path) < 0) return std::string(explorer_text::kNotQueued);
     return std::nullopt;
 }
 
 ExplorerResult CServerExplorer::UpPath() {
-    if (!signedOn_)
-        return std::string(explorer_text::kNotBrowsing);
-    if (currentPath_.empty() || currentPath_ == "\\")
-        return std::nullopt;
+    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
+    if (currentPath_.empty() || currentPath_ == "\\") return std::nullopt;
     return OpenPath(ParentPath(currentPath_));
 }
 
@@ -323,8 +309,7 @@ CServerExplorer::Place CServerExplorer::Locate(const std::string& path) const {
     Place place{split.kind, kUnseenFolderRights};
     if (split.kind >= kRemoteFolder) {
         auto it = rights_.find(LowerAscii(split.folder));
-        if (it != rights_.end())
-            place.rights = it->second;
+        if (it != rights_.end()) place.rights = it->second;
     }
     return place;
 }
@@ -334,13 +319,10 @@ bool CServerExplorer::AdultRefused(uint8_t rights) const {
 }
 
 ExplorerResult CServerExplorer::OpenRow(size_t index) {
-    if (!signedOn_)
-        return std::string(explorer_text::kNotBrowsing);
-    if (index >= rows_.size())
-        return std::nullopt;
+    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
+    if (index >= rows_.size()) return std::nullopt;
     ExplorerRow row = rows_[index];
-    if (row.name == "..")
-        return UpPath();
+    if (row.name == "..") return UpPath();
     if (row.kind != ExplorerRow::kFile) {
         std::string path = Child(row.name);
         if (AdultRefused(Locate(path).rights))
@@ -359,8 +341,7 @@ bool CServerExplorer::Browsing(const std::string& id) const {
 CServerExplorer::Place CServerExplorer::LocateFor(const std::string& id,
                                                   const std::string& path) const {
     Place place = Locate(path);
-    if (!Browsing(id))
-        place.rights = kUnseenFolderRights;
+    if (!Browsing(id)) place.rights = kUnseenFolderRights;
     return place;
 }
 
@@ -370,19 +351,15 @@ bool CServerExplorer::PeerOf(const std::string& id, Peer& peer) const {
         return true;
     }
     ServerRecord record;
-    if (!parts_.servers.FindById(id, record))
-        return false;
+    if (!parts_.servers.FindById(id, record)) return false;
     peer = {record.address, record.tcpPort};
     return true;
 }
 
 ExplorerResult CServerExplorer::CheckPlace(const Place& place, const PlaceTexts& texts) const {
-    if (place.kind == kRemoteRoot)
-        return Log(texts.root, kStatusCaution);
-    if (place.kind == kRemoteInvalid)
-        return Log(texts.invalid, kStatusCaution);
-    if (!(place.rights & texts.right))
-        return Log(texts.noRight, kStatusCaution);
+    if (place.kind == kRemoteRoot) return Log(texts.root, kStatusCaution);
+    if (place.kind == kRemoteInvalid) return Log(texts.invalid, kStatusCaution);
+    if (!(place.rights & texts.right)) return Log(texts.noRight, kStatusCaution);
     if (texts.adult && AdultRefused(place.rights))
         return Log(explorer_text::kAdultFolder, kStatusCaution);
     return std::nullopt;
@@ -392,11 +369,9 @@ ExplorerResult CServerExplorer::CheckRemoteFile(const std::string& id, const std
                                                 const std::string& name, Peer& peer) const {
     if (ExplorerResult refused = CheckPlace(LocateFor(id, folder), kDownloadPlaceTexts))
         return refused;
-    if (!PeerOf(id, peer))
-        return Log(transfer_text::kNotListed, kStatusCaution);
+    if (!PeerOf(id, peer)) return Log(transfer_text::kNotListed, kStatusCaution);
     // A name with "\" would ask for another remote file and make local folders.
-    if (!SafeName(name))
-        return Log(transfer_text::kBadPath, kStatusCaution);
+    if (!SafeName(name)) return Log(transfer_text::kBadPath, kStatusCaution);
     if (HasRestrictedPiece(name, parts_.restrictedPiece)) {
         return Log(Format(explorer_text::kHarmful, name.c_str()), kStatusCaution);
     }
@@ -414,20 +389,16 @@ ExplorerResult CServerExplorer::CheckLocalUpload(const std::string& id, const st
     }
     // An empty file, or one that cannot be read, is not reserved; the page says nothing.
     size = ReadableSize(localPath);
-    if (size == 0)
-        return "not a readable file with content: " + localPath;
-    if (!PeerOf(id, peer))
-        return Log(transfer_text::kNotListed, kStatusCaution);
+    if (size == 0) return "not a readable file with content: " + localPath;
+    if (!PeerOf(id, peer)) return Log(transfer_text::kNotListed, kStatusCaution);
     return std::nullopt;
 }
 
 ExplorerResult CServerExplorer::ReserveRemoteFile(const std::string& id, const std::string& folder,
                                                   const std::string& name, uint64_t size) {
     Peer peer;
-    if (ExplorerResult refused = CheckRemoteFile(id, folder, name, peer))
-        return refused;
-    if (!parts_.reserveDownload)
-        return std::string(explorer_text::kNotQueued);
+    if (ExplorerResult refused = CheckRemoteFile(id, folder, name, peer)) return refused;
+    if (!parts_.reserveDownload) return std::string(explorer_text::kNotQueued);
     return parts_.reserveDownload(id, folder, name, size, peer.address, peer.port);
 }
 
@@ -435,8 +406,7 @@ ExplorerResult CServerExplorer::ReserveRemoteFileAndShow(const std::string& id,
                                                          const std::string& folder,
                                                          const std::string& name, uint64_t size) {
     Peer peer;
-    if (ExplorerResult refused = CheckRemoteFile(id, folder, name, peer))
-        return refused;
+    if (ExplorerResult refused = CheckRemoteFile(id, folder, name, peer)) return refused;
     if (parts_.reserveDownload)
         parts_.reserveDownload(id, folder, name, size, peer.address, peer.port);
     parts_.ui.ShowTransferPage();
@@ -449,8 +419,7 @@ ExplorerResult CServerExplorer::ReserveLocalUpload(const std::string& id, const 
     uint64_t size = 0;
     if (ExplorerResult refused = CheckLocalUpload(id, folder, localPath, size, peer))
         return refused;
-    if (!parts_.reserveUpload)
-        return std::string(explorer_text::kNotQueued);
+    if (!parts_.reserveUpload) return std::string(explorer_text::kNotQueued);
     return parts_.reserveUpload(id, folder, localPath, size, peer.address, peer.port);
 }
 
@@ -461,24 +430,19 @@ ExplorerResult CServerExplorer::CheckDownloadPlace(const std::string& path) {
 
 ExplorerResult CServerExplorer::RequestFolderSummary(const std::string& path) {
     offer_.reset();
-    if (parts_.session.RequestFolderInfo(path) < 0)
-        return std::string(explorer_text::kNotQueued);
+    if (parts_.session.RequestFolderInfo(path) < 0) return std::string(explorer_text::kNotQueued);
     return std::nullopt;
 }
 
 ExplorerResult CServerExplorer::Download(const std::vector<size_t>& selection) {
-    if (!signedOn_)
-        return std::string(explorer_text::kNotBrowsing);
-    if (selection.empty())
-        return std::nullopt;
-    if (ExplorerResult refused = CheckDownloadPlace(currentPath_))
-        return refused;
+    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
+    if (selection.empty()) return std::nullopt;
+    if (ExplorerResult refused = CheckDownloadPlace(currentPath_)) return refused;
     if (selection.size() == 1 && selection[0] < rows_.size()) {
         const ExplorerRow& row = rows_[selection[0]];
         if (row.kind == ExplorerRow::kFolder) {
             // ".." would be refused by the server as a path that climbs out.
-            if (row.name == "..")
-                return std::nullopt;
+            if (row.name == "..") return std::nullopt;
             return RequestFolderSummary(Child(row.name));
         }
     }
@@ -493,28 +457,23 @@ ExplorerResult CServerExplorer::Download(const std::vector<size_t>& selection) {
     std::string id = browsedId_;
     std::string folder = currentPath_;
     for (const ExplorerRow& row : files) {
-        if (sessions_ != session)
-            break;
+        if (sessions_ != session) break;
         ReserveRemoteFile(id, folder, row.name, row.size);
     }
-    if (!files.empty())
-        parts_.ui.ShowTransferPage();
+    if (!files.empty()) parts_.ui.ShowTransferPage();
     return std::nullopt;
 }
 
 ExplorerResult CServerExplorer::DownloadFolder(const std::string& path) {
-    if (!signedOn_)
-        return std::string(explorer_text::kNotBrowsing);
-    if (ExplorerResult refused = CheckDownloadPlace(ParentPath(path)))
-        return refused;
+    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
+    if (ExplorerResult refused = CheckDownloadPlace(ParentPath(path))) return refused;
     if (Locate(path).kind != kRemoteFolderAndRest)
         return Log(explorer_text::kBadPath, kStatusCaution);
     return RequestFolderSummary(path);
 }
 
 ExplorerResult CServerExplorer::Upload() {
-    if (!signedOn_)
-        return std::string(explorer_text::kNotBrowsing);
+    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
     if (ExplorerResult refused = CheckPlace(Locate(currentPath_), kUploadPlaceTexts))
         return refused;
     // The dialog lets the loop run: the session may end or move meanwhile.
@@ -522,17 +481,13 @@ ExplorerResult CServerExplorer::Upload() {
     std::string id = browsedId_;
     std::string folder = currentPath_;
     std::string file = parts_.ui.PickFile(explorer_text::kPickUpload, explorer_text::kPickFilter);
-    if (file.empty())
-        return std::nullopt;
-    if (sessions_ != session || !Browsing(id))
-        return std::string(explorer_text::kNotBrowsing);
+    if (file.empty()) return std::nullopt;
+    if (sessions_ != session || !Browsing(id)) return std::string(explorer_text::kNotBrowsing);
     Peer peer;
     uint64_t size = 0;
-    if (ExplorerResult refused = CheckLocalUpload(id, folder, file, size, peer))
-        return refused;
+    if (ExplorerResult refused = CheckLocalUpload(id, folder, file, size, peer)) return refused;
     parts_.ui.ShowTransferPage();
-    if (parts_.reserveUpload)
-        parts_.reserveUpload(id, folder, file, size, peer.address, peer.port);
+    if (parts_.reserveUpload) parts_.reserveUpload(id, folder, file, size, peer.address, peer.port);
     return std::nullopt;
 }
 
@@ -547,8 +502,7 @@ ExplorerResult CServerExplorer::ConfirmFolderDownload(const std::string& remoteP
         parts_.ui.ShowMessage(explorer_text::kBadLocalName, kAppName);
         return std::string(explorer_text::kBadLocalName);
     }
-    if (!signedOn_)
-        return std::string(explorer_text::kNotBrowsing);
+    if (!signedOn_) return std::string(explorer_text::kNotBrowsing);
     // The summary was shown for one server; the dialog may outlive its session.
     if (!offer_ || offer_->remotePath != remotePath || offerSession_ != sessions_) {
         return std::string(explorer_text::kStaleOffer);
@@ -572,14 +526,12 @@ void CServerExplorer::ClearHistory() {
 }
 
 uint64_t CServerExplorer::RequestSync() {
-    if (!signedOn_ || parts_.session.RequestFolderInfo("\\") < 0)
-        return 0;
+    if (!signedOn_ || parts_.session.RequestFolderInfo("\\") < 0) return 0;
     return parts_.session.FolderInfoRequests();
 }
 
 std::string CServerExplorer::PathText() const {
-    if (!signedOn_)
-        return explorer_text::kNoServer;
+    if (!signedOn_) return explorer_text::kNoServer;
     return explorer_text::kCurrentPath + currentPath_;
 }
 

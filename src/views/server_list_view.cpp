@@ -41,15 +41,13 @@ CServerListView::CServerListView(ServerListViewParts parts) : parts_(std::move(p
 }
 
 void CServerListView::SelectChannel(int channel) {
-    if (channel < 0 || channel >= static_cast<int>(kServerChannels))
-        return;
+    if (channel < 0 || channel >= static_cast<int>(kServerChannels)) return;
     channel_ = channel;
     Refill();
 }
 
 void CServerListView::SelectCategory(int category) {
-    if (category < 0 || category >= static_cast<int>(kServerCategories))
-        return;
+    if (category < 0 || category >= static_cast<int>(kServerCategories)) return;
     category_ = category;
     Refill();
 }
@@ -64,10 +62,8 @@ void CServerListView::Refill() {
     rows_.clear();
     // Copies taken under the list's lock; the worker may be filling it meanwhile.
     for (const ServerRecord& record : parts_.servers.Records(channel_)) {
-        if (record.category != category_)
-            continue;
-        if (shareFilter_ && record.sharingFlag != 1)
-            continue;
+        if (record.category != category_) continue;
+        if (shareFilter_ && record.sharingFlag != 1) continue;
         rows_.push_back(MakeServerListRow(record));
     }
     for (size_t category = 0; category < counts_.size(); ++category) {
@@ -83,8 +79,7 @@ void CServerListView::Refill() {
 }
 
 void CServerListView::Sort(size_t column) {
-    if (column >= descending_.size())
-        return;
+    if (column >= descending_.size()) return;
     bool descending = descending_[column];
     descending_[column] = !descending;
     auto less = [column](const ServerListRow& a, const ServerListRow& b) {
@@ -118,8 +113,7 @@ std::string CServerListView::TotalLine() const {
 }
 
 ExplorerResult CServerListView::RefuseSignedOut() {
-    if (parts_.statusLine)
-        parts_.statusLine(text::kNeedsServer, kStatusCaution);
+    if (parts_.statusLine) parts_.statusLine(text::kNeedsServer, kStatusCaution);
     if (parts_.ui.AskYesNo(server_list_text::kAskConnect, kAppName) && parts_.startSignIn) {
         parts_.startSignIn();
     }
@@ -127,26 +121,21 @@ ExplorerResult CServerListView::RefuseSignedOut() {
 }
 
 ExplorerResult CServerListView::Connect(size_t index) {
-    if (index >= rows_.size())
-        return std::nullopt;
-    if (!parts_.serverRunning)
-        return RefuseSignedOut();
+    if (index >= rows_.size()) return std::nullopt;
+    if (!parts_.serverRunning) return RefuseSignedOut();
     // The row may be older than the list: the address comes from the list as it is now.
     ServerRecord record;
     if (!parts_.servers.FindById(rows_[index].record.userId, record)) {
-        if (parts_.statusLine)
-            parts_.statusLine(transfer_text::kNotListed, kStatusCaution);
+        if (parts_.statusLine) parts_.statusLine(transfer_text::kNotListed, kStatusCaution);
         return std::string(transfer_text::kNotListed);
     }
     return parts_.explorer.BeginBrowse(record.address, record.tcpPort, record.userId, "\\");
 }
 
 ExplorerResult CServerListView::ConnectOwnServer() {
-    if (!parts_.serverRunning)
-        return RefuseSignedOut();
+    if (!parts_.serverRunning) return RefuseSignedOut();
     uint16_t port = parts_.ownPort ? parts_.ownPort() : 0;
-    if (port == 0)
-        return std::string(explorer_text::kNotQueued);
+    if (port == 0) return std::string(explorer_text::kNotQueued);
     return parts_.explorer.BrowseOwnServer(port);
 }
 

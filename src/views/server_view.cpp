@@ -72,8 +72,7 @@ std::optional<std::string> CServerView::Command(std::string_view keyword, size_t
 }
 
 void CServerView::DoubleClick(size_t index) {
-    if (index >= transfers_.size())
-        return;
+    if (index >= transfers_.size()) return;
     ServerTransferRow row = transfers_[index];
     DoubleClickServerTransfer(server_.Transfers(), row, StopFn());
     RedrawTransfers();

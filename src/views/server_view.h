@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "views/server_transfer_view.h"
 #include "platform/message_queue.h"
 #include "platform/view_change.h"
+#include "views/server_transfer_view.h"
 
 namespace velorin {
 

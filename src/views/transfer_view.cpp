@@ -18,8 +18,7 @@ std::string ProgressText(uint64_t present, uint64_t size) {
 
 // kB/s over the seconds since the data phase began; 0 when none passed.
 double SpeedOf(const TransferSnapshot& entry, int64_t elapsed) {
-    if (elapsed <= 0)
-        return 0.0;
+    if (elapsed <= 0) return 0.0;
     return static_cast<double>(entry.movedBytes) / 1024.0 / static_cast<double>(elapsed);
 }
 
@@ -76,8 +75,7 @@ void CTransferView::OnMessage(const Message& message) {
 void CTransferView::Select(const std::string& member) {
     bool other = member != selected_;
     selected_ = member;
-    if (other)
-        observers_.StateChanged();
+    if (other) observers_.StateChanged();
     AddRows(other);
 }
 
@@ -87,11 +85,9 @@ void CTransferView::RebuildMembers() {
     members_ = manager_.Members();
     bool kept = false;
     for (const std::string& member : members_) kept = kept || EqualsIgnoreCase(member, selected_);
-    if (!kept)
-        selected_ = members_.empty() ? std::string() : members_.front();
+    if (!kept) selected_ = members_.empty() ? std::string() : members_.front();
     bool other = selected_ != selectedBefore;
-    if (other || members_ != before)
-        observers_.StateChanged();
+    if (other || members_ != before) observers_.StateChanged();
     AddRows(other);
 }
 
@@ -146,12 +142,10 @@ void CTransferView::Tick() {
     double down = 0.0;
     double up = 0.0;
     for (const TransferSnapshot& entry : manager_.Snapshot("")) {
-        if (entry.state != kTransferStateTransferring || seen[entry.userId])
-            continue;
+        if (entry.state != kTransferStateTransferring || seen[entry.userId]) continue;
         seen[entry.userId] = true;
         int64_t elapsed = static_cast<int64_t>(now) - entry.startTime;
-        if (elapsed <= 1)
-            continue;
+        if (elapsed <= 1) continue;
         (entry.mode == kModeDownload ? down : up) += SpeedOf(entry, elapsed);
     }
     downloadSpeed_ = static_cast<uint64_t>(down * 1024.0);

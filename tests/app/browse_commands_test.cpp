@@ -14,9 +14,9 @@
 #include "support/seeded_profile.h"
 #include "support/temp_folder.h"
 #include "transfer/browse_session.h"
-#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_texts.h"
+#include "views/server_explorer.h"
 
 namespace velorin {
 namespace {
@@ -110,8 +110,7 @@ TEST_F(BrowseCommandsTest, WordsRefuseWhatThePageRefuses) {
     };
     auto row = [&](const std::string& name) {
         for (size_t i = 0; i < explorer.Rows().size(); ++i) {
-            if (explorer.Rows()[i].name == name)
-                return explorer.OpenRow(i);
+            if (explorer.Rows()[i].name == name) return explorer.OpenRow(i);
         }
         return ExplorerResult("no row " + name);
     };

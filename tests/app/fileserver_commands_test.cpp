@@ -5,12 +5,12 @@
 #include "app/process.h"
 #include "fileserver/file_server.h"
 #include "fileserver/peer_messages.h"
-#include "views/server_view.h"
 #include "net/packet_socket.h"
 #include "support/eventually.h"
 #include "support/probe_responder.h"
 #include "support/recording_ui.h"
 #include "support/temp_folder.h"
+#include "views/server_view.h"
 
 namespace velorin {
 namespace {

@@ -36,8 +36,7 @@ class COptionsDialogUi : public test::CRecordingUserInterface {
 public:
     bool OpenOptions() override {
         CRecordingUserInterface::OpenOptions();
-        if (auto during = std::exchange(whileOpen, nullptr))
-            during();
+        if (auto during = std::exchange(whileOpen, nullptr)) during();
         return optionsAnswer;
     }
 
@@ -77,8 +76,7 @@ protected:
     }
 
     void EndProcess() {
-        if (!process)
-            return;
+        if (!process) return;
         process->Queue().Quit(kExitShutdown);
         loop.join();
         process.reset();
@@ -125,8 +123,7 @@ protected:
     bool RowShown(const std::string& text, int kind) {
         return Eventually([&] {
             for (const auto& row : ui.Rows()) {
-                if (row.text == text && row.kind == kind)
-                    return true;
+                if (row.text == text && row.kind == kind) return true;
             }
             return false;
         });

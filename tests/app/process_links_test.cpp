@@ -14,8 +14,8 @@
 #include "support/recording_ui.h"
 #include "support/seeded_profile.h"
 #include "support/temp_folder.h"
-#include "views/server_explorer.h"
 #include "transfer/transfer_manager.h"
+#include "views/server_explorer.h"
 
 namespace velorin {
 namespace {

@@ -47,8 +47,10 @@ TEST_F(ProcessTest, FirstStartProvisionsTheProfileAndLoadsDefaults) {
               (std::vector<std::string>{"VirtualFolderName", "Path", "Desc"}));
     EXPECT_EQ(Columns(p / "velorin.dat", "FolderPermission"),
               (std::vector<std::string>{"VirtualFolderName", "UserID", "Permission", "Desc"}));
-    EXPECT_EQ(Columns(p / "velorin.dat", "FriendList"), (std::vector<std::string>{"UserID", "Desc"}));
-    EXPECT_EQ(Columns(p / "velorin.dat", "BlackList"), (std::vector<std::string>{"UserID", "Desc"}));
+    EXPECT_EQ(Columns(p / "velorin.dat", "FriendList"),
+              (std::vector<std::string>{"UserID", "Desc"}));
+    EXPECT_EQ(Columns(p / "velorin.dat", "BlackList"),
+              (std::vector<std::string>{"UserID", "Desc"}));
     EXPECT_EQ(Columns(p / "completelist.db", "completelist"),
               (std::vector<std::string>{"completetime", "op", "userid", "filename", "filesize"}));
     EXPECT_EQ(Columns(p / "badword.db", "badword"), (std::vector<std::string>{"oneword", "req"}));

@@ -45,8 +45,8 @@ protected:
 
     TicketAnswer Buy(uint32_t points, const std::string& pw = "buyer-pw") {
         TicketAnswer answer{-100, 0, 0, 0};
-        EXPECT_TRUE(DecodeTicketAnswer(
-            BuyRaw({"buyer", MakePasswordField(pw), "seller", points}), answer));
+        EXPECT_TRUE(
+            DecodeTicketAnswer(BuyRaw({"buyer", MakePasswordField(pw), "seller", points}), answer));
         return answer;
     }
 

@@ -46,7 +46,9 @@ void CentralTest::SetUp() {
     ASSERT_TRUE(store_.Open(dir_ / "central.db", error)) << error;
 }
 
-void CentralTest::TearDown() { StopServer(); }
+void CentralTest::TearDown() {
+    StopServer();
+}
 
 void CentralTest::StartServer(CentralConfig config,
                               const std::function<void(CCentralServer&)>& beforeRun) {

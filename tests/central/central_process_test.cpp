@@ -5,10 +5,10 @@
 
 #include <mutex>
 
-#include "platform/person_lock.h"
-#include "data/settings.h"
 #include "central_fixture.h"
+#include "data/settings.h"
 #include "platform/autostart.h"
+#include "platform/person_lock.h"
 #include "platform/registry.h"
 #include "support/child_process.h"
 #include "support/loopback.h"
@@ -90,8 +90,8 @@ TEST_F(CentralProcess, ServesTheShippedWebRootAndDropsSilentLinks) {
     EXPECT_NE(server_->Output().find("web TCP " + webPort), std::string::npos);
 
     // The web root beside the executable, whatever the current folder.
-    std::string ini = HttpGet(address_, static_cast<uint16_t>(std::stoi(webPort)),
-                              "/patchdata/update.ini");
+    std::string ini =
+        HttpGet(address_, static_cast<uint16_t>(std::stoi(webPort)), "/patchdata/update.ini");
     EXPECT_NE(HttpBody(ini).find("[MAIN]"), std::string::npos) << ini;
 
     CWireLink mute;

@@ -64,12 +64,12 @@ TEST_F(SessionServer, EveryVerdictCode) {
     };
     // A disabled account is only named to someone who knows its password; IDs
     // compare without regard to ASCII letter case.
-    for (const Case& c : {Case{"kim", "right-pw", 1, kSignInBadVersion},
-                          Case{"nobody", "right-pw", 2, kSignInBadCredentials},
-                          Case{"kim", "wrong-pw", 2, kSignInBadCredentials},
-                          Case{"lee", "pw", 2, kSignInDisabled},
-                          Case{"lee", "not-pw", 2, kSignInBadCredentials},
-                          Case{"KIM", "right-pw", 2, kSignInAccepted}}) {
+    for (const Case& c :
+         {Case{"kim", "right-pw", 1, kSignInBadVersion},
+          Case{"nobody", "right-pw", 2, kSignInBadCredentials},
+          Case{"kim", "wrong-pw", 2, kSignInBadCredentials}, Case{"lee", "pw", 2, kSignInDisabled},
+          Case{"lee", "not-pw", 2, kSignInBadCredentials},
+          Case{"KIM", "right-pw", 2, kSignInAccepted}}) {
         SignInRequest request = Request(c.id, c.password);
         request.version = c.version;
         int32_t code = 0;
@@ -189,9 +189,8 @@ TEST_F(SessionServer, SerialsThatRunOutAreRenumbered) {
     AddMember("a", "pw");
     AddMember("b", "pw");
     AddMember("c", "pw");
-    StartServer({}, [](CCentralServer& server) {
-        server.Sessions().SetNextSerial(UINT32_MAX - 1);
-    });
+    StartServer({},
+                [](CCentralServer& server) { server.Sessions().SetNextSerial(UINT32_MAX - 1); });
     auto a = SignIn("a", "pw");
     auto b = SignIn("b", "pw");
     uint32_t cursor = 0;
@@ -364,8 +363,8 @@ TEST_F(SessionServer, OneAddressHoldsAtMostTheLimitOnEachPort) {
     for (int i = 0; i < 100 && !admitted; ++i) {
         std::this_thread::sleep_for(20ms);
         CWireLink next;
-        admitted = ConnectFrom(next, "127.5.0.1", address_, kSessionServerPort) &&
-                   !next.WaitClosed(50ms);
+        admitted =
+            ConnectFrom(next, "127.5.0.1", address_, kSessionServerPort) && !next.WaitClosed(50ms);
     }
     EXPECT_TRUE(admitted);
 }

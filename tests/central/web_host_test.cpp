@@ -51,8 +51,9 @@ TEST_F(WebHost, PagesAreHtmlWhateverTheirQuery) {
 TEST_F(WebHost, HeadAnswersTheHeadersAlone) {
     CWireLink link;
     ASSERT_TRUE(link.Connect(address_, *server_->WebPort()));
-    ASSERT_TRUE(link.SendRaw("HEAD /patchdata/update.ini HTTP/1.1\r\nHost: central\r\n"
-                             "Connection: close\r\n\r\n"));
+    ASSERT_TRUE(
+        link.SendRaw("HEAD /patchdata/update.ini HTTP/1.1\r\nHost: central\r\n"
+                     "Connection: close\r\n\r\n"));
     std::string answer = link.ReadToEnd();
     EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer;
     EXPECT_NE(answer.find("Content-Length: 45\r\n"), std::string::npos) << answer;

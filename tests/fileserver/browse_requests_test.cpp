@@ -38,7 +38,9 @@ protected:
     }
     FolderInfoAnswer Summary(const std::string& path) {
         session.sent.clear();
-        EXPECT_EQ(Run(&CBrowseRequests::FolderInfo, EncodePathRequest(PEER_FOLDER_INFO, path).payload), 0);
+        EXPECT_EQ(
+            Run(&CBrowseRequests::FolderInfo, EncodePathRequest(PEER_FOLDER_INFO, path).payload),
+            0);
         FolderInfoAnswer answer;
         EXPECT_EQ(session.sent.size(), 1u);
         if (!session.sent.empty()) {
@@ -195,9 +197,9 @@ TEST_F(BrowseRequestsTest, TreeCarriesTheDoubledSeparatorAndTheTargets) {
         ASSERT_TRUE(DecodeFolderTreeEntry(p.payload, e));
         entries.insert({e.remotePath, e.target});
     }
-    EXPECT_EQ(entries, (std::set<std::pair<std::string, std::string>>{
-                           {"\\Music\\\\a.mp3", "C:\\down"},
-                           {"\\Music\\\\Live\\b.mp3", "C:\\down\\Live"}}));
+    EXPECT_EQ(entries,
+              (std::set<std::pair<std::string, std::string>>{
+                  {"\\Music\\\\a.mp3", "C:\\down"}, {"\\Music\\\\Live\\b.mp3", "C:\\down\\Live"}}));
 
     session.sent.clear();
     Publish("Closed", "closed", 2);

@@ -4,21 +4,21 @@
 
 #include <future>
 
-#include "platform/log_writer.h"
-#include "data/process_options.h"
-#include "platform/status_lines.h"
-#include "platform/clock.h"
 #include "data/complete_list.h"
+#include "data/process_options.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/point_balance.h"
-#include "views/server_transfer_view.h"
 #include "fileserver_fixture.h"
+#include "platform/clock.h"
+#include "platform/log_writer.h"
+#include "platform/status_lines.h"
 #include "scripted_cache.h"
 #include "service/cache_client.h"
 #include "support/eventually.h"
 #include "support/message_log.h"
 #include "support/recording_ui.h"
 #include "support/wire_link.h"
+#include "views/server_transfer_view.h"
 
 namespace velorin {
 namespace {
@@ -224,10 +224,18 @@ TEST_F(FileServerTest, FloodsLeaveNoSlotThreadOrDescriptorBehind) {
     for (int i = 0; i < 300; ++i) {
         CVisitor v(port);
         switch (i % 5) {
-            case 0: break;
-            case 1: v.Send(PEER_SIGNON, "short"); break;
-            case 2: SignOn(v, "v" + std::to_string(i % 7), kVisitorBrowse); break;
-            case 3: SignOn(v, "v", kVisitorDownload); v.Send(PEER_BYE, ""); break;
+            case 0:
+                break;
+            case 1:
+                v.Send(PEER_SIGNON, "short");
+                break;
+            case 2:
+                SignOn(v, "v" + std::to_string(i % 7), kVisitorBrowse);
+                break;
+            case 3:
+                SignOn(v, "v", kVisitorDownload);
+                v.Send(PEER_BYE, "");
+                break;
             case 4:
                 SignOn(v, "v", kVisitorUpload);
                 v.Send(PEER_UPLOAD, std::string(9, '\xff'));
@@ -309,10 +317,9 @@ TEST_F(FileServerTest, CacheTimeOutsLetTheDownloadGoAndRefusalsStopIt) {
     EXPECT_EQ(Download("\\S\\big.iso", bytes), 0);
     EXPECT_EQ(bytes.size(), 10485761u);
     ASSERT_TRUE(Eventually([&] { return Lines().size() == 4; }));
-    EXPECT_EQ(Lines(), (std::vector<std::string>{points_text::kCheckNotSent,
-                                                 points_text::kCheckRefused,
-                                                 points_text::kCheckNoAnswer,
-                                                 points_text::kPaymentNoAnswer}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           points_text::kCheckNotSent, points_text::kCheckRefused,
+                           points_text::kCheckNoAnswer, points_text::kPaymentNoAnswer}));
     EXPECT_EQ(balance.Balance(), 5);
 }
 

@@ -38,8 +38,7 @@ int CRecordingSession::CheckPoints(uint32_t price, const DownloadTickets&) {
     return checkResult;
 }
 
-int CRecordingSession::CollectPayment(uint32_t price, const DownloadTickets&,
-                                      PaymentReceipt& out) {
+int CRecordingSession::CollectPayment(uint32_t price, const DownloadTickets&, PaymentReceipt& out) {
     paidPrices.push_back(price);
     out = receipt;
     return 0;

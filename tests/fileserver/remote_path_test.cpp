@@ -27,8 +27,9 @@ TEST(RemotePath, SplitsRootFolderAndRest) {
     // The folder tree's doubled separator, and "/" as a separator too, collapse.
     EXPECT_EQ(SplitRemotePath("\\Music\\\\Live/\\b.mp3").components,
               (std::vector<std::string>{"Live", "b.mp3"}));
-    EXPECT_EQ(SplitRemotePath("\\" + Utf8ToCp949("음악") + "\\" + Utf8ToCp949("노래.mp3")).components,
-              (std::vector<std::string>{"노래.mp3"}));
+    EXPECT_EQ(
+        SplitRemotePath("\\" + Utf8ToCp949("음악") + "\\" + Utf8ToCp949("노래.mp3")).components,
+        (std::vector<std::string>{"노래.mp3"}));
 }
 
 TEST(RemotePath, RefusesEmptyOrSeparatorEndedRestsAndLongPaths) {
@@ -121,7 +122,8 @@ TEST_F(ShareRootTest, AnOpenFileCountsWhereItLiesNotWhereItsPathLed) {
 }
 
 TEST_F(ShareRootTest, WritesGoToNewNamesInsideOrToFilesResolvedInside) {
-    EXPECT_EQ(root.ResolveForWrite({"sub", "new.bin"}), (dir / "share" / "sub" / "new.bin").string());
+    EXPECT_EQ(root.ResolveForWrite({"sub", "new.bin"}),
+              (dir / "share" / "sub" / "new.bin").string());
     EXPECT_FALSE(root.ResolveForWrite({"nofolder", "new.bin"}));
     EXPECT_FALSE(root.ResolveForWrite({}));
     EXPECT_FALSE(root.ResolveForWrite({".profile"}));

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "views/server_transfer_view.h"
 #include "fileserver_fixture.h"
 #include "support/message_log.h"
+#include "views/server_transfer_view.h"
 
 namespace velorin {
 namespace {

@@ -168,8 +168,7 @@ TEST_F(ServerViewTest, VisitorsAndServedTransfersAreToldByRowsWithTheirValues) {
         EXPECT_EQ(visitors.drawn, view->Visitors()) << step.what;
         EXPECT_TRUE(transfers.drawn == view->Transfers()) << step.what;
 
-        if (step.check)
-            step.check(view->Transfers().at(0));
+        if (step.check) step.check(view->Transfers().at(0));
     }
     EXPECT_FALSE(visitors.outOfRange);
     EXPECT_FALSE(transfers.outOfRange);

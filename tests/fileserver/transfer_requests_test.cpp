@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "data/complete_list.h"
 #include "data/process_options.h"
 #include "fileserver/browse_requests.h"
-#include "data/complete_list.h"
 #include "fileserver/peer_messages.h"
 #include "fileserver/peer_requests.h"
 #include "fileserver/point_balance.h"
@@ -324,7 +324,9 @@ TEST_F(TransferRequestsTest, UnsignedSessionsAndLongPathsEndTheSession) {
     EXPECT_EQ(Handle(session, EncodeUploadRequest({1, "\\Music\\x"})), -1);
     EXPECT_TRUE(session.sent.empty());
     session.signedOn = true;
-    EXPECT_EQ(Handle(session, Packet{PEER_FILE_INFO, std::string("\x05\x01", 2) + std::string(261, 'x')}), -1);
+    EXPECT_EQ(
+        Handle(session, Packet{PEER_FILE_INFO, std::string("\x05\x01", 2) + std::string(261, 'x')}),
+        -1);
     EXPECT_EQ(Handle(session, Packet{PEER_STATUS, ""}), 99);
     EXPECT_FALSE(fs::exists(Local("music/x")));
 }

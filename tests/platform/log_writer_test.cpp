@@ -9,8 +9,8 @@ namespace {
 
 TEST(LogWriter, EachModeNamesItsFileFromTheLocalTime) {
     LocalTime t{1980, 1, 2, 3, 4, 5, 3};
-    const char* expected[] = {"L/0000.txt",           "L/1980.txt",         "L/198001.txt",
-                              "L/19800102.txt",       "L/1980010203.txt",   "L/198001020304.txt",
+    const char* expected[] = {"L/0000.txt",           "L/1980.txt",       "L/198001.txt",
+                              "L/19800102.txt",       "L/1980010203.txt", "L/198001020304.txt",
                               "L/19800102030405.txt", "L/1980010203.txt"};
     for (int mode = 1; mode <= 7; ++mode) {
         CLogWriter log;

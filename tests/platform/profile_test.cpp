@@ -34,7 +34,7 @@ TEST(Profile, NewAndEmptyFoldersAreNewAndPrivate) {
     std::string error;
     ASSERT_TRUE(PrepareProfileFolder(dir / "a/b", isNew, error));
     EXPECT_TRUE(isNew);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat((dir / "a/b").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 
@@ -57,8 +57,9 @@ TEST(Paths, DocumentsFolderFollowsUserDirsAndIsCreated) {
     CScopedEnv config("XDG_CONFIG_HOME", (dir / "cfg").string());
     EXPECT_EQ(DocumentsFolder(), dir / "Documents");
     fs::create_directories(dir / "cfg");
-    test::WriteFile(dir / "cfg/user-dirs.dirs",
-                    "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/문서\"\n");
+    test::WriteFile(
+        dir / "cfg/user-dirs.dirs",
+        "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/문서\"\n");
     EXPECT_EQ(DocumentsFolder(), dir / "문서");
     EXPECT_TRUE(fs::is_directory(dir / "문서"));
 }

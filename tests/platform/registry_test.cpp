@@ -57,7 +57,8 @@ TEST(Registry, ReadsRowsSeededByAnotherProgram) {
             "CREATE TABLE registry(key TEXT NOT NULL, name TEXT NOT NULL, type INTEGER NOT NULL, "
             "data, PRIMARY KEY(key, name));"
             "INSERT INTO registry VALUES('Software\\Velorin\\app', 'AutoLogin', 4, 1);"
-            "INSERT INTO registry VALUES('Software\\Velorin\\app', 'UserID', 1, CAST('kim' AS BLOB));"
+            "INSERT INTO registry VALUES('Software\\Velorin\\app', 'UserID', 1, CAST('kim' AS "
+            "BLOB));"
             "INSERT INTO registry VALUES('Software\\Velorin\\app', 'Bad', 4, 'text');"));
     }
     CRegistry reg;

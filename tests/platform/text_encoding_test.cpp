@@ -17,7 +17,9 @@ TEST(TextEncoding, KoreanRoundTripsThroughCp949) {
 
 TEST(TextEncoding, UnrepresentableAndMalformedInputBecomesQuestionMarks) {
     EXPECT_EQ(Utf8ToCp949("a😀b"), "a?b");
-    EXPECT_EQ(Utf8ToCp949("a\xFF" "b"), "a?b");
+    EXPECT_EQ(Utf8ToCp949("a\xFF"
+                          "b"),
+              "a?b");
     // A lead byte with nothing after it at the end of a CP949 string.
     EXPECT_EQ(Cp949ToUtf8("ab\xB0"), "ab?");
     // A bad pair the converter takes whole before it complains.

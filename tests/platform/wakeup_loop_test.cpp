@@ -34,8 +34,7 @@ protected:
         return running.get();
     }
     void TearDown() override {
-        if (running.valid())
-            Stop();
+        if (running.valid()) Stop();
     }
     void Note(uintptr_t what) {
         std::lock_guard lock(mutex);
@@ -76,8 +75,7 @@ TEST_F(WakeupLoop, EveryPostFromAnotherThreadIsDispatchedOnTheLoopWithoutATimer)
         // Each post comes while the loop is on its way to poll or asleep in it.
         for (size_t i = 1; i <= kRounds; ++i) {
             queue.PostTask([this, i] { Note(i); });
-            if (!WaitForSeen(i))
-                return;
+            if (!WaitForSeen(i)) return;
         }
         for (size_t i = 0; i < kBurst; ++i) queue.PostTask([this, i] { Note(i); });
     }).join();

@@ -4,9 +4,9 @@
 
 #include <future>
 
+#include "fileserver/point_balance.h"
 #include "platform/log_writer.h"
 #include "platform/status_lines.h"
-#include "fileserver/point_balance.h"
 #include "platform/window_messages.h"
 #include "service/session_messages.h"
 #include "support/eventually.h"
@@ -105,13 +105,11 @@ TEST_F(CacheClientTest, NotOnlineADropIsNotRetried) {
 TEST_F(CacheClientTest, AnswersReachTheirWaitersByKey) {
     Start();
     SignIn();
-    auto check = std::async(std::launch::async, [&] {
-        return link.CheckPoints(Request(1, 2, 80), 5s, {});
-    });
+    auto check =
+        std::async(std::launch::async, [&] { return link.CheckPoints(Request(1, 2, 80), 5s, {}); });
     PointRequest sentCheck = Received(kPointCheck);
-    auto payment = std::async(std::launch::async, [&] {
-        return link.CollectPayment(Request(5, 6, 24), 5s, {});
-    });
+    auto payment = std::async(std::launch::async,
+                              [&] { return link.CollectPayment(Request(5, 6, 24), 5s, {}); });
     PointRequest sentPayment = Received(kPayment);
     EXPECT_EQ(sentCheck.memberId, "lee");
     EXPECT_EQ(sentCheck.keyLow, 1u);

@@ -18,9 +18,9 @@ uint32_t U32At(const std::string& bytes, size_t offset) {
 }
 
 TEST(SessionMessages, SignInRequestKeepsEveryFieldAtItsOffset) {
-    std::string p = EncodeSignInRequest({3, "kim", MakePasswordField("abcdefghijkl"),
-                                         MakePasswordField("XYZ"), htons(7297), htons(7298), 2,
-                                         "김's 음악", 1, 1, 42});
+    std::string p =
+        EncodeSignInRequest({3, "kim", MakePasswordField("abcdefghijkl"), MakePasswordField("XYZ"),
+                             htons(7297), htons(7298), 2, "김's 음악", 1, 1, 42});
     ASSERT_EQ(p.size(), 115u);
     EXPECT_EQ(U32At(p, 0), 3u);
     EXPECT_EQ(p.substr(4, 4), std::string("kim\0", 4));
@@ -53,8 +53,8 @@ TEST(SessionMessages, PasswordFieldsCutAtTwelveBytesOnACharacterBoundary) {
 }
 
 TEST(SessionMessages, ServerRecordIsNinetySixBytesWithNetworkOrderAddress) {
-    ServerRecord r{1, -1, "lee", "desc", 0x01020304, inet_addr("10.0.0.7"),
-                   htons(7296), htons(7296), 1, 1, -1};
+    ServerRecord r{1,           -1,          "lee", "desc", 0x01020304, inet_addr("10.0.0.7"),
+                   htons(7296), htons(7296), 1,     1,      -1};
     ServerRecordBytes bytes = EncodeServerRecord(r);
     std::string b(bytes.data(), bytes.size());
     EXPECT_EQ(b[0], 1);

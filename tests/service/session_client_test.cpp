@@ -160,7 +160,8 @@ TEST_F(SessionClientTest, NotesOf200BytesAreStored201DroppedAndAFullBoxStillAnno
 }
 
 TEST_F(SessionClientTest, MemberInformationBalancesAndTheOrderToLeave) {
-    ASSERT_TRUE(server.Send(kMemberInformation, EncodeMemberInformation({"kim", 1234, 30, 7, 2, 99, 5})));
+    ASSERT_TRUE(
+        server.Send(kMemberInformation, EncodeMemberInformation({"kim", 1234, 30, 7, 2, 99, 5})));
     ASSERT_TRUE(log.WaitFor(WM_MEMBER_INFO));
     EXPECT_EQ(balance.Balance(), 1234);
     EXPECT_EQ(member.age.load(), 30u);

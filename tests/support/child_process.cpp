@@ -49,8 +49,8 @@ bool CChildProcess::Start(const std::filesystem::path& program,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -77,9 +77,12 @@ void CChildProcess::Signal(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
 
-std::string CChildProcess::Output() const { return ReadFile(output_); }
+std::string CChildProcess::Output() const {
+    return ReadFile(output_);
+}
 
-bool CChildProcess::WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) const {
+bool CChildProcess::WaitForOutput(const std::string& text,
+                                  std::chrono::milliseconds timeout) const {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         if (Output().find(text) != std::string::npos) return true;

@@ -10,7 +10,8 @@ namespace velorin::test {
 void CRecordingUserInterface::Check(const char* call) const {
     const CMessageQueue* queue = queue_.load();
     if (queue ? !queue->OnLoopThread() : std::this_thread::get_id() != maker_)
-        ADD_FAILURE() << call << " called off the loop's thread " << std::this_thread::get_id() << " " << maker_ << " " << queue;
+        ADD_FAILURE() << call << " called off the loop's thread " << std::this_thread::get_id()
+                      << " " << maker_ << " " << queue;
     if (int held = HeldPersonLocks(); held > 0)
         ADD_FAILURE() << call << " called with " << held << " person lock(s) held";
 }

@@ -48,12 +48,17 @@ public:
     void OpenUrl(const std::string& url, bool carriesPassword) override {
         Add("OpenUrl", opened_, (carriesPassword ? "secret-url " : "url ") + url);
     }
-    void OpenFolder(const std::string& path) override { Add("OpenFolder", opened_, "folder " + path); }
+    void OpenFolder(const std::string& path) override {
+        Add("OpenFolder", opened_, "folder " + path);
+    }
     bool OpenOptions() override;
     void ShowSignInDialog() override { Add("ShowSignInDialog", opened_, "sign-in dialog"); }
-    void ShowNotice(const std::string& html) override { Add("ShowNotice", opened_, "notice " + html); }
+    void ShowNotice(const std::string& html) override {
+        Add("ShowNotice", opened_, "notice " + html);
+    }
     void OfferFolderDownload(const FolderDownloadOffer& offer) override {
-        Add("OfferFolderDownload", opened_, "folder offer " + offer.remotePath + " " + offer.localName);
+        Add("OfferFolderDownload", opened_,
+            "folder offer " + offer.remotePath + " " + offer.localName);
     }
     std::string PickFile(const std::string& title, const std::string&) override;
     void ShowTransferPage() override { Add("ShowTransferPage", opened_, "transfer page"); }

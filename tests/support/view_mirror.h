@@ -26,8 +26,7 @@ public:
     std::vector<std::string> Take() {
         std::vector<std::string> out;
         for (const std::string& text : seen_) {
-            if (out.empty() || out.back() != text)
-                out.push_back(text);
+            if (out.empty() || out.back() != text) out.push_back(text);
         }
         seen_.clear();
         return out;

@@ -62,8 +62,8 @@ protected:
             !(reply = link.ReceiveType(PEER_SIGNON_ANS))) {
             return code;
         }
-        Packet request =
-            EncodeDownloadRequest({{ticket.ticket1, ticket.ticket2, ticket.ticket3}, offset, kPath});
+        Packet request = EncodeDownloadRequest(
+            {{ticket.ticket1, ticket.ticket2, ticket.ticket3}, offset, kPath});
         if (link.Send(request.type, request.payload) &&
             (reply = link.ReceiveType(PEER_DOWNLOAD_ANS, 30s))) {
             DecodeDownloadAnswer(reply->payload, code);
@@ -75,14 +75,15 @@ protected:
         CSqliteDatabase db;
         std::pair<int64_t, int64_t> points{-1, -1};
         if (!db.Open(Db(), CSqliteDatabase::Mode::kReadWriteExisting)) return points;
-        db.Query("SELECT points, (SELECT coalesce(sum(reserved), 0) FROM ticket "
-                 "WHERE buyer = 'buyer') FROM member WHERE id = 'buyer'",
-                 [&](const SqlRow& row) {
-                     if (row.size() == 2 && row[0] && row[1]) {
-                         points = {std::stoll(*row[0]), std::stoll(*row[1])};
-                     }
-                     return true;
-                 });
+        db.Query(
+            "SELECT points, (SELECT coalesce(sum(reserved), 0) FROM ticket "
+            "WHERE buyer = 'buyer') FROM member WHERE id = 'buyer'",
+            [&](const SqlRow& row) {
+                if (row.size() == 2 && row[0] && row[1]) {
+                    points = {std::stoll(*row[0]), std::stoll(*row[1])};
+                }
+                return true;
+            });
         return points;
     }
 

@@ -19,7 +19,8 @@ using test::kOnline;
 
 size_t Occurrences(const std::string& text, const std::string& part) {
     size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
     return count;
 }
 
@@ -43,8 +44,10 @@ TEST_F(SignInSystem, SignsInIsListedShowsItsPointsAndReconnectsAfterARestart) {
 
     auto servers = Send("lee", {"servers"});
     EXPECT_EQ(servers.exitCode, 0);
-    std::regex kimListed("\"id\": \"kim\", \"channel\": [01], \"category\": 5, \"description\": "
-                         "\"kim s\", .*\"tcpPort\": " + std::to_string(kimPort));
+    std::regex kimListed(
+        "\"id\": \"kim\", \"channel\": [01], \"category\": 5, \"description\": "
+        "\"kim s\", .*\"tcpPort\": " +
+        std::to_string(kimPort));
     EXPECT_TRUE(std::regex_search(servers.output, kimListed)) << servers.output;
 
     auto status = Send("kim", {"status"});
@@ -57,7 +60,8 @@ TEST_F(SignInSystem, SignsInIsListedShowsItsPointsAndReconnectsAfterARestart) {
     central->Signal(SIGTERM);
     ASSERT_EQ(central->Wait(10s), 0);
     ASSERT_TRUE(StartCentral(false));
-    ASSERT_TRUE(kim->WaitForOutput("\t주의\t세션서버로 부터 접속이 끊어졌습니다. 서버를 중지합니다.", 10s))
+    ASSERT_TRUE(
+        kim->WaitForOutput("\t주의\t세션서버로 부터 접속이 끊어졌습니다. 서버를 중지합니다.", 10s))
         << kim->Output();
     EXPECT_EQ(Send("kim", {"status"}).output.find("\"state\": \"offline\""), 1u);
     // The one real wait of the reconnection's 40 seconds.

@@ -16,16 +16,14 @@ bool SystemFixture::AddMember(const std::string& id, const std::string& password
 
 bool SystemFixture::StartCentral(bool pickAddress) {
     for (int i = 0; i < (pickAddress ? 40 : 1); ++i) {
-        if (pickAddress)
-            address = "127.0.0." + std::to_string(2 + (getpid() + 11 * i) % 250);
+        if (pickAddress) address = "127.0.0." + std::to_string(2 + (getpid() + 11 * i) % 250);
         central = std::make_unique<CChildProcess>();
         if (!central->Start(VELORIN_CENTRAL_PATH,
                             {"serve", "--listen", address, "--db", Db(), "--web-port", "0"}, {},
                             dir / "central.txt")) {
             return false;
         }
-        if (central->WaitForOutput("velorin-central: serving", 10s))
-            return true;
+        if (central->WaitForOutput("velorin-central: serving", 10s)) return true;
         central->Wait(5s);
     }
     return false;

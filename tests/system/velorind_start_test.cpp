@@ -54,7 +54,7 @@ TEST_F(VelorindStart, ProvisionsANewProfileAndHandsLaterStartsOver) {
     // The control socket appears once start-up is through.
     ASSERT_TRUE(WaitForFile(profile / "velorin.sock"));
 
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(profile.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     std::string desktop = test::ReadFile(dir / "config/autostart/velorin.desktop");
@@ -66,8 +66,8 @@ TEST_F(VelorindStart, ProvisionsANewProfileAndHandsLaterStartsOver) {
     // A later start must not even open the data files; make them garbage to prove it.
     std::string saved = test::ReadFile(profile / "velorin.dat");
     test::WriteFile(profile / "velorin.dat", "garbage");
-    auto second = RunProgram(VELORIND_PATH, {"--home", profile.string(), "VEL://|server|kim|/"},
-                             Env(), 10s);
+    auto second =
+        RunProgram(VELORIND_PATH, {"--home", profile.string(), "VEL://|server|kim|/"}, Env(), 10s);
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_EQ(second.output, "");
     EXPECT_TRUE(first.WaitForOutput("\thandover\t0 VEL://|server|kim|/\n", 5s)) << first.Output();
@@ -89,7 +89,8 @@ TEST_F(VelorindStart, AGarbageShareDatabaseEndsTheStartWith255) {
     test::WriteFile(profile / "velorin.dat", "definitely not a database file");
     auto run = RunProgram(VELORIND_PATH, {"--home", profile.string()}, Env(), 10s);
     EXPECT_EQ(run.exitCode, 255);
-    EXPECT_NE(run.output.find("\tmessage\t환경 설정 파일을 읽을수 없습니다. 홈페이지를 통해 문의하세요\n"),
+    EXPECT_NE(run.output.find(
+                  "\tmessage\t환경 설정 파일을 읽을수 없습니다. 홈페이지를 통해 문의하세요\n"),
               std::string::npos)
         << run.output;
     EXPECT_EQ(test::ReadFile(profile / "velorin.dat"), "definitely not a database file");
@@ -119,7 +120,8 @@ TEST_F(VelorindStart, ASilentCentralServiceGivesTwoWarningsAfterTheFullProbe) {
     fs::path profile = dir / "unreachable";
     ASSERT_TRUE(test::SeedProfile(profile, test::FreeUdpPort()));
     CChildProcess child;
-    ASSERT_TRUE(child.Start(VELORIND_PATH, {"--home", profile.string()}, Env(silent), dir / "out.txt"));
+    ASSERT_TRUE(
+        child.Start(VELORIND_PATH, {"--home", profile.string()}, Env(silent), dir / "out.txt"));
     ASSERT_TRUE(child.WaitForOutput(kSecondWarning, 20s)) << child.Output();
     std::string output = child.Output();
     EXPECT_LT(output.find(kFirstWarning), output.find(kSecondWarning)) << output;

@@ -47,7 +47,9 @@ void BrowseFixture::ListHost(uint16_t hostPort) {
     List(kHost, hostPort);
 }
 
-void BrowseFixture::Dispatch() { queue.DispatchOne(explorer->Handle(), std::chrono::milliseconds(10)); }
+void BrowseFixture::Dispatch() {
+    queue.DispatchOne(explorer->Handle(), std::chrono::milliseconds(10));
+}
 
 bool BrowseFixture::Sync() {
     uint64_t ticket = explorer->RequestSync();
@@ -58,7 +60,8 @@ bool BrowseFixture::Browse(const std::string& startPath) {
     uint64_t before = explorer->Sessions();
     if (explorer->Connect(kHost, startPath)) return false;
     return WaitFor([&] {
-               return explorer->Sessions() > before && (explorer->SignedOn() || !explorer->Connected());
+               return explorer->Sessions() > before &&
+                      (explorer->SignedOn() || !explorer->Connected());
            }) &&
            explorer->SignedOn() && Sync();
 }
@@ -84,7 +87,8 @@ size_t BrowseFixture::RowOf(const std::string& name) const {
 std::vector<std::string> BrowseFixture::Reserved() {
     std::vector<std::string> out;
     for (const TransferSnapshot& entry : manager->Snapshot(kHost)) {
-        out.push_back(entry.fileName + "|" + entry.virDirName + "|" + std::to_string(entry.fileSize));
+        out.push_back(entry.fileName + "|" + entry.virDirName + "|" +
+                      std::to_string(entry.fileSize));
     }
     std::sort(out.begin(), out.end());
     return out;

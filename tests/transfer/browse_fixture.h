@@ -11,8 +11,8 @@
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "transfer/browse_session.h"
-#include "views/server_explorer.h"
 #include "transfer_fixture.h"
+#include "views/server_explorer.h"
 
 namespace velorin::test {
 

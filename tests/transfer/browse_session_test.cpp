@@ -12,7 +12,9 @@ namespace {
 using namespace std::chrono_literals;
 using test::kHost;
 
-std::string Line(int kind, const std::string& text) { return std::to_string(kind) + " " + text; }
+std::string Line(int kind, const std::string& text) {
+    return std::to_string(kind) + " " + text;
+}
 const std::string kConnecting = Line(2, std::string("\"host\"") + browse_text::kConnecting);
 
 class BrowseSessionTest : public test::BrowseFixture {};
@@ -33,8 +35,10 @@ TEST_F(BrowseSessionTest, StartPathIsWalkedAndItsLastLevelListed) {
     std::sort(names.begin() + 2, names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"..", "C", "noext", "x.txt"}));
     std::set<std::string> shown;
-    for (const ExplorerRow& row : explorer->Rows()) shown.insert(row.name + "|" + row.second + "|" + row.third);
-    EXPECT_EQ(shown, (std::set<std::string>{"..|파일폴더|", "C|파일폴더|", "noext|화일|1,234", "x.txt|txt|5"}));
+    for (const ExplorerRow& row : explorer->Rows())
+        shown.insert(row.name + "|" + row.second + "|" + row.third);
+    EXPECT_EQ(shown, (std::set<std::string>{"..|파일폴더|", "C|파일폴더|", "noext|화일|1,234",
+                                            "x.txt|txt|5"}));
     EXPECT_EQ(explorer->Tree(), (std::set<std::string>{"\\", "\\A", "\\A\\B", "\\A\\B\\C"}));
     EXPECT_EQ(KindLines(), std::vector<std::string>{kConnecting});
     EXPECT_EQ(explorer->StatusText(), "업로드(현재/최대) : 0/6  업로드속도 : 0kb/sec");

@@ -17,7 +17,8 @@ protected:
     bool Open(const std::string& path) { return !explorer->OpenPath(path) && Sync(); }
     bool LineWritten(int kind, const std::string& text) {
         auto lines = KindLines();
-        return std::find(lines.begin(), lines.end(), std::to_string(kind) + " " + text) != lines.end();
+        return std::find(lines.begin(), lines.end(), std::to_string(kind) + " " + text) !=
+               lines.end();
     }
 };
 
@@ -71,7 +72,8 @@ TEST_F(ServerExplorerTest, SelectedFilesAreReservedFoldersSkippedHarmfulNamesRef
               std::nullopt);
     EXPECT_TRUE(LineWritten(4, transfer_text::kBadPath));
     EXPECT_EQ(pieces, (std::vector<std::string>{"live", "show", "ok", "txt"}));
-    EXPECT_TRUE(LineWritten(4, "'live_show [2004].avi' 은 유해 파일로 추측됩니다. (불법공유, 음란물)"));
+    EXPECT_TRUE(
+        LineWritten(4, "'live_show [2004].avi' 은 유해 파일로 추측됩니다. (불법공유, 음란물)"));
     EXPECT_EQ(Reserved(), std::vector<std::string>{"ok.txt|\\Open\\Sub|2"});
     EXPECT_EQ(ui.Opened().back(), "transfer page");
 
@@ -139,9 +141,12 @@ TEST_F(ServerExplorerTest, FolderFilesEchoedOutsideTheConfirmedNameAreDropped) {
     ASSERT_TRUE(WaitFor([&] { return explorer->Offer().has_value(); }));
     EXPECT_EQ(explorer->ConfirmFolderDownload("\\S\\G", "F"), text::kStaleOffer);
     ASSERT_FALSE(explorer->ConfirmFolderDownload("\\S\\F", "F"));
-    for (const auto& [target, remote] : std::vector<std::pair<std::string, std::string>>{
-             {"..", "\\S\\F\\\\x"}, {"F\\..\\..", "\\S\\F\\\\y"}, {"Other", "\\S\\F\\\\z"},
-             {"F", "\\S\\F\\\\.."}, {"F", "\\S\\F\\\\ok"}}) {
+    for (const auto& [target, remote] :
+         std::vector<std::pair<std::string, std::string>>{{"..", "\\S\\F\\\\x"},
+                                                          {"F\\..\\..", "\\S\\F\\\\y"},
+                                                          {"Other", "\\S\\F\\\\z"},
+                                                          {"F", "\\S\\F\\\\.."},
+                                                          {"F", "\\S\\F\\\\ok"}}) {
         Packet p = EncodeFolderTreeEntry({1, target, remote});
         ASSERT_TRUE(peer.Send(p.type, p.payload));
     }

@@ -63,8 +63,7 @@ uint16_t TransferFixture::Port(uint16_t hostOrder) {
 std::optional<TransferSnapshot> TransferFixture::Entry(const std::string& id,
                                                        const std::string& name) {
     for (const TransferSnapshot& entry : manager->Snapshot(id)) {
-        if (entry.fileName == name)
-            return entry;
+        if (entry.fileName == name) return entry;
     }
     return std::nullopt;
 }

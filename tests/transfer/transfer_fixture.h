@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/person_lock.h"
-#include "data/process_options.h"
 #include "data/complete_list.h"
+#include "data/process_options.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"
 #include "fileserver/fileserver_fixture.h"
 #include "fileserver/point_balance.h"
 #include "fileserver/server_clock.h"
+#include "platform/person_lock.h"
 #include "service/server_list.h"
 #include "support/eventually.h"
 #include "support/recording_ui.h"

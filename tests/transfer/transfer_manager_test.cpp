@@ -52,8 +52,7 @@ protected:
     }
     // Answers the file information with `payload`, then expects the download request.
     std::optional<DownloadRequest> FileInfo(const std::string& payload) {
-        if (!peer.ReceiveType(PEER_FILE_INFO))
-            return std::nullopt;
+        if (!peer.ReceiveType(PEER_FILE_INFO)) return std::nullopt;
         peer.Send(PEER_FILE_INFO_ANS, payload);
         std::optional<Packet> request = peer.ReceiveType(PEER_DOWNLOAD);
         DownloadRequest decoded;
@@ -65,8 +64,7 @@ protected:
     static std::string Info(uint64_t size, std::optional<uint32_t> rights = std::nullopt) {
         CPayloadWriter w;
         w.I8(0).U64(size);
-        if (rights)
-            w.U32(*rights);
+        if (rights) w.U32(*rights);
         return w.Take();
     }
     std::string Message(const std::string& id, const std::string& name) {
@@ -280,7 +278,8 @@ TEST_F(TransferList, AfterTheQuestionTheListIsLookedAtAgain) {
     ui.onQuestion = nullptr;
     EXPECT_EQ(manager->Members(), std::vector<std::string>{"Q"});
     EXPECT_EQ(Rows().size(), 1u);
-    EXPECT_EQ(ui.Messages(), std::vector<std::string>{std::string("? ") + text::kDownloadAskReplace});
+    EXPECT_EQ(ui.Messages(),
+              std::vector<std::string>{std::string("? ") + text::kDownloadAskReplace});
 }
 
 // The resume question lets the loop run as well: what happened meanwhile counts.
@@ -293,7 +292,10 @@ TEST_F(TransferList, AfterTheResumeQuestionTheReservationIsCheckedAgain) {
     };
     for (const Case& c : std::vector<Case>{
              {[&] { signedIn = false; }, text::kDownloadNotSignedIn},
-             {[&] { ASSERT_FALSE(manager->ReserveDownload("B", "\\S", "r.bin", 9, Loopback(), Port(9))); },
+             {[&] {
+                  ASSERT_FALSE(
+                      manager->ReserveDownload("B", "\\S", "r.bin", 9, Loopback(), Port(9)));
+              },
               text::kDownloadBusy},
          }) {
         ui.onQuestion = [&] {

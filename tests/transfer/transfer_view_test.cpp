@@ -162,8 +162,7 @@ TEST_F(TransferViewTest, EventsAreToldByRowsAndTheTickedRowCarriesItsValues) {
         EXPECT_EQ(told, step.told) << step.what;
         EXPECT_TRUE(mirror.drawn == view->Rows()) << step.what;
 
-        if (step.check)
-            step.check(*view);
+        if (step.check) step.check(*view);
     }
     EXPECT_FALSE(mirror.outOfRange);
     EXPECT_TRUE(view->Rows().empty());
