@@ -8,7 +8,7 @@ packages=(
   libsqlite3-dev libssl-dev libcurl4-openssl-dev
   libasio-dev libmicrohttpd-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   sqlite3
 )
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the normal build,
+# Installs what is missing, checks the formatting, builds, and runs every test: the normal build,
 # then the unit and component tests again under AddressSanitizer and UBSan,
 # then each libFuzzer target for a short while (clang).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
+"$root/scripts/check-format.sh"
 
 "$root/scripts/build.sh" "$root/build"
 (cd "$root/build" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
