@@ -6,6 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 "$root/scripts/check-format.sh"
+"$root/scripts/check-layers.sh"
 
 "$root/scripts/build.sh" "$root/build"
 (cd "$root/build" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
