@@ -30,7 +30,10 @@ constexpr const char* kUsage =
     "       velorind [--home DIR] --send WORD [ARG...]\n"
     "words: status | signin [ID PASSWORD] | signout | servers | refresh | quit\n"
     "       browse ID [PATH] | download-folder ID PATH LOCALNAME | history | history-clear\n"
-    "       link ID [VIRDIR NAME SIZE]\n"
+    "       download ID VIRDIR NAME SIZE | upload ID VIRDIR LOCALPATH | transfers [ID]\n"
+    "       stop|restart|remove|remove-with-file ID NAME | clear-completed [ID]\n"
+    "       visitors | kick ID | served | served-stop|served-remove ROW | served-clear\n"
+    "       limit [VALUE] | link ID [VIRDIR NAME SIZE]\n"
     "a LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once signed in\n"
     "exit status of --send: 0 done, 1 refused, 2 no running instance\n";
 
