@@ -86,6 +86,7 @@ CProcess::~CProcess() {
     shareDatabase_.Close();
     completeList_.Close();
     registry_.Close();
+    wordFilter_.Close();
     g_current = nullptr;
 }
 
@@ -129,6 +130,8 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
         return kExitFatal;
     }
+    // A list that cannot be read restricts nothing; start-up goes on without a word.
+    wordFilter_.Open(profile_.folder / "badword.db");
     // The settings store opens first: the probe reads its port from it.
     registry_.Open("registry.db");
     ProbeReachability();

@@ -13,6 +13,7 @@
 #include "app/control_commands.h"
 #include "app/exit_codes.h"
 #include "app/sign_in_credentials.h"
+#include "data/badword_filter.h"
 #include "data/complete_list.h"
 #include "data/note_store.h"
 #include "data/process_options.h"
@@ -89,6 +90,8 @@ public:
     CCompleteList& CompleteList() { return completeList_; }
     CSettings& Settings() { return settings_; }
     CProcessOptions& Options() { return options_; }
+    // The shared word list, read as start-up found it; any thread.
+    CBadWordFilter& WordFilter() { return wordFilter_; }
     CControlCommands& Commands() { return commands_; }
     ReachabilityVerdict Reachability() const { return reachability_; }
     CPointBalance& PointBalance() { return pointBalance_; }
@@ -175,6 +178,7 @@ private:
     CSingleInstance instance_;
     CRegistry registry_;
     CCompleteList completeList_;
+    CBadWordFilter wordFilter_;
     CShareDatabase shareDatabase_;
     CAutostartEntry autostart_;
     CSettings settings_;

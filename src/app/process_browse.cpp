@@ -38,6 +38,9 @@ void CProcess::CreateExplorer() {
                    uint64_t size, uint32_t address, uint16_t port) {
                 return transfers_->ReserveUpload(id, folder, file, size, address, port);
             },
+        // The adult category masks names but does not refuse a transfer.
+        .restrictedPiece =
+            [this](std::string_view piece) { return wordFilter_.IsRestrictedName(piece, true); },
     };
     explorer_ = std::make_unique<CServerExplorer>(std::move(parts));
     serverListView_ = std::make_unique<CServerListView>(ServerListViewParts{

@@ -14,10 +14,6 @@ std::vector<std::string> SplitNamePieces(std::string_view name) {
     return pieces;
 }
 
-bool IsRestrictedTransferPiece(std::string_view) {
-    return false;
-}
-
 bool HasRestrictedPiece(std::string_view name, const PieceTest& test) {
     if (!test) return false;
     for (const std::string& piece : SplitNamePieces(name)) {

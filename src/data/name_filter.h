@@ -13,10 +13,6 @@ inline constexpr std::string_view kNameSeparators = "(). [],-_";
 // The non-empty pieces of `name`, in order.
 std::vector<std::string> SplitNamePieces(std::string_view name);
 
-// Whether one piece is a restricted word for transfers (the adult category
-// excluded). Until the word list is read here it restricts nothing.
-bool IsRestrictedTransferPiece(std::string_view piece);
-
 using PieceTest = std::function<bool(std::string_view piece)>;
 // True when any piece of `name` is restricted by `test`.
 bool HasRestrictedPiece(std::string_view name, const PieceTest& test);

@@ -101,7 +101,8 @@ struct ServerExplorerParts {
     std::function<void()> startSignIn;
     ReserveFunction reserveDownload;
     ReserveFunction reserveUpload;
-    PieceTest restrictedPiece = IsRestrictedTransferPiece;
+    // Empty: no name is restricted.
+    PieceTest restrictedPiece;
 };
 
 // Nothing when done (or when the command does nothing); else the reason.

@@ -6,6 +6,7 @@
 #include "app/process.h"
 #include "data/share_rules.h"
 #include "platform/json.h"
+#include "platform/sqlite_database.h"
 #include "support/loopback.h"
 #include "support/probe_responder.h"
 #include "support/recording_ui.h"
@@ -29,6 +30,14 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(responder.Ok());
         ASSERT_TRUE(test::SeedProfile(dir / "p", test::FreeUdpPort()));
+        // The word list the service ships, as start-up finds it.
+        CSqliteDatabase words;
+        ASSERT_TRUE(words.Open(dir / "p/badword.db", CSqliteDatabase::Mode::kReadWriteCreate));
+        ASSERT_TRUE(
+            words.Execute("CREATE TABLE badword (oneword TEXT, req TEXT);"
+                          "INSERT INTO badword VALUES ('warez', '저작권협회'), ('sex', '음란물')"));
+        words.Close();
+        wordList = test::ReadFile(dir / "p/badword.db");
         process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
         ui.Follow(process->Queue());
         ASSERT_FALSE(process->Start(std::nullopt).has_value());
@@ -62,6 +71,7 @@ protected:
     }
 
     fs::path startFolder = fs::current_path();
+    std::string wordList;
     test::CTempFolder dir;
     test::CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
     test::CRecordingUserInterface ui;
@@ -155,6 +165,36 @@ TEST_F(BrowseCommandsTest, WordsRefuseWhatThePageRefuses) {
               ControlAnswer::kRefused);
     EXPECT_EQ(Run({"download", "kim", "\\docs\\Album", "a.mp3", "2"}).json,
               "{\"ok\": true, \"reserved\": true}");
+}
+
+// A listed word in a name refuses the transfer before anything is reserved or
+// asked for; a word of the adult category alone refuses nothing.
+TEST_F(BrowseCommandsTest, ANameWithAListedWordIsNotTransferred) {
+    ASSERT_TRUE(process->ShareDatabase().UpdatePermission("docs", "[all]", "[all]", "", 7));
+    test::WriteFile(dir / "shared/Album/[warez] b.mp3", "bb");
+    test::WriteFile(dir / "shared/Album/sex.mp3", "cc");
+    test::WriteFile(dir / "up-warez.txt", "up");
+    struct Case {
+        std::vector<std::string> word;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"download", "kim", "\\docs\\Album", "[warez] b.mp3", "2"},
+         "'[warez] b.mp3' 은 유해 파일로 추측됩니다. (불법공유, 음란물)"},
+        {{"upload", "kim", "\\docs", (dir / "up-warez.txt").string()},
+         "'up-warez.txt' 은 유해 파일로 추측됩니다. (불법공유, 음란물)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word[0]);
+        EXPECT_EQ(Run(c.word).json, CJsonObject().Add("error", c.text).Text());
+        ASSERT_FALSE(ui.RowTexts().empty());
+        EXPECT_EQ(ui.RowTexts().back(), c.text);
+    }
+    EXPECT_TRUE(process->Transfers().Members().empty());
+    EXPECT_EQ(Run({"download", "kim", "\\docs\\Album", "sex.mp3", "2"}).json,
+              "{\"ok\": true, \"reserved\": true}");
+    process.reset();
+    EXPECT_EQ(test::ReadFile(dir / "p/badword.db"), wordList);
 }
 
 // A dialog lets the loop run: an upload picked after its session ended is not reserved.

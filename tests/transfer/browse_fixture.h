@@ -49,7 +49,7 @@ protected:
     CRegistry registry;
     CMessageQueue queue;
     CManualClock sessionClock{1700000000};
-    PieceTest restrictedPiece = IsRestrictedTransferPiece;
+    PieceTest restrictedPiece = [](std::string_view) { return false; };
     std::unique_ptr<CBrowseSession> session;
     std::unique_ptr<CServerExplorer> explorer;
 };
