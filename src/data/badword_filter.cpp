@@ -18,7 +18,7 @@ constexpr const char* kTransferNameSql =
 constexpr const char* kScanSql =
     "SELECT oneword,req FROM badword WHERE oneword LIKE ? ESCAPE '\\' AND req IS NOT NULL LIMIT 1";
 
-// A file name is no pattern: "%" in "100%.mp3" must not match every word.
+// A file name is no pattern: the piece "%" of "50 %.mp3" must not match every word.
 std::string EscapeLike(std::string_view text) {
     std::string out;
     out.reserve(text.size());
