@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (word.empty() || word.find_first_of(" |") != std::string::npos) std::abort();
     }
     // Clean CP949 survives the trip; anything else was replaced by "?" on the way in.
-    if (Utf8ToCp949(Cp949ToUtf8(bytes.substr(22))) == bytes.substr(22) &&
+    size_t termSize = data[18] | (data[19] << 8);
+    auto clean = [](std::string_view cp949) { return Utf8ToCp949(Cp949ToUtf8(cp949)) == cp949; };
+    if (clean(bytes.substr(22, termSize)) && clean(bytes.substr(22 + termSize)) &&
         EncodeSearchQuery(*query) != bytes) {
         std::abort();
     }
