@@ -21,6 +21,7 @@
 #include "data/share_database.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/point_balance.h"
+#include "fileserver/search_robot.h"
 #include "net/udp_socket.h"
 #include "platform/autostart.h"
 #include "platform/clock.h"
@@ -135,6 +136,7 @@ public:
     uint16_t OpenSearchPort(uint16_t port);
     void StartSearchRobot();
     void StopSearchRobot();
+    CSearchRobot& SearchRobot() { return searchRobot_; }
     ActivityCounts Activity() const;
 
     // The member's own transfer list: reservations, queues and their workers
@@ -196,8 +198,9 @@ private:
     CNoteStore notes_;
     mutable std::mutex credentialsLock_;
     SignInCredentials credentials_;
-    // The search robot's socket.
+    // The search robot's socket, then the robot that answers on it.
     CUdpSocket searchSocket_;
+    CSearchRobot searchRobot_{searchSocket_, shareDatabase_, clock_, &queue_};
     // After what they store into, so that they stop first.
     CSessionClient session_;
     CCacheClient cache_;

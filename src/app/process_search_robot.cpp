@@ -1,5 +1,6 @@
 // The search robot as the sign-in chain drives it: its datagram socket is bound
-// so that the port announced at sign-in is real; no search is answered yet.
+// first, so that the port announced at sign-in is real; once the member is
+// signed in the robot answers on it.
 #include <arpa/inet.h>
 
 #include "app/process.h"
@@ -11,9 +12,14 @@ uint16_t CProcess::OpenSearchPort(uint16_t port) {
     return ntohs(searchSocket_.LocalPort());
 }
 
-void CProcess::StartSearchRobot() {}
+void CProcess::StartSearchRobot() {
+    if (!searchSocket_.IsOpen()) return;
+    searchRobot_.OpenIndex();
+    searchRobot_.Start(Credentials().userId);
+}
 
 void CProcess::StopSearchRobot() {
+    searchRobot_.Stop();
     searchSocket_.Close();
 }
 
