@@ -33,7 +33,7 @@ constexpr const char* kUsage =
     "       download ID VIRDIR NAME SIZE | upload ID VIRDIR LOCALPATH | transfers [ID]\n"
     "       stop|restart|remove|remove-with-file ID NAME | clear-completed [ID]\n"
     "       visitors | kick ID | served | served-stop|served-remove ROW | served-clear\n"
-    "       limit [VALUE] | link ID [VIRDIR NAME SIZE]\n"
+    "       limit [VALUE] | link ID [VIRDIR NAME SIZE] | reindex | check-shares\n"
     "a LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once signed in\n"
     "exit status of --send: 0 done, 1 refused, 2 no running instance\n";
 

@@ -10,6 +10,7 @@
 #include "app/browse_commands.h"
 #include "app/control_words.h"
 #include "app/main_controller.h"
+#include "app/search_commands.h"
 #include "data/badword_file.h"
 #include "fileserver/file_server.h"
 #include "platform/error_text.h"
@@ -159,6 +160,9 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     // The cache link answers "not sent" while it is not signed in.
     fileServer_->SetPointsRequester(&cache_);
     RegisterControlWords(commands_, *this, *controller_);
+    searchWords_ =
+        std::make_unique<CSearchWords>(queue_, searchRobot_, wordFilter_, shareDatabase_);
+    searchWords_->Register(commands_);
     CreateExplorer();
     // Ahead of the sign-in that the window posts as it opens.
     queue_.PostTask([this] { WarnIfUnreachable(); });
@@ -244,6 +248,7 @@ void CProcess::Shutdown() {
     // The windows go first: no handler runs while the links stop.
     controller_.reset();
     browseWords_.reset();
+    searchWords_.reset();
     serverListView_.reset();
     explorer_.reset();
     StopSearchRobot();

@@ -40,6 +40,7 @@ namespace velorin {
 
 class CBrowseSession;
 class CBrowseWords;
+class CSearchWords;
 class CServerListView;
 class CFileServer;
 class CMainController;
@@ -209,6 +210,8 @@ private:
     std::unique_ptr<CServerExplorer> explorer_;
     // The server list page's model; it connects through the explorer.
     std::unique_ptr<CServerListView> serverListView_;
+    // The shared-file check in flight.
+    std::unique_ptr<CSearchWords> searchWords_;
     // The browse words in flight watch the explorer.
     std::unique_ptr<CBrowseWords> browseWords_;
     // The file server's lists post to it until the server is gone.

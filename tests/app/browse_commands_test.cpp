@@ -197,6 +197,33 @@ TEST_F(BrowseCommandsTest, ANameWithAListedWordIsNotTransferred) {
     EXPECT_EQ(test::ReadFile(dir / "p/badword.db"), wordList);
 }
 
+// The shared-file check answers once its walk has ended; a second one meanwhile is refused.
+TEST_F(BrowseCommandsTest, TheSharedFileCheckAnswersWithTheListedNames) {
+    test::WriteFile(dir / "shared/Album/[warez] b.mp3", "bb");
+    auto answer = std::make_shared<std::optional<ControlAnswer>>();
+    process->Commands().Execute({"check-shares"}, CControlReply([answer](ControlAnswer given) {
+                                    *answer = std::move(given);
+                                }));
+    ControlAnswer second = Run({"check-shares"});
+    // Other words are served while the walk runs.
+    ControlAnswer meanwhile = test::RunWord(process->Commands(), process->Queue(), {"history"});
+    for (int i = 0; i < 500 && !*answer; ++i) {
+        process->Queue().DispatchOne(0, std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(answer->has_value());
+    EXPECT_EQ((*answer)->status, ControlAnswer::kDone);
+    EXPECT_NE((*answer)->json.find("{\"name\": \"[warez] b.mp3\", \"folder\": "), std::string::npos)
+        << (*answer)->json;
+    EXPECT_NE((*answer)->json.find("\"word\": \"warez\", \"req\": \"저작권협회\"}"),
+              std::string::npos);
+    // The walk may already have ended when the second one came.
+    if (second.status == ControlAnswer::kRefused) {
+        EXPECT_EQ(second.json, "{\"error\": \"a check of the shared files is running\"}");
+    }
+    EXPECT_EQ(meanwhile.status, ControlAnswer::kDone);
+    EXPECT_EQ(Run({"reindex"}).status, ControlAnswer::kDone);
+}
+
 // A dialog lets the loop run: an upload picked after its session ended is not reserved.
 TEST_F(BrowseCommandsTest, AnUploadPickedAfterTheSessionEndedIsDropped) {
     ASSERT_TRUE(process->ShareDatabase().UpdatePermission("docs", "[all]", "[all]", "", 7));
