@@ -33,7 +33,8 @@ constexpr const char* kUsage =
     "       download ID VIRDIR NAME SIZE | upload ID VIRDIR LOCALPATH | transfers [ID]\n"
     "       stop|restart|remove|remove-with-file ID NAME | clear-completed [ID]\n"
     "       visitors | kick ID | served | served-stop|served-remove ROW | served-clear\n"
-    "       limit [VALUE] | link ID [VIRDIR NAME SIZE] | reindex | check-shares\n"
+    "       limit [VALUE] | link ID [VIRDIR NAME SIZE]\n"
+    "       reindex | search-terms [pause] | check-shares\n"
     "a LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once signed in\n"
     "exit status of --send: 0 done, 1 refused, 2 no running instance\n";
 

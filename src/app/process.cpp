@@ -19,6 +19,7 @@
 #include "platform/user_interface.h"
 #include "transfer/browse_session.h"
 #include "transfer/transfer_manager.h"
+#include "views/search_terms_view.h"
 #include "views/server_explorer.h"
 #include "views/server_list_view.h"
 #include "views/server_view.h"
@@ -160,8 +161,11 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     // The cache link answers "not sent" while it is not signed in.
     fileServer_->SetPointsRequester(&cache_);
     RegisterControlWords(commands_, *this, *controller_);
-    searchWords_ =
-        std::make_unique<CSearchWords>(queue_, searchRobot_, wordFilter_, shareDatabase_);
+    searchTerms_ = std::make_unique<CSearchTermsView>(
+        queue_, SearchTermsParts{[this] { return searchRobot_.CurrentTerm(); },
+                                 [this] { return searchRobot_.Running() && serverRunning_; }});
+    searchWords_ = std::make_unique<CSearchWords>(SearchWordsParts{
+        queue_, searchRobot_, wordFilter_, shareDatabase_, *searchTerms_, serverRunning_});
     searchWords_->Register(commands_);
     CreateExplorer();
     // Ahead of the sign-in that the window posts as it opens.
@@ -249,6 +253,7 @@ void CProcess::Shutdown() {
     controller_.reset();
     browseWords_.reset();
     searchWords_.reset();
+    searchTerms_.reset();
     serverListView_.reset();
     explorer_.reset();
     StopSearchRobot();

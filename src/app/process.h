@@ -41,6 +41,7 @@ namespace velorin {
 class CBrowseSession;
 class CBrowseWords;
 class CSearchWords;
+class CSearchTermsView;
 class CServerListView;
 class CFileServer;
 class CMainController;
@@ -138,6 +139,8 @@ public:
     void StartSearchRobot();
     void StopSearchRobot();
     CSearchRobot& SearchRobot() { return searchRobot_; }
+    // Null before start-up has made it and after shutdown.
+    CSearchTermsView* SearchTerms() { return searchTerms_.get(); }
     ActivityCounts Activity() const;
 
     // The member's own transfer list: reservations, queues and their workers
@@ -210,6 +213,8 @@ private:
     std::unique_ptr<CServerExplorer> explorer_;
     // The server list page's model; it connects through the explorer.
     std::unique_ptr<CServerListView> serverListView_;
+    // The current-search-terms window's model, and the words that read it.
+    std::unique_ptr<CSearchTermsView> searchTerms_;
     // The shared-file check in flight.
     std::unique_ptr<CSearchWords> searchWords_;
     // The browse words in flight watch the explorer.

@@ -8,15 +8,14 @@
 #include "data/share_database.h"
 #include "fileserver/search_robot.h"
 #include "platform/json.h"
+#include "views/search_terms_view.h"
 
 namespace velorin {
 
-CSearchWords::CSearchWords(CMessageQueue& queue, CSearchRobot& robot, CBadWordFilter& filter,
-                           CShareDatabase& shares)
-    : CWindowTarget(queue),
-      robot_(robot),
-      shares_(shares),
-      check_(std::make_unique<CBadWordCheck>(filter, queue, Handle())) {}
+CSearchWords::CSearchWords(SearchWordsParts parts)
+    : CWindowTarget(parts.queue),
+      parts_(parts),
+      check_(std::make_unique<CBadWordCheck>(parts.filter, parts.queue, Handle())) {}
 
 // The check's worker ends first; a waiting word is then refused by its reply.
 CSearchWords::~CSearchWords() {
@@ -26,8 +25,27 @@ CSearchWords::~CSearchWords() {
 void CSearchWords::Register(CControlCommands& commands) {
     using Args = CControlCommands::Args;
     commands.Register("reindex", [this](const Args&) {
-        robot_.RequestReindex();
-        return CControlCommands::Done();
+        // Without a sign-in the robot builds its index when it starts anyway.
+        const char* text = search_text::kReindexLater;
+        if (parts_.serverRunning) {
+            parts_.robot.RequestReindex();
+            text = search_text::kReindexing;
+        }
+        return CControlCommands::Done(CJsonObject().Add("ok", true).Add("text", text).Text());
+    });
+    commands.Register("search-terms", [this](const Args& args) {
+        if (args.size() > 2 || (args.size() == 2 && args[1] != "pause")) {
+            return CControlCommands::Refused("usage: search-terms [pause]");
+        }
+        parts_.terms.Open();
+        if (args.size() == 2) parts_.terms.TogglePause();
+        std::vector<std::string> lines;
+        for (const std::string& line : parts_.terms.Lines()) lines.push_back(JsonQuote(line));
+        return CControlCommands::Done(CJsonObject()
+                                          .Add("ok", true)
+                                          .Add("paused", parts_.terms.Paused())
+                                          .AddRaw("lines", JsonArray(lines))
+                                          .Text());
     });
     commands.RegisterAsync("check-shares", [this](const Args&, CControlReply reply) {
         CheckShares(std::move(reply));
@@ -36,7 +54,8 @@ void CSearchWords::Register(CControlCommands& commands) {
 
 void CSearchWords::CheckShares(CControlReply reply) {
     std::vector<ShareFolderRow> folders;
-    if (!shares_.LoadShareFolders(folders)) return reply(CControlCommands::Refused("velorin.dat"));
+    if (!parts_.shares.LoadShareFolders(folders))
+        return reply(CControlCommands::Refused("velorin.dat"));
     std::vector<std::string> paths;
     for (const ShareFolderRow& folder : folders) paths.push_back(folder.path);
     if (waiting_ || !check_->Start(paths)) {

@@ -221,7 +221,12 @@ TEST_F(BrowseCommandsTest, TheSharedFileCheckAnswersWithTheListedNames) {
         EXPECT_EQ(second.json, "{\"error\": \"a check of the shared files is running\"}");
     }
     EXPECT_EQ(meanwhile.status, ControlAnswer::kDone);
-    EXPECT_EQ(Run({"reindex"}).status, ControlAnswer::kDone);
+    EXPECT_EQ(Run({"reindex"}).json, "{\"ok\": true, \"text\": \"목록의 갱신합니다.\"}");
+    process->ServerRunning() = false;
+    EXPECT_EQ(Run({"reindex"}).json,
+              "{\"ok\": true, \"text\": \"[서버연결]과 함께 목록이 갱신될것입니다.\"}");
+    EXPECT_EQ(Run({"search-terms", "pause"}).json,
+              "{\"ok\": true, \"paused\": true, \"lines\": []}");
 }
 
 // A dialog lets the loop run: an upload picked after its session ended is not reserved.
