@@ -172,6 +172,8 @@ TEST_F(MainControllerTest, TheChainGoesOnlineAnnouncingTheRealPorts) {
 
     Accept();
     EXPECT_TRUE(process->ServerRunning());
+    // The list request goes out before the loop writes its line.
+    EXPECT_TRUE(RowShown("리스트 서버에서 리스트를 내려받습니다.", kStatusInformation));
     EXPECT_EQ(ui.RowTexts(),
               (std::vector<std::string>{"서버에 연결중입니다. 잠시만 기다려 주십시오",
                                         "서버 인증작업이 끝났습니다. 서버를 시작합니다.",
