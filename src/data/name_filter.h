@@ -16,5 +16,8 @@ std::vector<std::string> SplitNamePieces(std::string_view name);
 using PieceTest = std::function<bool(std::string_view piece)>;
 // True when any piece of `name` is restricted by `test`.
 bool HasRestrictedPiece(std::string_view name, const PieceTest& test);
+// `name` with every restricted piece replaced by one "*" per CP949 byte;
+// `masked` tells whether any was.
+std::string MaskRestrictedPieces(std::string_view name, const PieceTest& test, bool& masked);
 
 }  // namespace velorin

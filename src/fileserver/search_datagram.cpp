@@ -46,6 +46,30 @@ std::optional<SearchQuery> DecodeSearchQuery(std::string_view datagram) {
     return query;
 }
 
+std::string EncodeSearchTime(const SystemTime& t) {
+    CPayloadWriter w;
+    w.U16(t.year).U16(t.month).U16(t.dayOfWeek).U16(t.day);
+    w.U16(t.hour).U16(t.minute).U16(t.second).U16(t.millisecond);
+    return w.Take();
+}
+
+SystemTime DecodeSearchTime(std::string_view field) {
+    std::string padded = TimeField(field);
+    CPayloadReader r(padded);
+    SystemTime t;
+    // Sixteen bytes always hold eight fields.
+    if (!(r.U16(t.year) && r.U16(t.month) && r.U16(t.dayOfWeek) && r.U16(t.day) && r.U16(t.hour) &&
+          r.U16(t.minute) && r.U16(t.second) && r.U16(t.millisecond))) {
+        return SystemTime{};
+    }
+    return t;
+}
+
+int64_t SearchResponseMs(const SystemTime& sent, const SystemTime& now) {
+    int64_t seconds = (int64_t{now.minute} - sent.minute) * 60 - sent.second + now.second;
+    return seconds * 1000 - sent.millisecond + now.millisecond;
+}
+
 std::string EncodeSearchAnswer(const SearchAnswer& answer) {
     std::string name = Utf8ToCp949(answer.name);
     std::string path = Utf8ToCp949(answer.path);

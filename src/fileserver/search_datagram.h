@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/local_time.h"
+
 namespace velorin {
 
 inline constexpr uint16_t kSearchMagic = 29334;
@@ -43,6 +45,13 @@ std::string EncodeSearchQuery(const SearchQuery& query);
 // Nothing unless the magic is right, the datagram is exactly as long as its
 // lengths say, 2 <= T <= 260 and E <= 256 (CP949 bytes).
 std::optional<SearchQuery> DecodeSearchQuery(std::string_view datagram);
+
+// The send time field: a SYSTEMTIME, eight u16.
+std::string EncodeSearchTime(const SystemTime& time);
+SystemTime DecodeSearchTime(std::string_view field);
+// The answer's round trip from the minute, second and millisecond fields
+// alone: negative when the clock passed an hour boundary in between.
+int64_t SearchResponseMs(const SystemTime& sent, const SystemTime& now);
 
 std::string EncodeSearchAnswer(const SearchAnswer& answer);
 // Nothing unless the magic is right and the datagram is exactly as long as its lengths say.

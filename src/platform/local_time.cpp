@@ -27,6 +27,17 @@ SystemTime ToSystemTime(const LocalTime& t) {
                       u(t.hour), u(t.minute), u(t.second),  u(t.millisecond)};
 }
 
+SystemTime UtcNow() {
+    auto now = std::chrono::system_clock::now();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    auto u = [](int v) { return static_cast<uint16_t>(v); };
+    return SystemTime{u(tm.tm_year + 1900), u(tm.tm_mon + 1), u(tm.tm_wday), u(tm.tm_mday),
+                      u(tm.tm_hour),        u(tm.tm_min),     u(tm.tm_sec),  u(ms % 1000)};
+}
+
 LocalTime NowLocal() {
     auto now = std::chrono::system_clock::now();
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();

@@ -19,6 +19,8 @@ struct SystemTime {
 };
 
 SystemTime ToSystemTime(const LocalTime& t);
+// The wall clock in UTC, to the millisecond: what search datagrams carry.
+SystemTime UtcNow();
 
 LocalTime ToLocalTime(std::time_t t, int millisecond = 0);
 LocalTime NowLocal();

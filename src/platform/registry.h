@@ -21,6 +21,7 @@ inline constexpr const char* kAppKey = "Software\\Velorin\\app";
 inline constexpr const char* kMsgKey = "Software\\Velorin\\app\\msg";
 inline constexpr const char* kHistoryKey = "Software\\Velorin\\app\\history";
 inline constexpr const char* kPatcherKey = "Software\\Velorin\\app\\patcher";
+inline constexpr const char* kFindExtensionKey = "Software\\Velorin\\app\\__fileserver__";
 
 class CRegistry {
 public:

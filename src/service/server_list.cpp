@@ -45,6 +45,15 @@ bool CServerList::FindById(const std::string& id, ServerRecord& record) const {
     return true;
 }
 
+bool CServerList::RecordAt(int channel, size_t index, ServerRecord& record) const {
+    if (!ValidChannel(channel)) return false;
+    std::lock_guard lock(mutex_);
+    const std::vector<ServerRecord>& records = channels_[static_cast<size_t>(channel)].records;
+    if (index >= records.size()) return false;
+    record = records[index];
+    return true;
+}
+
 void CServerList::ClearChannel(int channel) {
     if (!ValidChannel(channel)) return;
     std::lock_guard lock(mutex_);

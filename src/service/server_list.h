@@ -43,6 +43,8 @@ public:
     void ClearAll();
 
     size_t Count(int channel) const;
+    // The record at `index` of `channel`, copied under the lock.
+    bool RecordAt(int channel, size_t index, ServerRecord& record) const;
     uint32_t CategoryCount(int channel, int category) const;
     std::vector<ServerRecord> Records(int channel) const;
 
