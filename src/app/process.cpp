@@ -20,6 +20,7 @@
 #include "transfer/browse_session.h"
 #include "transfer/transfer_manager.h"
 #include "views/search_terms_view.h"
+#include "views/search_view.h"
 #include "views/server_explorer.h"
 #include "views/server_list_view.h"
 #include "views/server_view.h"
@@ -161,13 +162,8 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     // The cache link answers "not sent" while it is not signed in.
     fileServer_->SetPointsRequester(&cache_);
     RegisterControlWords(commands_, *this, *controller_);
-    searchTerms_ = std::make_unique<CSearchTermsView>(
-        queue_, SearchTermsParts{[this] { return searchRobot_.CurrentTerm(); },
-                                 [this] { return searchRobot_.Running() && serverRunning_; }});
-    searchWords_ = std::make_unique<CSearchWords>(SearchWordsParts{
-        queue_, searchRobot_, wordFilter_, shareDatabase_, *searchTerms_, serverRunning_});
-    searchWords_->Register(commands_);
     CreateExplorer();
+    CreateSearch();
     // Ahead of the sign-in that the window posts as it opens.
     queue_.PostTask([this] { WarnIfUnreachable(); });
     StartTransfers();
@@ -254,6 +250,8 @@ void CProcess::Shutdown() {
     browseWords_.reset();
     searchWords_.reset();
     searchTerms_.reset();
+    // Its searcher stops before the server list and the explorer go.
+    searchView_.reset();
     serverListView_.reset();
     explorer_.reset();
     StopSearchRobot();

@@ -42,6 +42,7 @@ class CBrowseSession;
 class CBrowseWords;
 class CSearchWords;
 class CSearchTermsView;
+class CSearchView;
 class CServerListView;
 class CFileServer;
 class CMainController;
@@ -139,8 +140,9 @@ public:
     void StartSearchRobot();
     void StopSearchRobot();
     CSearchRobot& SearchRobot() { return searchRobot_; }
-    // Null before start-up has made it and after shutdown.
+    // Null before start-up has made them and after shutdown.
     CSearchTermsView* SearchTerms() { return searchTerms_.get(); }
+    CSearchView* SearchView() { return searchView_.get(); }
     ActivityCounts Activity() const;
 
     // The member's own transfer list: reservations, queues and their workers
@@ -168,6 +170,7 @@ private:
     void HandleOnLoop(const ControlRequest& request, const CControlReply& reply);
     void CreateFileServer();
     void CreateExplorer();
+    void CreateSearch();
     void CreateTransfers();
     bool OpenTransferStore();
     void StartTransfers();
@@ -213,7 +216,9 @@ private:
     std::unique_ptr<CServerExplorer> explorer_;
     // The server list page's model; it connects through the explorer.
     std::unique_ptr<CServerListView> serverListView_;
-    // The current-search-terms window's model, and the words that read it.
+    // The search page's model (it downloads and connects through the explorer),
+    // the current-search-terms window's model, and the words that read them.
+    std::unique_ptr<CSearchView> searchView_;
     std::unique_ptr<CSearchTermsView> searchTerms_;
     // The shared-file check in flight.
     std::unique_ptr<CSearchWords> searchWords_;

@@ -71,6 +71,8 @@ int CFileSearcher::Run() {
     }
     Report(100);
     sink_.SearchEnded();
+    // The search is over; the thread itself is released by the next Start or Stop.
+    worker_.SetRunning(false);
     return 0;
 }
 

@@ -110,6 +110,8 @@ ExplorerResult CSearchView::StartSearch(const std::string& termText, bool useExt
     }
     query = Trim(query);
     if (query.empty()) return refusal.empty() ? std::string(text::kNothingLeft) : refusal;
+    // A new search ends the running one at once, as the cancel button would.
+    if (searching_ || searcher_.Running()) Cancel();
     if (!searcher_.Start(query, extension)) return std::string(text::kNotStarted);
     SetSearching(true);
     return std::nullopt;
