@@ -7,13 +7,9 @@
 #include "data/share_rules.h"
 #include "platform/json.h"
 #include "platform/sqlite_database.h"
-#include "support/loopback.h"
-#include "support/probe_responder.h"
-#include "support/recording_ui.h"
+#include "support/process_fixture.h"
 #include "support/run_word.h"
 #include "support/scripted_server.h"
-#include "support/seeded_profile.h"
-#include "support/temp_folder.h"
 #include "transfer/browse_session.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_texts.h"
@@ -25,10 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // The words against the process's own file server, browsed as a listed member.
-class BrowseCommandsTest : public ::testing::Test {
+class BrowseCommandsTest : public test::ProcessFixture<> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(responder.Ok());
         ASSERT_TRUE(test::SeedProfile(dir / "p", test::FreeUdpPort()));
         // The word list the service ships, as start-up finds it.
         CSqliteDatabase words;
@@ -38,9 +33,7 @@ protected:
                           "INSERT INTO badword VALUES ('warez', '저작권협회'), ('sex', '음란물')"));
         words.Close();
         wordList = test::ReadFile(dir / "p/badword.db");
-        process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
-        ui.Follow(process->Queue());
-        ASSERT_FALSE(process->Start(std::nullopt).has_value());
+        StartProcess();
         process->SetCredentials({"kim", "password"});
         fs::create_directories(dir / "shared/Album");
         test::WriteFile(dir / "shared/Album/a.mp3", "aa");
@@ -62,22 +55,11 @@ protected:
         record.tcpPort = htons(port);
         process->ServerList().AddRecord(record);
     }
-    void TearDown() override {
-        process.reset();
-        fs::current_path(startFolder);
-    }
     ControlAnswer Run(std::vector<std::string> args) {
         return test::RunWord(process->Commands(), process->Queue(), std::move(args));
     }
 
-    fs::path startFolder = fs::current_path();
     std::string wordList;
-    test::CTempFolder dir;
-    test::CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
-    test::CRecordingUserInterface ui;
-    test::CProbeResponder responder;
-    test::CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
-    std::unique_ptr<CProcess> process;
 };
 
 TEST_F(BrowseCommandsTest, WordsBrowseDownloadFoldersAndKeepTheHistory) {

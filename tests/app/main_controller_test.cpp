@@ -10,12 +10,8 @@
 #include "platform/error_text.h"
 #include "platform/window_messages.h"
 #include "support/eventually.h"
-#include "support/loopback.h"
-#include "support/probe_responder.h"
-#include "support/recording_ui.h"
+#include "support/process_fixture.h"
 #include "support/scripted_server.h"
-#include "support/seeded_profile.h"
-#include "support/temp_folder.h"
 
 namespace velorin {
 namespace {
@@ -46,18 +42,13 @@ public:
 
 // A process signing in to scripted session and cache servers on the probe
 // responder's loopback address; its loop runs on a thread of its own.
-class MainControllerTest : public ::testing::Test {
+class MainControllerTest : public test::ProcessFixture<COptionsDialogUi> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(responder.Ok());
         ASSERT_TRUE(session.Listen(responder.Address(), kSessionServerPort));
         ASSERT_TRUE(cache.Listen(responder.Address(), kCacheServerPort));
-        listenPort = test::FreeUdpPort();
-        ASSERT_TRUE(test::SeedProfile(dir / "p", listenPort));
         fs::create_directories(dir / "shared");
-        process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
-        ui.Follow(process->Queue());
-        ASSERT_FALSE(process->Start(std::nullopt).has_value());
+        StartProcess(std::nullopt, listenPort);
         CSettings& settings = process->Settings();
         settings.SetUserID("kim");
         settings.SetUserPW(kPassword);
@@ -70,10 +61,7 @@ protected:
         loop = std::thread([this] { process->Queue().Run(); });
     }
 
-    void TearDown() override {
-        EndProcess();
-        fs::current_path(startFolder);
-    }
+    void TearDown() override { EndProcess(); }
 
     void EndProcess() {
         if (!process) return;
@@ -135,18 +123,10 @@ protected:
         return process->Registry().ValueNames("Software\\Velorin\\app\\msg").size();
     }
 
-    fs::path startFolder = fs::current_path();
-    test::CTempFolder dir;
-    test::CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
-    test::CScopedEnv home{"HOME", dir.Path().string()};
     test::CScopedEnv web{"VELORIN_WEB", "http://web.test/"};
-    test::CProbeResponder responder;
-    test::CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
     test::CScriptedServer session;
     test::CScriptedServer cache;
-    uint16_t listenPort = 0;
-    COptionsDialogUi ui;
-    std::unique_ptr<CProcess> process;
+    uint16_t listenPort = test::FreeUdpPort();
     std::thread loop;
 };
 

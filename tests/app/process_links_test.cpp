@@ -9,11 +9,7 @@
 #include "data/link.h"
 #include "platform/window_messages.h"
 #include "support/eventually.h"
-#include "support/loopback.h"
-#include "support/probe_responder.h"
-#include "support/recording_ui.h"
-#include "support/seeded_profile.h"
-#include "support/temp_folder.h"
+#include "support/process_fixture.h"
 #include "transfer/transfer_manager.h"
 #include "views/server_explorer.h"
 
@@ -24,17 +20,13 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // A process whose own file server runs, shares "docs" and is listed as member "kim".
-class ProcessLinks : public ::testing::Test {
+class ProcessLinks : public test::ProcessFixture<> {
 protected:
     void StartWith(const std::optional<std::string>& argument) {
-        ASSERT_TRUE(responder.Ok());
         fs::create_directories(dir / "shared");
         fs::create_directories(dir / "downloads");
         test::WriteFile(dir / "shared/a b.mp3", "aa");
-        ASSERT_TRUE(test::SeedProfile(dir / "p", test::FreeUdpPort()));
-        process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
-        ui.Follow(process->Queue());
-        ASSERT_FALSE(process->Start(argument).has_value());
+        StartProcess(argument);
         process->SetCredentials({"kim", "password"});
         process->Options().SetDownloadPath((dir / "downloads").string());
         bool exists = false;
@@ -53,8 +45,6 @@ protected:
             process->Queue().Quit(kExitShutdown);
             loop.join();
         }
-        process.reset();
-        fs::current_path(startFolder);
     }
     // Runs `read` on the loop's thread, where the process's state lives.
     template <typename Read>
@@ -77,15 +67,6 @@ protected:
         return rows.empty() || rows.back().kind != kStatusCaution ? "" : rows.back().text;
     }
 
-    fs::path startFolder = fs::current_path();
-    test::CTempFolder dir;
-    test::CRecordingUserInterface ui;
-    test::CProbeResponder responder;
-    // The documents folder, the autostart entry and the central service of this test.
-    test::CScopedEnv env[3]{{"HOME", dir.Path().string()},
-                            {"XDG_CONFIG_HOME", (dir / "config").string()},
-                            {"VELORIN_CENTRAL", responder.Address()}};
-    std::unique_ptr<CProcess> process;
     std::thread loop;
 };
 

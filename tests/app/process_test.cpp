@@ -5,9 +5,7 @@
 #include <thread>
 
 #include "platform/sqlite_database.h"
-#include "support/probe_responder.h"
-#include "support/recording_ui.h"
-#include "support/temp_folder.h"
+#include "support/process_fixture.h"
 
 namespace velorin {
 namespace {
@@ -15,21 +13,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public test::ProcessHome<> {
 protected:
-    ~ProcessTest() override { fs::current_path(startFolder); }
-
     ProfileLocation Profile(const std::string& name) { return ProfileLocation{dir / name, false}; }
-
-    fs::path startFolder = fs::current_path();
-    test::CTempFolder dir;
-    test::CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
-    test::CScopedEnv home{"HOME", dir.Path().string()};
-    test::CRecordingUserInterface ui;
-    // A new profile tests port 7296, which this responder holds: the probe
-    // fails at once instead of waiting for answers.
-    test::CProbeResponder responder;
-    test::CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
 };
 
 std::vector<std::string> Columns(const fs::path& file, const char* table) {

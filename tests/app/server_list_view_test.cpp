@@ -4,17 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "app/process.h"
-#include "support/loopback.h"
-#include "support/probe_responder.h"
-#include "support/recording_ui.h"
-#include "support/seeded_profile.h"
-#include "support/temp_folder.h"
+#include "support/process_fixture.h"
 #include "transfer/transfer_texts.h"
 
 namespace velorin {
 namespace {
 
-namespace fs = std::filesystem;
 namespace text = server_list_view_text;
 
 ServerRecord Record(const std::string& id, uint8_t channel, int8_t category, uint32_t sharing,
@@ -31,14 +26,10 @@ ServerRecord Record(const std::string& id, uint8_t channel, int8_t category, uin
     return record;
 }
 
-class ServerListViewTest : public ::testing::Test {
+class ServerListViewTest : public test::ProcessFixture<> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(responder.Ok());
-        ASSERT_TRUE(test::SeedProfile(dir / "p", test::FreeUdpPort()));
-        process = std::make_unique<CProcess>(ProfileLocation{dir / "p", false}, ui);
-        ui.Follow(process->Queue());
-        ASSERT_FALSE(process->Start(std::nullopt).has_value());
+        StartProcess();
         for (const ServerRecord& record :
              {Record("Bo", 0, 0, 1, 30), Record("al", 0, 0, 0, -1), Record("cy", 0, 0, 1, 5),
               Record("dee", 0, 2, 1, 7), Record("moon", 1, 0, 1, 1)}) {
@@ -54,12 +45,6 @@ protected:
         return ids;
     }
 
-    test::CTempFolder dir;
-    test::CScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
-    test::CRecordingUserInterface ui;
-    test::CProbeResponder responder;
-    test::CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
-    std::unique_ptr<CProcess> process;
     CServerListView* view = nullptr;
     std::vector<ViewChange::Kind> kinds;
 };

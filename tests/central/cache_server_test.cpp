@@ -147,27 +147,6 @@ TEST_F(CacheServer, CheckPaymentAndBalanceSettleATicketOnce) {
     EXPECT_EQ(Balance(seller), 69);
 }
 
-// Free pieces of a priced file over many sessions: each session needs a ticket of its own.
-TEST_F(CacheServer, ATicketPassesOneCheckAndAPaymentOfNothingReturnsIt) {
-    TicketAnswer t = Buy(80);
-    ASSERT_EQ(t.code, kTicketIssued);
-    CWireLink seller;
-    ASSERT_EQ(CacheSignIn(seller, "seller", "seller-pw"), kSignInAccepted);
-    PointRequest check{"buyer", t.ticket1, t.ticket2, t.ticket3, 80};
-    for (int8_t expected : {kSettlementAccepted, kSettlementRefused, kSettlementRefused}) {
-        std::optional<Packet> answer = Ask(seller, kPointCheck, EncodePointRequest(check));
-        ASSERT_TRUE(answer && answer->type == kPointCheckAnswer);
-        EXPECT_EQ(answer->payload, EncodePointCheckAnswer({expected, t.ticket1, t.ticket2}));
-    }
-    check.second = 0;
-    std::optional<Packet> paid = Ask(seller, kPayment, EncodePointRequest(check));
-    ASSERT_TRUE(paid && paid->type == kPaymentAnswer);
-    EXPECT_EQ(paid->payload, EncodePaymentAnswer({0, t.ticket1, t.ticket2, 0, 5}));
-    CWireLink buyer;
-    ASSERT_EQ(CacheSignIn(buyer, "buyer", "buyer-pw"), kSignInAccepted);
-    EXPECT_EQ(Balance(buyer), 100);
-}
-
 TEST_F(CacheServer, ATicketNoSellerCheckedReturnsAfterTenMinutes) {
     ASSERT_EQ(Buy(30).code, kTicketIssued);
     clock_.Advance(std::chrono::seconds(kUncheckedTicketLifetimeSeconds - 1));

@@ -7,12 +7,14 @@
 
 namespace velorin::central::test {
 
-std::string HttpGet(const std::string& address, uint16_t port, const std::string& path) {
+std::string HttpGet(const std::string& address, uint16_t port, const std::string& path,
+                    const std::string& from) {
     CWireLink link;
-    std::string answer;
-    if (!link.Connect(address, port) ||
+    bool connected =
+        from.empty() ? link.Connect(address, port) : ConnectFrom(link, from, address, port);
+    if (!connected ||
         !link.SendRaw("GET " + path + " HTTP/1.1\r\nHost: central\r\nConnection: close\r\n\r\n")) {
-        return answer;
+        return "";
     }
     return link.ReadToEnd();
 }
@@ -100,10 +102,11 @@ SignInRequest CentralTest::Request(const std::string& id, const std::string& pas
     return r;
 }
 
-std::unique_ptr<CWireLink> CentralTest::SignIn(const SignInRequest& request, int32_t& code) {
+std::unique_ptr<CWireLink> SignInAt(const std::string& address, const SignInRequest& request,
+                                    int32_t& code) {
     auto client = std::make_unique<CWireLink>();
     code = 1;
-    if (!client->Connect(address_, kSessionServerPort) ||
+    if (!client->Connect(address, kSessionServerPort) ||
         !client->Send(kSessionSignIn, EncodeSignInRequest(request))) {
         return client;
     }

@@ -25,12 +25,17 @@ using namespace std::chrono_literals;
 using velorin::test::CWireLink;
 
 // The whole answer to one HTTP GET (status line, headers, body), empty when
-// nothing answers.
-std::string HttpGet(const std::string& address, uint16_t port, const std::string& path);
+// nothing answers; sent from the local address `from` when one is named.
+std::string HttpGet(const std::string& address, uint16_t port, const std::string& path,
+                    const std::string& from = "");
 // The body of such an answer.
 std::string HttpBody(const std::string& answer);
 // Connects `link` from the local address `from` (another 127.x address: another member's machine).
 bool ConnectFrom(CWireLink& link, const std::string& from, const std::string& to, uint16_t port);
+// Signs in at the session port of `address` on a new link; returns it after the
+// sign-in result (other packets are left for the caller), with the code in `code`.
+std::unique_ptr<CWireLink> SignInAt(const std::string& address, const SignInRequest& request,
+                                    int32_t& code);
 
 class CentralTest : public ::testing::Test {
 protected:
@@ -46,9 +51,9 @@ protected:
     void AddMember(const std::string& id, const std::string& password, int64_t points = 0,
                    uint32_t age = 0);
 
-    // Signs in on a new link; returns it after the sign-in result (other
-    // packets are left for the caller), with the result code in `code`.
-    std::unique_ptr<CWireLink> SignIn(const SignInRequest& request, int32_t& code);
+    std::unique_ptr<CWireLink> SignIn(const SignInRequest& request, int32_t& code) {
+        return SignInAt(address_, request, code);
+    }
     std::unique_ptr<CWireLink> SignIn(const std::string& id, const std::string& password);
     static SignInRequest Request(const std::string& id, const std::string& password);
     // Waits until the server has dropped silent links after a clock move.

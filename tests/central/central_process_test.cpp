@@ -44,17 +44,11 @@ protected:
     }
 
     int32_t SignInCode(const std::string& id, const std::string& password) {
-        CWireLink client;
-        EXPECT_TRUE(client.Connect(address_, kSessionServerPort));
         SignInRequest request;
         request.userId = id;
         request.password = MakePasswordField(password);
-        EXPECT_TRUE(client.Send(kSessionSignIn, EncodeSignInRequest(request)));
-        std::optional<Packet> answer = client.Receive();
-        int32_t code = 100;
-        if (answer && answer->type == kSessionSignInResult) {
-            DecodeSignInResult(answer->payload, code);
-        }
+        int32_t code = 1;
+        SignInAt(address_, request, code);
         return code;
     }
 

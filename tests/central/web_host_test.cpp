@@ -76,11 +76,7 @@ protected:
     }
 
     std::string GetFrom(const std::string& from, const std::string& path) {
-        std::unique_ptr<CWireLink> link = Connect(from);
-        std::string request =
-            "GET " + path + " HTTP/1.1\r\nHost: central\r\nConnection: close\r\n\r\n";
-        if (!link || !link->SendRaw(request)) return "";
-        return link->ReadToEnd();
+        return HttpGet(kHost, host_->Port(), path, from);
     }
 
     static constexpr const char* kHost = "127.0.0.1";

@@ -11,13 +11,7 @@ TEST(CompleteList, RecordsListsAndClearsWithQuotesIntact) {
     test::CTempFolder dir;
     CCompleteList list;
     ASSERT_TRUE(list.Open(dir / "completelist.db"));
-    LocalTime t;
-    t.year = 2026;
-    t.month = 12;
-    t.day = 6;
-    t.hour = 23;
-    t.minute = 59;
-    t.second = 58;
+    LocalTime t{2026, 12, 6, 23, 59, 58};
     list.Add("UP", "o'kim", "it's a \"file\".avi", 5000000000LL, t);
     list.Add("UP", "lee", "b.txt", 0, t);
     auto rows = list.List();

@@ -5,26 +5,17 @@
 namespace velorin {
 namespace {
 
-TEST(ShareRules, DownloadWithoutBrowseStoresBrowseToo) {
-    GrantBoxes boxes{false, true, true, true};
-    bool corrected = false;
-    EXPECT_EQ(PermissionFromBoxes(boxes, corrected), 15u);
-    EXPECT_TRUE(corrected);
-    EXPECT_TRUE(boxes.browse);
-    GrantBoxes plain{true, false, false, false};
-    EXPECT_EQ(PermissionFromBoxes(plain, corrected), 1u);
-    EXPECT_FALSE(corrected);
-}
-
 TEST(ShareRules, GrantTextAndBoxesRoundTrip) {
     EXPECT_EQ(PermissionText(3), "탐색 다운 ---- ---- ");
     EXPECT_EQ(PermissionText(12), "---- ---- 업 성인 ");
     for (uint32_t p = 0; p < 16; ++p) {
         GrantBoxes boxes = BoxesFromText(PermissionText(p));
         bool corrected = false;
-        // Download alone comes back with browse added.
+        // Download without browse is stored, and shown, with browse added.
         uint32_t expected = (p & 2) ? (p | 1) : p;
         EXPECT_EQ(PermissionFromBoxes(boxes, corrected), expected) << p;
+        EXPECT_EQ(corrected, (p & 3) == 2) << p;
+        EXPECT_EQ(boxes.browse, (expected & 1) != 0) << p;
     }
 }
 

@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -93,84 +90,6 @@ TEST(MessageQueue, ProcessPendingTakesOneBatchAndStopsAtQuit) {
     queue.ProcessPending();
     EXPECT_EQ(runs, 3);
     queue.SetWakeup({});
-}
-
-// A foreign event loop, as the desktop client's: it sleeps until the queue wakes
-// it or the next timer is due, then dispatches what is pending.
-class ForeignLoop : public ::testing::Test {
-protected:
-    void SetUp() override {
-        queue.SetWakeup([this] {
-            std::lock_guard lock(mutex);
-            woken = true;
-            wake.notify_all();
-        });
-        loop = std::async(std::launch::async, [this] {
-            for (;;) {
-                {
-                    std::unique_lock lock(mutex);
-                    auto due = queue.NextTimerDue();
-                    auto woke = [this] { return woken; };
-                    if (due)
-                        wake.wait_until(lock, *due, woke);
-                    else
-                        wake.wait(lock, woke);
-                    woken = false;
-                }
-                if (queue.QuitRequested()) return;
-                queue.ProcessPending();
-            }
-        });
-    }
-    void TearDown() override {
-        queue.Quit(0);
-        loop.wait();
-        queue.SetWakeup({});
-    }
-
-    CMessageQueue queue;
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool woken = false;
-    std::future<void> loop;
-};
-
-TEST_F(ForeignLoop, EveryPostFromAnyThreadIsDispatchedOnTheLoopWithoutATimer) {
-    auto ran = std::make_shared<std::promise<bool>>();
-    std::thread([&] { queue.PostTask([&] { ran->set_value(queue.OnLoopThread()); }); }).join();
-    auto done = ran->get_future();
-    ASSERT_EQ(done.wait_for(10s), std::future_status::ready);
-    EXPECT_TRUE(done.get());
-    EXPECT_FALSE(queue.OnLoopThread());
-}
-
-TEST_F(ForeignLoop, TimersFireNeverBeforeTheyAreDue) {
-    struct Window : CWindowTarget {
-        using CWindowTarget::CWindowTarget;
-        void OnMessage(const Message&) override {
-            std::lock_guard lock(mutex);
-            fired.push_back(CMessageQueue::Clock::now());
-            changed.notify_all();
-        }
-        std::mutex mutex;
-        std::condition_variable changed;
-        std::vector<CMessageQueue::Clock::time_point> fired;
-    };
-    Window window(queue);
-    auto set = CMessageQueue::Clock::now();
-    ASSERT_TRUE(queue.SetTimer(window.Handle(), 1, 30ms));
-    std::unique_lock lock(window.mutex);
-    ASSERT_TRUE(window.changed.wait_for(lock, 10s, [&] { return window.fired.size() >= 3; }));
-    for (int i = 0; i < 3; ++i) EXPECT_GE(window.fired[i] - set, 30ms * (i + 1)) << i;
-    lock.unlock();
-    // The window goes on this thread: the loop must have ended first.
-    queue.Quit(0);
-    loop.wait();
-}
-
-TEST_F(ForeignLoop, QuitWakesASleepingLoop) {
-    std::thread([&] { queue.Quit(0); }).join();
-    EXPECT_EQ(loop.wait_for(10s), std::future_status::ready);
 }
 
 }  // namespace

@@ -67,7 +67,8 @@ TEST_F(WakeupLoop, TheWakeupDescriptorIsReadableAfterAPostUntilDrained) {
     EXPECT_FALSE(readable());
 }
 
-// No timer is set, so the loop sleeps without a timeout: one lost wakeup hangs a round.
+// The queue's wakeup contract as a foreign loop uses it. No timer is set, so the loop
+// sleeps without a timeout: one lost wakeup hangs a round.
 TEST_F(WakeupLoop, EveryPostFromAnotherThreadIsDispatchedOnTheLoopWithoutATimer) {
     constexpr size_t kRounds = 2000, kBurst = 1000;
     Start();

@@ -2,6 +2,7 @@
 // A list kept from a view model's change notifications alone, as a front-end's
 // item model keeps it: after each step it must equal the model's rows, and the
 // notifications it saw are the step's, described as "inserted 1+1".
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,35 +38,30 @@ public:
     bool outOfRange = false;
 
 private:
+    // A notification that names rows neither list holds is recorded, not applied.
+    bool Fits(bool fits) {
+        outOfRange = outOfRange || !fits;
+        return fits;
+    }
     void Apply(const ViewChange& change) {
         seen_.push_back(Describe(change));
         const std::vector<Row>& rows = rows_();
-        size_t end = change.first + change.count;
+        auto first = change.first, end = change.first + change.count;
         switch (change.kind) {
             case ViewChange::kReset:
                 drawn = rows;
                 break;
             case ViewChange::kInserted:
-                if (change.first > drawn.size() || end > rows.size()) {
-                    outOfRange = true;
-                    break;
-                }
-                drawn.insert(drawn.begin() + change.first, rows.begin() + change.first,
-                             rows.begin() + end);
+                if (Fits(first <= drawn.size() && end <= rows.size()))
+                    drawn.insert(drawn.begin() + first, rows.begin() + first, rows.begin() + end);
                 break;
             case ViewChange::kRemoved:
-                if (end > drawn.size()) {
-                    outOfRange = true;
-                    break;
-                }
-                drawn.erase(drawn.begin() + change.first, drawn.begin() + end);
+                if (Fits(end <= drawn.size()))
+                    drawn.erase(drawn.begin() + first, drawn.begin() + end);
                 break;
             case ViewChange::kChanged:
-                if (end > drawn.size() || end > rows.size()) {
-                    outOfRange = true;
-                    break;
-                }
-                for (size_t i = change.first; i < end; ++i) drawn[i] = rows[i];
+                if (Fits(end <= drawn.size() && end <= rows.size()))
+                    std::copy(rows.begin() + first, rows.begin() + end, drawn.begin() + first);
                 break;
             case ViewChange::kState:
                 break;
@@ -77,19 +73,10 @@ private:
 };
 
 inline std::string Describe(const ViewChange& change) {
-    switch (change.kind) {
-        case ViewChange::kReset:
-            return "reset";
-        case ViewChange::kState:
-            return "state";
-        case ViewChange::kInserted:
-            return "inserted " + std::to_string(change.first) + "+" + std::to_string(change.count);
-        case ViewChange::kChanged:
-            return "changed " + std::to_string(change.first) + "+" + std::to_string(change.count);
-        case ViewChange::kRemoved:
-            return "removed " + std::to_string(change.first) + "+" + std::to_string(change.count);
-    }
-    return "?";
+    static const char* const kNames[] = {"reset", "inserted", "changed", "removed", "state"};
+    std::string name = kNames[change.kind];
+    if (change.kind == ViewChange::kReset || change.kind == ViewChange::kState) return name;
+    return name + " " + std::to_string(change.first) + "+" + std::to_string(change.count);
 }
 
 }  // namespace velorin::test
