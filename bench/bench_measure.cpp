@@ -23,7 +23,9 @@ long RssKiB() {
 }
 
 size_t HeapBytes() {
-    return mallinfo2().uordblks;
+    // Large blocks come from mmap and are counted apart from the arenas.
+    struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 double Percentile(std::vector<double>& values, double fraction) {

@@ -14,7 +14,7 @@ using Clock = std::chrono::steady_clock;
 double Millis(Clock::duration d);
 // Resident set of this process (VmRSS), KiB.
 long RssKiB();
-// Bytes the allocator has handed out and not had back, over all arenas.
+// Bytes the allocator has handed out and not had back: all arenas and mmapped blocks.
 size_t HeapBytes();
 // The value at `fraction` (0..1) of `values`, sorted in place; 0 when empty.
 double Percentile(std::vector<double>& values, double fraction);
