@@ -18,7 +18,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -57,7 +56,9 @@ std::string SequenceTime(uint32_t n) {
 
 uint32_t SequenceOf(const std::string& time) {
     uint32_t n = 0;
-    for (int i = 0; i < 4; ++i) n |= static_cast<uint32_t>(static_cast<uint8_t>(time[4 + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i) {
+        n |= static_cast<uint32_t>(static_cast<uint8_t>(time[4 + i])) << (8 * i);
+    }
     return n;
 }
 
@@ -86,7 +87,7 @@ struct FlowResult {
     uint32_t answered = 0;
     double sendSeconds = 0;
     Clock::time_point start;
-    std::vector<int64_t> sentAt;     // ns
+    std::vector<int64_t> sentAt;      // ns
     std::vector<int64_t> answeredAt;  // ns of the first answer, 0 when none came
     // Delay (ms) of queries sent in [from, to]; missing answers are not in it.
     std::vector<double> Delays(Clock::time_point from, Clock::time_point to) const {
@@ -249,7 +250,8 @@ void MeasureThroughput(uint16_t robotPort, const Options& o) {
     for (int rate : {500, 1000, 2000, 4000}) {
         for (int run = 1; run <= o.runs; ++run) {
             auto limit = static_cast<size_t>(rate * o.seconds);
-            FlowResult r = RunFlow(robotPort, rate, o.files, limit, [](Clock::time_point) { return true; });
+            FlowResult r =
+                RunFlow(robotPort, rate, o.files, limit, [](Clock::time_point) { return true; });
             std::vector<double> delays = r.Delays(r.start, Clock::time_point::max());
             std::printf(
                 "throughput %d/s, run %d: sent %u in %.2f s, answered %u (%.1f %%), "
@@ -286,7 +288,8 @@ void MeasureReindex(CSearchRobot& robot, uint16_t robotPort, const Options& o) {
         };
         FlowResult r = RunFlow(robotPort, kRate, o.files, 20 * kRate, keepSending);
         if (!ended) {
-            std::printf("reindex, run %d: the rebuild did not end within %.1f s\n", run, r.sendSeconds);
+            std::printf("reindex, run %d: the rebuild did not end within %.1f s\n", run,
+                        r.sendSeconds);
             continue;
         }
         std::vector<double> during = r.Delays(*requested, *ended);
@@ -308,14 +311,16 @@ int main(int argc, char** argv) {
     Options o;
     std::string parts;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--files") == 0) o.files = std::atoi(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--runs") == 0) o.runs = std::atoi(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--seconds") == 0) o.seconds = std::atof(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--parts") == 0) parts = argv[i + 1];
+        std::string flag = argv[i];
+        if (flag == "--files") o.files = std::atoi(argv[i + 1]);
+        if (flag == "--runs") o.runs = std::atoi(argv[i + 1]);
+        if (flag == "--seconds") o.seconds = std::atof(argv[i + 1]);
+        if (flag == "--parts") parts = argv[i + 1];
     }
     o.parts = Parts(parts, {"memory", "rebuild", "latency", "throughput", "reindex"});
     if (o.files <= 0 || o.runs <= 0 || o.seconds <= 0) {
-        std::fprintf(stderr, "usage: search_bench [--files N] [--runs N] [--seconds S] [--parts LIST]\n");
+        std::fprintf(stderr,
+                     "usage: search_bench [--files N] [--runs N] [--seconds S] [--parts LIST]\n");
         return 2;
     }
     fs::path dir = fs::temp_directory_path() / ("search_bench." + std::to_string(::getpid()));

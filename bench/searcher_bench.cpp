@@ -21,7 +21,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -191,7 +190,9 @@ public:
 
     bool WaitEnded(std::chrono::seconds limit) {
         Clock::time_point until = Clock::now() + limit;
-        while (!done && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        while (!done && Clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         return done;
     }
 
@@ -223,8 +224,8 @@ void FillList(CServerList& list, const std::vector<uint16_t>& ports, size_t memb
 void MeasureMembers(CAnswerFleet& fleet, size_t members, int runs) {
     CServerList list;
     FillList(list, fleet.Ports(), members);
-    double idealMs = static_cast<double>(members) *
-                     static_cast<double>(CFileSearcher::kSendPause.count());
+    double idealMs =
+        static_cast<double>(members) * static_cast<double>(CFileSearcher::kSendPause.count());
     for (int run = 1; run <= runs; ++run) {
         CBenchSink sink(false);
         CFileSearcher searcher(list, sink);
@@ -266,11 +267,11 @@ void MeasureMemory(CAnswerFleet& fleet, int runs) {
             continue;
         }
         searcher->Stop();
-        std::printf("memory, run %d: search of %zu members kept %zu rows: heap +%.2f MiB, "
-                    "VmRSS +%.2f MiB\n",
-                    run, members, sink->rows.size(),
-                    static_cast<double>(HeapBytes() - heap) / (1 << 20),
-                    static_cast<double>(RssKiB() - rss) / 1024);
+        std::printf(
+            "memory, run %d: search of %zu members kept %zu rows: heap +%.2f MiB, "
+            "VmRSS +%.2f MiB\n",
+            run, members, sink->rows.size(), static_cast<double>(HeapBytes() - heap) / (1 << 20),
+            static_cast<double>(RssKiB() - rss) / 1024);
     }
 }
 
@@ -282,13 +283,15 @@ int main(int argc, char** argv) {
     int runs = 2;
     std::string partList;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--members") == 0) members = std::strtoul(argv[i + 1], nullptr, 10);
-        else if (std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--parts") == 0) partList = argv[i + 1];
+        std::string flag = argv[i];
+        if (flag == "--members") members = std::strtoul(argv[i + 1], nullptr, 10);
+        if (flag == "--runs") runs = std::atoi(argv[i + 1]);
+        if (flag == "--parts") partList = argv[i + 1];
     }
     std::set<std::string> parts = Parts(partList, {"members", "memory"});
     if (members < 2 || members > 2 * kChannelCapacity || runs <= 0) {
-        std::fprintf(stderr, "usage: searcher_bench [--members N (2-12000)] [--runs N] [--parts LIST]\n");
+        std::fprintf(stderr,
+                     "usage: searcher_bench [--members N (2-12000)] [--runs N] [--parts LIST]\n");
         return 2;
     }
     rlimit limit{};
