@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_measure.h"
 #include "data/complete_list.h"
 #include "data/process_options.h"
 #include "data/share_database.h"
@@ -49,15 +50,6 @@ public:
         return {PointsExchange::kAnswered, 0, r.price, 0};
     }
 };
-
-long RssKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return 0;
-}
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -152,7 +144,7 @@ int main(int argc, char** argv) {
     ActivityCounters counters;
     CApprovingRequester requester;
 
-    long rssBefore = RssKiB();
+    long rssBefore = bench::RssKiB();
     CFileServer server({db, options, completeList, balance, counters, SystemServerClock(), {}});
     server.SetPointsRequester(&requester);
     if (server.Open(0) < 0 || server.Start(kParallel, kParallel) < 0) {
@@ -160,7 +152,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     uint16_t port = server.GetPort();
-    long rssServer = RssKiB();
+    long rssServer = bench::RssKiB();
 
     // Memory: the visitors are bare sockets, so the delta is the server's.
     {
@@ -176,7 +168,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
-        long rssIdle = RssKiB();
+        long rssIdle = bench::RssKiB();
         std::printf(
             "memory: server with its 200 slots %+ld KiB; 200 idle browse sessions %+ld KiB "
             "(%.1f KiB each)\n",

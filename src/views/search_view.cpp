@@ -118,7 +118,7 @@ ExplorerResult CSearchView::StartSearch(const std::string& termText, bool useExt
 }
 
 void CSearchView::Cancel() {
-    searcher_.Stop(&Queue());
+    searcher_.Stop();
     {
         // The rows that arrived stay; the stopped search's last progress does not.
         std::lock_guard lock(lock_);

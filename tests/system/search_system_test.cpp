@@ -4,7 +4,6 @@
 
 #include <regex>
 
-#include "platform/registry.h"
 #include "platform/sqlite_database.h"
 #include "support/eventually.h"
 #include "support/loopback.h"
@@ -45,12 +44,7 @@ TEST_F(SearchSystem, AMemberFindsAnotherMembersFileAndDownloadsItFromTheAnswers)
         ASSERT_TRUE(words.Execute("INSERT INTO badword VALUES ('warez', '저작권협회')"));
     }
     fs::path downloads = dir / "downloads";
-    fs::create_directories(downloads);
-    {
-        CRegistry registry;
-        ASSERT_TRUE(registry.Open(dir / "bob/registry.db"));
-        ASSERT_TRUE(registry.WriteString(kAppKey, "DownloadPath", downloads.string()));
-    }
+    SetDownloadPath("bob", downloads);
 
     auto alice = RunMember("alice");
     ASSERT_TRUE(alice->WaitForOutput(kOnline, 20s)) << alice->Output();

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "platform/registry.h"
+
 namespace velorin::test {
 
 using namespace std::chrono_literals;
@@ -42,6 +44,13 @@ void SystemFixture::SeedMember(const std::string& id, const std::string& passwor
                                  id + "'s", "--share", (dir / (id + "-shared")).string()},
                                 {});
     EXPECT_EQ(seed.exitCode, 0) << seed.output;
+}
+
+void SystemFixture::SetDownloadPath(const std::string& id, const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    CRegistry registry;
+    ASSERT_TRUE(registry.Open(dir / id / "registry.db"));
+    ASSERT_TRUE(registry.WriteString(kAppKey, "DownloadPath", folder.string()));
 }
 
 std::unique_ptr<CChildProcess> SystemFixture::RunMember(const std::string& id,

@@ -30,6 +30,8 @@ protected:
     // A profile made only by the seeding tool (registry.db and velorin.dat),
     // sharing dir/ID-shared, listening on `port`.
     void SeedMember(const std::string& id, const std::string& password, uint16_t port);
+    // The member's download folder, written into its seeded profile before it starts.
+    void SetDownloadPath(const std::string& id, const std::filesystem::path& folder);
     std::unique_ptr<CChildProcess> RunMember(const std::string& id,
                                              const std::string& outputName = "");
     std::unique_ptr<CChildProcess> StartMember(const std::string& id, const std::string& password,

@@ -11,7 +11,6 @@
 
 #include "data/link.h"
 #include "data/share_database.h"
-#include "platform/registry.h"
 #include "support/eventually.h"
 #include "support/loopback.h"
 #include "system_fixture.h"
@@ -78,12 +77,7 @@ TEST_F(TransferSystem, AKilledDownloadResumesByteForByteAndBothSidesSettleThePoi
     }
     SeedMember("buyer", "buyer-pw", test::FreeUdpPort());
     fs::path downloads = dir / "downloads";
-    fs::create_directories(downloads);
-    {
-        CRegistry registry;
-        ASSERT_TRUE(registry.Open(dir / "buyer/registry.db"));
-        ASSERT_TRUE(registry.WriteString(kAppKey, "DownloadPath", downloads.string()));
-    }
+    SetDownloadPath("buyer", downloads);
     auto seller = RunMember("seller");
     ASSERT_TRUE(seller->WaitForOutput(kOnline, 20s)) << seller->Output();
     auto buyer = RunMember("buyer");
