@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libsqlite3-dev libssl-dev libcurl4-openssl-dev
-  libasio-dev libmicrohttpd-dev
+  libasio-dev libmicrohttpd-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   sqlite3

@@ -11,11 +11,12 @@
 #include <string>
 
 #include "platform/user_interface.h"
+#include "service/live_update.h"
 
 namespace velorin {
 
-inline constexpr const char* kTextUpdateQuestion =
-    "버젼이 업데이트 되었습니다. 최신 버젼으로 업데이트 하시겠습니까?";
+// Answered no: velorind starts no updater.
+inline constexpr const char* kTextUpdateQuestion = live_update_text::kAskUpdate;
 
 class CConsoleUserInterface : public IUserInterface {
 public:

@@ -9,6 +9,7 @@
 
 #include "app/browse_commands.h"
 #include "app/control_words.h"
+#include "app/exit_codes.h"
 #include "app/main_controller.h"
 #include "app/search_commands.h"
 #include "data/badword_file.h"
@@ -17,6 +18,7 @@
 #include "platform/paths.h"
 #include "platform/strings.h"
 #include "platform/user_interface.h"
+#include "service/live_update.h"
 #include "transfer/browse_session.h"
 #include "transfer/transfer_manager.h"
 #include "views/search_terms_view.h"
@@ -133,10 +135,12 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
         ui_.ShowMessage(kTextDataUnreadable, kAppName);
         return kExitFatal;
     }
+    // The settings store opens first: the live update and the probe read it.
+    registry_.Open("registry.db");
+    // Before the word filter opens, so a new word list counts from this start.
+    if (CheckForUpdate(LiveUpdate()) == UpdateOutcome::kUpdaterRun) return kExitUpdating;
     // A list that cannot be read restricts nothing; start-up goes on without a word.
     wordFilter_.Open(profile_.folder / "badword.db");
-    // The settings store opens first: the probe reads its port from it.
-    registry_.Open("registry.db");
     ProbeReachability();
     CreateFileServer();
 
@@ -168,6 +172,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     queue_.PostTask([this] { WarnIfUnreachable(); });
     StartTransfers();
     CreateLinks();
+    CreateLiveUpdate();
     controller_->Open();
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.
@@ -245,6 +250,7 @@ bool CProcess::ProvisionProfile(const fs::path& folder) {
 
 void CProcess::Shutdown() {
     instance_.StopListening();
+    StopLiveUpdate();
     // The windows go first: no handler runs while the links stop.
     controller_.reset();
     browseWords_.reset();

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/activity_counts.h"
 #include "app/control_commands.h"
@@ -32,6 +33,7 @@
 #include "platform/single_instance.h"
 #include "platform/status_lines.h"
 #include "service/cache_client.h"
+#include "service/live_update.h"
 #include "service/reachability_probe.h"
 #include "service/server_list.h"
 #include "service/session_client.h"
@@ -176,6 +178,11 @@ private:
     void StartTransfers();
     void HaltTransfers();
     void CreateLinks();
+    // See process_live_update.cpp.
+    LiveUpdateParts LiveUpdate();
+    void CreateLiveUpdate();
+    void RecheckForUpdate();
+    void StopLiveUpdate();
     void HandleFileLink(const CFileLink& link);
 
     ProfileLocation profile_;
@@ -196,6 +203,10 @@ private:
     std::optional<std::string> pendingLink_;
     ReachabilityVerdict reachability_;
     bool newProfile_ = false;
+    // The check after a version refusal; updateRunning_ is the loop's.
+    std::thread updateCheck_;
+    std::atomic<bool> updateStop_{false};
+    bool updateRunning_ = false;
 
     CPointBalance pointBalance_;
     ActivityCounters counters_;

@@ -185,7 +185,7 @@ void CMainController::OnSessionConnected() {
     ShowConnecting(main_text::kAuthRequested);
     CSettings& settings = parts_.settings;
     SignInAnnouncement announcement;
-    announcement.version = settings.Read(setting::VERSION);
+    announcement.version = settings.ReadClientVersion();
     announcement.category = static_cast<int8_t>(settings.Read(setting::DataGroup));
     announcement.description = settings.GetServerName();
     // The sockets' ports are sent as they report them: network byte order.

@@ -36,6 +36,13 @@ void CSettings::Write(const NumericSetting& value, uint32_t number) {
     registry_.WriteDword(kAppKey, value.name, number);
 }
 
+uint32_t CSettings::ReadClientVersion() {
+    std::lock_guard guard(lock_);
+    uint32_t out = setting::VERSION.defaultValue;
+    return registry_.ReadDword(kAppKey, setting::VERSION.name, out) ? out
+                                                                    : setting::VERSION.defaultValue;
+}
+
 uint32_t CSettings::ReadTransferLimit(const NumericSetting& value) {
     uint32_t number = Read(value);
     return static_cast<int32_t>(number) < 0 ? 5 : number;

@@ -69,6 +69,8 @@ public:
     // A failed write is ignored, as every setter's is.
     void Write(const NumericSetting& value, uint32_t number);
 
+    // VERSION belongs to the updater: a missing value reads as 1 and stays missing.
+    uint32_t ReadClientVersion();
     // MAXDOWN and MAXUP: a negative number counts as 5.
     uint32_t ReadTransferLimit(const NumericSetting& value);
     // Reading AutoStart rewrites the autostart entry when it is set, so the entry

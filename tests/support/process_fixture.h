@@ -32,6 +32,8 @@ protected:
     // at once instead of waiting for answers.
     CProbeResponder responder;
     CScopedEnv central{"VELORIN_CENTRAL", responder.Address()};
+    // Nothing listens on port 1: the live update ends at once.
+    CScopedEnv web{"VELORIN_WEB", "http://" + responder.Address() + ":1/"};
     Ui ui;
 };
 

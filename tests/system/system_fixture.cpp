@@ -20,9 +20,16 @@ bool SystemFixture::StartCentral(bool pickAddress) {
     for (int i = 0; i < (pickAddress ? 40 : 1); ++i) {
         if (pickAddress) address = "127.0.0." + std::to_string(2 + (getpid() + 11 * i) % 250);
         central = std::make_unique<CChildProcess>();
-        if (!central->Start(VELORIN_CENTRAL_PATH,
-                            {"serve", "--listen", address, "--db", Db(), "--web-port", "0"}, {},
-                            dir / "central.txt")) {
+        std::vector<std::string> args = {"serve",
+                                         "--listen",
+                                         address,
+                                         "--db",
+                                         Db(),
+                                         "--web-port",
+                                         std::to_string(webRoot.empty() ? 0 : webPort)};
+        if (!webRoot.empty()) args.insert(args.end(), {"--web-root", webRoot.string()});
+        args.insert(args.end(), centralOptions.begin(), centralOptions.end());
+        if (!central->Start(VELORIN_CENTRAL_PATH, args, {}, dir / "central.txt")) {
             return false;
         }
         if (central->WaitForOutput("velorin-central: serving", 10s)) return true;
@@ -34,7 +41,10 @@ bool SystemFixture::StartCentral(bool pickAddress) {
 std::map<std::string, std::string> SystemFixture::Env() const {
     return {{"HOME", dir.Path().string()},
             {"XDG_CONFIG_HOME", (dir / "config").string()},
-            {"VELORIN_CENTRAL", address}};
+            {"VELORIN_CENTRAL", address},
+            // Port 1: refused at once, so a start never waits for a web host.
+            {"VELORIN_WEB",
+             "http://" + address + ":" + std::to_string(webRoot.empty() ? 1 : webPort) + "/"}};
 }
 
 void SystemFixture::SeedMember(const std::string& id, const std::string& password, uint16_t port) {

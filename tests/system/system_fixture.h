@@ -40,6 +40,13 @@ protected:
 
     CTempFolder dir;
     std::string address;
+    // Set before StartCentral: the central serves it on `webPort`, and the
+    // members fetch their update files from there. Without one they find no
+    // web host at all.
+    std::filesystem::path webRoot;
+    uint16_t webPort = 0;
+    // More options of `serve`.
+    std::vector<std::string> centralOptions;
     std::unique_ptr<CChildProcess> central;
 };
 
