@@ -6,7 +6,10 @@
 #include <chrono>
 #include <thread>
 
+#include "data/badword_file.h"
+#include "data/badword_filter.h"
 #include "platform/registry.h"
+#include "platform/sqlite_database.h"
 #include "support/recording_ui.h"
 #include "support/scripted_web_host.h"
 #include "support/temp_folder.h"
@@ -108,6 +111,30 @@ TEST_F(LiveUpdateCheck, DifferingWordListIsFetchedWholeOrNotAtAll) {
     EXPECT_EQ(Stored(kAppKey, "BADWORD"), 4u);
     EXPECT_FALSE(fs::exists(folder_ / "update.ini"));
     EXPECT_EQ(Questions(), 0u);
+}
+
+// The shared filter keeps the list it opened until the next start; a filter
+// opened afterwards, as each search word's is, reads the new one.
+TEST_F(LiveUpdateCheck, WordListIsReplacedUnderAFilterThatHasItOpen) {
+    auto makeList = [](const fs::path& file, const char* word) {
+        ASSERT_TRUE(CreateBadwordFile(file));
+        CSqliteDatabase list;
+        ASSERT_TRUE(list.Open(file, CSqliteDatabase::Mode::kReadWriteExisting));
+        ASSERT_TRUE(list.Execute(std::string("INSERT INTO badword VALUES ('") + word + "', 'x')"));
+    };
+    makeList(folder_ / "badword.db", "oldword");
+    makeList(folder_ / "new.db", "newword");
+    CBadWordFilter shared(folder_ / "badword.db");
+    ASSERT_TRUE(shared.IsRestrictedName("oldword", false));
+    Publish("[MAIN]\nBADWORD=2\n");
+    host_.Serve("patchdata/badword.db", test::ReadFile(folder_ / "new.db"));
+    EXPECT_EQ(Check(), UpdateOutcome::kNone);
+    EXPECT_EQ(Stored(kAppKey, "BADWORD"), 2u);
+    EXPECT_TRUE(shared.IsRestrictedName("oldword", false));
+    EXPECT_FALSE(shared.IsRestrictedName("newword", false));
+    CBadWordFilter fresh(folder_ / "badword.db");
+    EXPECT_TRUE(fresh.CheckSearchWord("newword"));
+    EXPECT_FALSE(fresh.CheckSearchWord("oldword"));
 }
 
 TEST_F(LiveUpdateCheck, NewClientFetchesTheUpdaterOnceAndAsksAtEveryCheck) {
