@@ -5,6 +5,7 @@
 #include "app/control_commands.h"
 #include "app/main_controller.h"
 #include "app/process.h"
+#include "app/sign_in_dialog.h"
 #include "platform/json.h"
 
 namespace velorin {
@@ -89,6 +90,17 @@ ControlAnswer Status(CProcess& process, CMainController& controller) {
                                       .Text());
 }
 
+// What the dialog shows as it opens; the saved password only as its presence.
+ControlAnswer DialogFields(const SignInDialogFields& fields) {
+    return CControlCommands::Done(CJsonObject()
+                                      .Add("id", fields.userId)
+                                      .Add("passwordSaved", !fields.password.empty())
+                                      .Add("savePassword", fields.savePassword)
+                                      .Add("autoLogin", fields.autoLogin)
+                                      .Add("autoLoginEnabled", fields.AutoLoginEnabled())
+                                      .Text());
+}
+
 }  // namespace
 
 void RegisterControlWords(CControlCommands& commands, CProcess& process,
@@ -100,6 +112,29 @@ void RegisterControlWords(CControlCommands& commands, CProcess& process,
         if (args.size() == 3)
             return Answer(controller.SignIn(SignInCredentials{args[1], args[2]}), "connecting");
         return CControlCommands::Refused("usage: signin [ID PASSWORD]");
+    });
+    commands.Register("signin-dialog", [&](const Args& args) {
+        CSignInDialog dialog(process.Settings(), process.Ui(), process.Queue(),
+                             controller.Handle());
+        SignInDialogFields fields = dialog.Open();
+        if (args.size() == 1) return DialogFields(fields);
+        if (args.size() < 3) {
+            return CControlCommands::Refused(
+                "usage: signin-dialog [ID PASSWORD [--save] [--auto]]");
+        }
+        fields.userId = args[1];
+        fields.password = args[2];
+        fields.savePassword = fields.autoLogin = false;
+        for (size_t i = 3; i < args.size(); ++i) {
+            if (args[i] == "--save") {
+                fields.savePassword = true;
+            } else if (args[i] == "--auto") {
+                fields.autoLogin = true;
+            } else {
+                return CControlCommands::Refused("unknown option: " + args[i]);
+            }
+        }
+        return Answer(dialog.Confirm(fields), "connecting");
     });
     commands.Register("signout",
                       [&](const Args&) { return Answer(controller.StopServer(), "offline"); });

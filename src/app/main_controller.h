@@ -70,6 +70,9 @@ struct MainControllerParts {
 
 // The home page's status text (HTML) for a state.
 std::string HomePageText(MemberState state);
+// The service's account page for the member; it carries the password, so it
+// is opened, never printed or logged.
+std::string AccountPageUrl(const SignInCredentials& credentials);
 // The point purchase pages open in a browser dialog of their own.
 bool IsPointPurchaseAddress(const std::string& url);
 

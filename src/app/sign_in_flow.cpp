@@ -230,11 +230,13 @@ void CMainController::OnOnline() {
     Status(main_text::kOnlineStatus, kStatusOperation);
     Popup(main_text::kOnlinePopup);
     RefreshServerList();
-    SignInCredentials credentials = parts_.credentials();
-    ui_.OpenUrl(WebAddress() + "loginProc.php?userid=" + QueryValue(credentials.userId) +
-                    "&userpw=" + QueryValue(credentials.password),
-                true);
+    ui_.OpenUrl(AccountPageUrl(parts_.credentials()), true);
     reconnect_ = false;
+}
+
+std::string AccountPageUrl(const SignInCredentials& credentials) {
+    return WebAddress() + "loginProc.php?userid=" + QueryValue(credentials.userId) +
+           "&userpw=" + QueryValue(credentials.password);
 }
 
 void CMainController::OnCacheFailed(int32_t code) {

@@ -149,6 +149,11 @@ void CSettings::SetUserPW(const std::string& password) {
                           std::string(reinterpret_cast<const char*>(field.data()), field.size()));
 }
 
+void CSettings::ClearUserPW() {
+    std::lock_guard guard(lock_);
+    registry_.DeleteValue(kAppKey, "UserPW");
+}
+
 std::string CSettings::SessionServerAddress() const {
     return CentralAddress();
 }

@@ -95,6 +95,7 @@ public:
     // The saved password, enciphered in 12 bytes. False when none is stored.
     bool GetUserPW(std::string& password);
     void SetUserPW(const std::string& password);
+    void ClearUserPW();
 
     // The built-in session server: address and port 3823.
     std::string SessionServerAddress() const;
