@@ -173,6 +173,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     StartTransfers();
     CreateLinks();
     CreateLiveUpdate();
+    CreateSettingsWords();
     controller_->Open();
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.

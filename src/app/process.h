@@ -37,6 +37,7 @@
 #include "service/reachability_probe.h"
 #include "service/server_list.h"
 #include "service/session_client.h"
+#include "views/option_sheet.h"
 
 namespace velorin {
 
@@ -160,6 +161,8 @@ public:
     // link opens the explorer on that member; the pending link goes either way
     // (see process_links.cpp). Runs on the loop's thread.
     void HandlePendingLink();
+    // The options sheet's model over this context's parts.
+    COptionSheet OptionSheet();
 
 private:
     // The status-line hook of the core's parts: any thread, the call's own time.
@@ -178,6 +181,8 @@ private:
     void StartTransfers();
     void HaltTransfers();
     void CreateLinks();
+    // See process_option_sheet.cpp.
+    void CreateSettingsWords();
     // See process_live_update.cpp.
     LiveUpdateParts LiveUpdate();
     void CreateLiveUpdate();

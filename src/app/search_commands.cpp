@@ -79,15 +79,6 @@ bool RowNumbers(const std::vector<std::string>& args, size_t rows, std::vector<s
 
 void CSearchWords::Register(CControlCommands& commands) {
     using Args = CControlCommands::Args;
-    commands.Register("reindex", [this](const Args&) {
-        // Without a sign-in the robot builds its index when it starts anyway.
-        const char* text = search_text::kReindexLater;
-        if (parts_.serverRunning) {
-            parts_.robot.RequestReindex();
-            text = search_text::kReindexing;
-        }
-        return CControlCommands::Done(CJsonObject().Add("ok", true).Add("text", text).Text());
-    });
     commands.Register("search-terms", [this](const Args& args) {
         if (args.size() > 2 || (args.size() == 2 && args[1] != "pause")) {
             return CControlCommands::Refused("usage: search-terms [pause]");

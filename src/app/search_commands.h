@@ -17,8 +17,6 @@
 //                  {"ok", "reserved", "connected", "refusals"}; refused when nothing was done
 //   search-connect ROW
 //                  opens that row's member in the server explorer: {"ok", "id"}
-//   reindex        "수동갱신": while signed in the search robot rebuilds its index at
-//                  its next pass; {"ok", "text"} with the text the page shows
 //   search-terms [pause]
 //                  the current-search-terms list, sampled from the first use on;
 //                  "pause" presses "일시중지"/"계속": {"ok", "paused", "lines": [...]}
@@ -44,11 +42,6 @@ class CSearchRobot;
 class CSearchTermsView;
 class CSearchView;
 class CShareDatabase;
-
-namespace search_text {
-inline constexpr const char* kReindexing = "목록의 갱신합니다.";
-inline constexpr const char* kReindexLater = "[서버연결]과 함께 목록이 갱신될것입니다.";
-}  // namespace search_text
 
 struct SearchWordsParts {
     CMessageQueue& queue;

@@ -49,6 +49,7 @@ protected:
         ASSERT_TRUE(cache.Listen(responder.Address(), kCacheServerPort));
         fs::create_directories(dir / "shared");
         StartProcess(std::nullopt, listenPort);
+        web.emplace("VELORIN_WEB", "http://web.test/");
         CSettings& settings = process->Settings();
         settings.SetUserID("kim");
         settings.SetUserPW(kPassword);
@@ -123,7 +124,8 @@ protected:
         return process->Registry().ValueNames("Software\\Velorin\\app\\msg").size();
     }
 
-    test::CScopedEnv web{"VELORIN_WEB", "http://web.test/"};
+    // Set once the process has started: its live update finds no host on port 1.
+    std::optional<test::CScopedEnv> web;
     test::CScriptedServer session;
     test::CScriptedServer cache;
     uint16_t listenPort = test::FreeUdpPort();
@@ -169,6 +171,20 @@ TEST_F(MainControllerTest, TheChainGoesOnlineAnnouncingTheRealPorts) {
     EXPECT_TRUE(cache.ReceiveType(kBalanceRequest, 3s));
     EXPECT_TRUE(
         Eventually([&] { return ui.Tray() == "VELORIN - 탐색:0명, 업로드:0명, 다운로드:0명"; }));
+}
+
+TEST_F(MainControllerTest, PowerModeChangeReachesTheSessionServerAtOnce) {
+    ReachOnline();
+    for (bool quickSend : {false, true}) {
+        TransferOptions page = OnLoop([this] { return process->OptionSheet().Transfer(); });
+        page.quickSend = quickSend;
+        EXPECT_EQ(OnLoop([&] { return process->OptionSheet().ApplyTransfer(page); }), std::nullopt);
+        auto packet = session.ReceiveType(kPowerModeChanged);
+        ASSERT_TRUE(packet);
+        uint32_t sent = 99;
+        ASSERT_TRUE(DecodePowerModeChanged(packet->payload, sent));
+        EXPECT_EQ(sent, quickSend ? 1u : 0u);
+    }
 }
 
 TEST_F(MainControllerTest, RefusalsShowTheirTextsAndSilenceTheDrop) {
