@@ -36,6 +36,8 @@ constexpr const char* kUsage =
     "       limit [VALUE] | link ID [VIRDIR NAME SIZE]\n"
     "       reindex | search-terms [pause] | check-shares\n"
     "       settings | set NAME VALUE | notice-preview\n"
+    "       notes | note-view SLOT | note-delete SLOT... | note-delete-all\n"
+    "       note-send ID TEXT | note-reply SLOT TEXT | notes-refuse|notes-popup on|off\n"
     "       signin-dialog [ID PASSWORD [--save] [--auto]]\n"
     "a LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once signed in\n"
     "exit status of --send: 0 done, 1 refused, 2 no running instance\n";

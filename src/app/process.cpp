@@ -168,6 +168,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     RegisterControlWords(commands_, *this, *controller_);
     CreateExplorer();
     CreateSearch();
+    CreateNotes();
     // Ahead of the sign-in that the window posts as it opens.
     queue_.PostTask([this] { WarnIfUnreachable(); });
     StartTransfers();

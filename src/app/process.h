@@ -16,6 +16,7 @@
 #include "app/sign_in_credentials.h"
 #include "data/badword_filter.h"
 #include "data/complete_list.h"
+#include "data/note_box.h"
 #include "data/note_store.h"
 #include "data/process_options.h"
 #include "data/settings.h"
@@ -147,6 +148,8 @@ public:
     CSearchTermsView* SearchTerms() { return searchTerms_.get(); }
     CSearchView* SearchView() { return searchView_.get(); }
     ActivityCounts Activity() const;
+    // The note box's model (see process_notes.cpp); null before start-up has made it.
+    CNoteBox* NoteBox() { return noteBox_.get(); }
 
     // The member's own transfer list: reservations, queues and their workers
     // (see process_transfers.cpp). Exists for the whole life of the context.
@@ -188,6 +191,7 @@ private:
     void CreateLiveUpdate();
     void RecheckForUpdate();
     void StopLiveUpdate();
+    void CreateNotes();
     void HandleFileLink(const CFileLink& link);
 
     ProfileLocation profile_;
@@ -240,6 +244,7 @@ private:
     std::unique_ptr<CSearchWords> searchWords_;
     // The browse words in flight watch the explorer.
     std::unique_ptr<CBrowseWords> browseWords_;
+    std::unique_ptr<CNoteBox> noteBox_;
     // The file server's lists post to it until the server is gone.
     std::unique_ptr<CServerView> serverView_;
     // Last: it uses the objects above until it is gone.
