@@ -70,8 +70,10 @@ LinkTexts FileLinkTexts(const std::string& userId, const std::string& path, cons
                         uint64_t size) {
     LinkTexts texts = ServerLinkTexts(userId);
     std::string file = FileLink(userId, path, name, size);
-    // A link that named another file, or none, would be worse than no link.
-    if (ParseLink(file) == CLink(CFileLink{userId, path, name, size})) {
+    // A link that named another file, or none, would be worse than no link; a
+    // "\" in a name (possible on this side) would be read as a folder.
+    if (name.find('\\') == std::string::npos &&
+        ParseLink(file) == CLink(CFileLink{userId, path, name, size})) {
         texts.file = std::move(file);
         texts.fileHtml = FileLinkHtml(userId, path, name, size);
     }

@@ -49,7 +49,7 @@ std::string FileLinkHtml(const std::string& userId, const std::string& path,
 // The four texts the copy commands of a list offer for one entry. The file
 // fields are empty when the entry is no file, and also when its name or
 // folder could not be written into a link that reads back as the same file
-// (a "*" or "|" in it, a field too long for the wire).
+// (a "*", "|" or "\" in the name, a field too long for the wire).
 struct LinkTexts {
     std::string server;
     std::string serverHtml;

@@ -212,8 +212,6 @@ TEST_F(SearchViewTest, ARowsLinksNameItsFileOrForFoldersAndMaskedNamesTheServer)
     const LinkTexts server = ServerLinkTexts("kim");
     EXPECT_EQ(View().LinkTextsOf(RowOf("alpha song.mp3")),
               FileLinkTexts("kim", "\\docs", "alpha song.mp3", 9));
-    EXPECT_EQ(ParseLink(View().LinkTextsOf(RowOf("alpha song.mp3"))->file),
-              CLink(CFileLink{"kim", "\\docs", "alpha song.mp3", 9}));
     EXPECT_EQ(View().LinkTextsOf(RowOf("song folder")), server);
     EXPECT_EQ(View().LinkTextsOf(RowOf("**** song.avi")), server);
     EXPECT_EQ(View().LinkTextsOf(View().Rows().size()), std::nullopt);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "app/process.h"
-#include "data/link.h"
 #include "support/process_fixture.h"
 #include "transfer/transfer_texts.h"
 
@@ -97,18 +96,6 @@ TEST_F(ServerListViewTest, EachHeaderClickTurnsItsColumnsOrder) {
         view->Sort(c.column);
         EXPECT_EQ(Ids(), c.ids) << "column " << c.column;
     }
-}
-
-TEST_F(ServerListViewTest, ARowsLinksAreItsMembersServer) {
-    view->SetShareFilter(false);
-    view->Sort(0);
-    for (size_t i = 0; i < view->Rows().size(); ++i) {
-        const std::string& id = view->Rows()[i].record.userId;
-        EXPECT_EQ(view->LinkTextsOf(i), ServerLinkTexts(id)) << id;
-        EXPECT_EQ(ParseLink(view->LinkTextsOf(i)->server), CLink(CServerLink{id}));
-    }
-    EXPECT_EQ(view->LinkTextsOf(0)->server, "vel://|server|al|/");
-    EXPECT_EQ(view->LinkTextsOf(view->Rows().size()), std::nullopt);
 }
 
 TEST_F(ServerListViewTest, ConnectingNeedsTheOwnServerAndAListedMember) {

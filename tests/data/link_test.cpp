@@ -50,6 +50,7 @@ TEST(Link, CopiedTextsOfAFileReadBackOrAreLeftOut) {
         // Would read back as "a b" or as no link at all.
         {"\\d", "a*b", 1, false},
         {"\\d", "a|b", 1, false},
+        {"\\d", "sub\\a", 1, false},
         {"\\d", std::string(300, 'n'), 1, false},
     };
     for (const Case& c : cases) {

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "data/complete_list.h"
-#include "data/link.h"
 #include "data/process_options.h"
 #include "fileserver/activity_counters.h"
 #include "fileserver/file_server.h"
@@ -188,23 +187,6 @@ TEST_F(ServerViewTest, AFullViewPrunesItsFinishedRowsOnTheTick) {
     ASSERT_EQ(view->Transfers().size(), 1u);
     EXPECT_EQ(view->Transfers()[0].fileName, "running");
     EXPECT_TRUE(transfers.drawn == view->Transfers());
-}
-
-TEST_F(ServerViewTest, VisitorsAndServedRowsCopyTheVisitorsServerLinkOnly) {
-    test::CWireLink kim, downloader;
-    ASSERT_TRUE(SignOn(kim, "kim", kVisitorBrowse));
-    ASSERT_TRUE(SignOn(downloader, "김철수", kVisitorDownload));
-    Packet request = EncodeDownloadRequest({{11, 22, 33}, 0, "\\S\\slow.bin"});
-    ASSERT_TRUE(downloader.Send(request.type, request.payload));
-    ASSERT_TRUE(Eventually([&] {
-        queue.ProcessPending();
-        return view->Visitors().size() == 1 && view->Transfers().size() == 1;
-    }));
-    EXPECT_EQ(view->VisitorLinkTextsOf(0), ServerLinkTexts("kim"));
-    EXPECT_EQ(view->TransferLinkTextsOf(0), ServerLinkTexts("김철수"));
-    EXPECT_EQ(ParseLink(view->TransferLinkTextsOf(0)->server), CLink(CServerLink{"김철수"}));
-    EXPECT_EQ(view->VisitorLinkTextsOf(1), std::nullopt);
-    EXPECT_EQ(view->TransferLinkTextsOf(1), std::nullopt);
 }
 
 }  // namespace
