@@ -1,30 +1,97 @@
 #include "app/link_commands.h"
 
+#include <charconv>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/control_commands.h"
 #include "data/link.h"
 #include "platform/json.h"
+#include "views/search_view.h"
+#include "views/server_explorer.h"
+#include "views/server_list_view.h"
+#include "views/server_view.h"
+#include "views/transfer_view.h"
 
 namespace velorin {
+namespace {
 
-void RegisterLinkCommands(CControlCommands& commands) {
-    commands.Register("link", [](const std::vector<std::string>& args) {
-        std::optional<uint64_t> size = args.size() == 5 ? ParseLinkSize(args[4]) : std::nullopt;
-        if (args.size() != 2 && !size) {
-            return CControlCommands::Refused("usage: link ID [VIRDIR NAME SIZE]");
+using Args = std::vector<std::string>;
+constexpr const char* kCopyUsage =
+    "usage: link-copy servers|explorer|transfers|search|visitors|served ROW [ID]";
+
+// A row number as velorind shows them, 1 for the first.
+std::optional<size_t> RowIndex(const std::string& text) {
+    size_t number = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, number);
+    if (text.empty() || error != std::errc() || stop != end || number == 0) return std::nullopt;
+    return number - 1;
+}
+
+ControlAnswer LinkWord(const Args& args) {
+    std::optional<uint64_t> size = args.size() == 5 ? ParseLinkSize(args[4]) : std::nullopt;
+    if (args.size() != 2 && !size) {
+        return CControlCommands::Refused("usage: link ID [VIRDIR NAME SIZE]");
+    }
+    CLink link =
+        size ? CLink(CFileLink{args[1], args[2], args[3], *size}) : CLink(CServerLink{args[1]});
+    std::string bare = size ? FileLink(args[1], args[2], args[3], *size) : ServerLink(args[1]);
+    // A "*" or "|" in a name, an ID over 20 bytes: the text would name something else.
+    if (ParseLink(bare) != link) return CControlCommands::Refused("no link can name that: " + bare);
+    std::string html =
+        size ? FileLinkHtml(args[1], args[2], args[3], *size) : ServerLinkHtml(args[1]);
+    return CControlCommands::Done(
+        CJsonObject().Add("ok", true).Add("link", bare).Add("html", html).Text());
+}
+
+}  // namespace
+
+void RegisterLinkCommands(CControlCommands& commands, const LinkCopyViews& views) {
+    commands.Register("link", LinkWord);
+    using Copy = std::function<std::optional<LinkTexts>(size_t index, const Args& args)>;
+    // The server view's rows wait for posted changes: drawn afresh, as its words draw them.
+    std::map<std::string, Copy> lists = {
+        {"servers", [&s = views.servers](size_t i, const Args&) { return s.LinkTextsOf(i); }},
+        {"explorer", [&e = views.explorer](size_t i, const Args&) { return e.LinkTextsOf(i); }},
+        {"transfers",
+         [&t = views.transfers](size_t i, const Args& args) {
+             if (args.size() == 4) t.Select(args[3]);
+             return t.LinkTextsOf(i);
+         }},
+        {"search", [&s = views.search](size_t i, const Args&) { return s.LinkTextsOf(i); }},
+        {"visitors",
+         [&v = views.server](size_t i, const Args&) {
+             v.RedrawVisitors();
+             return v.VisitorLinkTextsOf(i);
+         }},
+        {"served",
+         [&v = views.server](size_t i, const Args&) {
+             v.RedrawTransfers();
+             return v.TransferLinkTextsOf(i);
+         }},
+    };
+    commands.Register("link-copy", [lists = std::move(lists)](const Args& args) {
+        auto list = args.size() >= 3 ? lists.find(args[1]) : lists.end();
+        bool member = args.size() == 4 && args[1] == "transfers";
+        if (list == lists.end() || (args.size() != 3 && !member)) {
+            return CControlCommands::Refused(args.size() >= 3 && list == lists.end()
+                                                 ? "no list " + args[1] + "; " + kCopyUsage
+                                                 : std::string(kCopyUsage));
         }
-        CLink link =
-            size ? CLink(CFileLink{args[1], args[2], args[3], *size}) : CLink(CServerLink{args[1]});
-        std::string bare = size ? FileLink(args[1], args[2], args[3], *size) : ServerLink(args[1]);
-        // A "*" or "|" in a name, an ID over 20 bytes: the text would name something else.
-        if (ParseLink(bare) != link)
-            return CControlCommands::Refused("no link can name that: " + bare);
-        std::string html =
-            size ? FileLinkHtml(args[1], args[2], args[3], *size) : ServerLinkHtml(args[1]);
-        return CControlCommands::Done(
-            CJsonObject().Add("ok", true).Add("link", bare).Add("html", html).Text());
+        std::optional<size_t> index = RowIndex(args[2]);
+        std::optional<LinkTexts> texts = index ? list->second(*index, args) : std::nullopt;
+        if (!texts) return CControlCommands::Refused("no row " + args[2] + " in " + args[1]);
+        return CControlCommands::Done(CJsonObject()
+                                          .Add("ok", true)
+                                          .Add("server", texts->server)
+                                          .Add("server_html", texts->serverHtml)
+                                          .Add("file", texts->file)
+                                          .Add("file_html", texts->fileHtml)
+                                          .Text());
     });
 }
 

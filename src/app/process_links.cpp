@@ -1,6 +1,6 @@
 // The process context's share of "vel://" links: the pending link of the
 // command line or of a later start, acted on while the own server runs, and
-// the velorind word that writes links.
+// the velorind words that write links and copy them from the lists.
 #include "app/link_commands.h"
 #include "app/main_controller.h"
 #include "app/process.h"
@@ -10,13 +10,18 @@
 #include "platform/user_interface.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_texts.h"
+#include "views/search_view.h"
 #include "views/server_explorer.h"
+#include "views/server_list_view.h"
+#include "views/server_view.h"
+#include "views/transfer_view.h"
 
 namespace velorin {
 
 void CProcess::CreateLinks() {
     controller_->SetLinkHandler([this] { HandlePendingLink(); });
-    RegisterLinkCommands(commands_);
+    RegisterLinkCommands(commands_, LinkCopyViews{*serverListView_, *explorer_, *transferView_,
+                                                  *searchView_, *serverView_});
 }
 
 void CProcess::HandlePendingLink() {

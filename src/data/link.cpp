@@ -62,12 +62,34 @@ std::string FileLinkHtml(const std::string& userId, const std::string& path,
     return "<A HREF=" + FileLink(userId, path, name, size) + ">" + name + "</A>";
 }
 
+LinkTexts ServerLinkTexts(const std::string& userId) {
+    return LinkTexts{ServerLink(userId), ServerLinkHtml(userId), {}, {}};
+}
+
+LinkTexts FileLinkTexts(const std::string& userId, const std::string& path, const std::string& name,
+                        uint64_t size) {
+    LinkTexts texts = ServerLinkTexts(userId);
+    std::string file = FileLink(userId, path, name, size);
+    // A link that named another file, or none, would be worse than no link; a
+    // "\" in a name (possible on this side) would be read as a folder.
+    if (name.find('\\') == std::string::npos &&
+        ParseLink(file) == CLink(CFileLink{userId, path, name, size})) {
+        texts.file = std::move(file);
+        texts.fileHtml = FileLinkHtml(userId, path, name, size);
+    }
+    return texts;
+}
+
 std::string UnescapeLink(std::string_view text) {
     std::string out = UrlDecode(text);
-    for (size_t at = 0; (at = out.find("%7c", at)) != std::string::npos; ++at) {
-        out.replace(at, 3, "|");
+    // An escaped escape ("%257C") leaves "%7C" or "%7c", depending on the browser.
+    std::string lower = LowerAscii(out);
+    std::string bars;
+    size_t from = 0;
+    for (size_t at; (at = lower.find("%7c", from)) != std::string::npos; from = at + 3) {
+        bars.append(out, from, at - from).push_back('|');
     }
-    return out;
+    return bars.append(out, from);
 }
 
 std::optional<uint64_t> ParseLinkSize(std::string_view text) {

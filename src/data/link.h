@@ -46,6 +46,22 @@ std::string FileLink(const std::string& userId, const std::string& path, const s
 std::string FileLinkHtml(const std::string& userId, const std::string& path,
                          const std::string& name, uint64_t size);
 
+// The four texts the copy commands of a list offer for one entry. The file
+// fields are empty when the entry is no file, and also when its name or
+// folder could not be written into a link that reads back as the same file
+// (a "*", "|" or "\" in the name, a field too long for the wire).
+struct LinkTexts {
+    std::string server;
+    std::string serverHtml;
+    std::string file;
+    std::string fileHtml;
+    bool operator==(const LinkTexts&) const = default;
+};
+
+LinkTexts ServerLinkTexts(const std::string& userId);
+LinkTexts FileLinkTexts(const std::string& userId, const std::string& path, const std::string& name,
+                        uint64_t size);
+
 // A link as a browser hands it over: its percent escapes decoded, and a
 // "%7c" that decoding leaves (an escaped escape) read as "|".
 std::string UnescapeLink(std::string_view text);

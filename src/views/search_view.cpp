@@ -185,6 +185,14 @@ SearchDownloadResult CSearchView::Download(const std::vector<size_t>& selection)
     return result;
 }
 
+std::optional<LinkTexts> CSearchView::LinkTextsOf(size_t index) const {
+    if (index >= rows_.size() || rows_[index].answer.memberId.empty()) return std::nullopt;
+    const SearchAnswer& answer = rows_[index].answer;
+    // A masked name on the clipboard would show what the list hides.
+    if (rows_[index].Folder() || rows_[index].masked) return ServerLinkTexts(answer.memberId);
+    return FileLinkTexts(answer.memberId, answer.path, answer.name, answer.size);
+}
+
 ExplorerResult CSearchView::ConnectPeer(size_t index) {
     if (index >= rows_.size()) return std::nullopt;
     if (!parts_.serverRunning) return AskForSignIn(text::kConnectNeedsServer);

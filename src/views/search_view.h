@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "data/link.h"
 #include "data/name_filter.h"
 #include "platform/message_queue.h"
 #include "platform/view_change.h"
@@ -121,6 +122,9 @@ public:
     SearchDownloadResult Download(const std::vector<size_t>& selection);
     // "FINDFILE_CONNECTPEER" on row `index`.
     ExplorerResult ConnectPeer(size_t index);
+    // The link copies of row `index`: the file, or the member's server for a
+    // folder and for a name the list hides.
+    std::optional<LinkTexts> LinkTextsOf(size_t index) const;
     // A click on a column header.
     void SortColumn(size_t column);
     // The sort box's key (0-5): WM_SEARCH_SORT.

@@ -284,6 +284,13 @@ void CServerExplorer::Disconnect() {
 
 // --- navigation -----------------------------------------------------------------------
 
+std::optional<LinkTexts> CServerExplorer::LinkTextsOf(size_t index) const {
+    if (browsedId_.empty() || index >= rows_.size()) return std::nullopt;
+    const ExplorerRow& row = rows_[index];
+    if (row.kind != ExplorerRow::kFile) return ServerLinkTexts(browsedId_);
+    return FileLinkTexts(browsedId_, currentPath_, row.name, row.size);
+}
+
 std::string CServerExplorer::Child(const std::string& name) const {
     return currentPath_ == "\\" ? "\\" + name : currentPath_ + "\\" + name;
 }

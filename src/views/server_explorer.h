@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "data/link.h"
 #include "data/name_filter.h"
 #include "fileserver/peer_messages.h"
 #include "platform/message_queue.h"
@@ -162,6 +163,10 @@ public:
     // The folder-download dialog's confirmation.
     ExplorerResult ConfirmFolderDownload(const std::string& remotePath,
                                          const std::string& localName);
+
+    // The link copies of row `index`: a file of the current folder, or for
+    // any other row the browsed member's server.
+    std::optional<LinkTexts> LinkTextsOf(size_t index) const;
 
     std::vector<std::string> History() const;
     void ClearHistory();

@@ -120,6 +120,11 @@ ExplorerResult CServerListView::RefuseSignedOut() {
     return std::string(text::kNeedsServer);
 }
 
+std::optional<LinkTexts> CServerListView::LinkTextsOf(size_t index) const {
+    if (index >= rows_.size() || rows_[index].record.userId.empty()) return std::nullopt;
+    return ServerLinkTexts(rows_[index].record.userId);
+}
+
 ExplorerResult CServerListView::Connect(size_t index) {
     if (index >= rows_.size()) return std::nullopt;
     if (!parts_.serverRunning) return RefuseSignedOut();

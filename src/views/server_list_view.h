@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "data/link.h"
 #include "platform/view_change.h"
 #include "service/server_record.h"
 #include "views/server_explorer.h"
@@ -84,6 +85,8 @@ public:
     ExplorerResult Connect(size_t index);
     // "내 서버 접속".
     ExplorerResult ConnectOwnServer();
+    // The link copies of row `index`: its member's server.
+    std::optional<LinkTexts> LinkTextsOf(size_t index) const;
 
     // Rows by position; the category and total lines as kState.
     CViewObservers& Observers() { return observers_; }

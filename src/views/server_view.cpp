@@ -82,6 +82,16 @@ void CServerView::Kick(const std::string& visitorId) {
     server_.Visitors().Kick(visitorId);
 }
 
+std::optional<LinkTexts> CServerView::VisitorLinkTextsOf(size_t index) const {
+    if (index >= visitors_.size() || visitors_[index].empty()) return std::nullopt;
+    return ServerLinkTexts(visitors_[index]);
+}
+
+std::optional<LinkTexts> CServerView::TransferLinkTextsOf(size_t index) const {
+    if (index >= transfers_.size() || transfers_[index].visitorId.empty()) return std::nullopt;
+    return ServerLinkTexts(transfers_[index].visitorId);
+}
+
 void CServerView::ShowTransfers(std::vector<ServerTransferRow> rows) {
     std::vector<ServerTransferRow> before = std::move(transfers_);
     transfers_ = std::move(rows);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/link.h"
 #include "platform/message_queue.h"
 #include "platform/view_change.h"
 #include "views/server_transfer_view.h"
@@ -49,6 +50,10 @@ public:
     void DoubleClick(size_t index);
     // "접속 끊기" on a browsing visitor.
     void Kick(const std::string& visitorId);
+    // The link copies of a visitor and of a served transfer's row: the
+    // visitor's server only.
+    std::optional<LinkTexts> VisitorLinkTextsOf(size_t index) const;
+    std::optional<LinkTexts> TransferLinkTextsOf(size_t index) const;
 
 private:
     void ShowTransfers(std::vector<ServerTransferRow> rows);

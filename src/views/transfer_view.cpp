@@ -56,6 +56,12 @@ TransferViewRow MakeRow(const TransferSnapshot& entry) {
     return row;
 }
 
+LinkTexts EntryLinkTexts(const TransferSnapshot& entry) {
+    char separator = entry.mode == kModeDownload ? '\\' : '/';
+    std::string name = entry.fileName.substr(entry.fileName.rfind(separator) + 1);
+    return FileLinkTexts(entry.userId, entry.virDirName, name, entry.fileSize);
+}
+
 CTransferView::CTransferView(CMessageQueue& queue, CTransferManager& manager, IServerClock& clock)
     : CWindowTarget(queue), manager_(manager), clock_(clock) {}
 
@@ -107,6 +113,17 @@ void CTransferView::AddRows(bool rebuilt) {
         observers_, before.size(), rows_.size(),
         [&](size_t a, size_t b) { return SameEntry(before[a], rows_[b]); },
         [&](size_t a, size_t b) { return before[a] == rows_[b]; });
+}
+
+std::optional<LinkTexts> CTransferView::LinkTextsOf(size_t index) {
+    if (selected_.empty() || index >= rows_.size()) return std::nullopt;
+    // The rows wait for the posted change; the list may have moved on meanwhile.
+    std::vector<TransferSnapshot> entries = manager_.Snapshot(selected_);
+    if (index >= entries.size() || entries[index].userId.empty() ||
+        !SameEntry(MakeRow(entries[index]), rows_[index])) {
+        return std::nullopt;
+    }
+    return EntryLinkTexts(entries[index]);
 }
 
 void CTransferView::Tick() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/link.h"
 #include "platform/message_queue.h"
 #include "platform/view_change.h"
 #include "transfer/transfer_manager.h"
@@ -39,6 +40,10 @@ struct TransferViewRow {
 
 // The row of an entry as it is made (remaining time "00:00:00").
 TransferViewRow MakeRow(const TransferSnapshot& entry);
+// The link copies of an entry: the file at its place on the member's server
+// (a download's source, where an upload lands), which holds only its name's
+// last part; the relative folder of a folder download is local.
+LinkTexts EntryLinkTexts(const TransferSnapshot& entry);
 
 class CTransferView : public CWindowTarget {
 public:
@@ -51,6 +56,8 @@ public:
     const std::string& Selected() const { return selected_; }
     const std::vector<std::string>& Members() const { return members_; }
     const std::vector<TransferViewRow>& Rows() const { return rows_; }
+    // The link copies of row `index`; nothing when the entry behind it has gone.
+    std::optional<LinkTexts> LinkTextsOf(size_t index);
 
     // The main window's tick: the selected member's first transferring row
     // and the speed sums.

@@ -12,6 +12,9 @@
 #include "support/process_fixture.h"
 #include "transfer/transfer_manager.h"
 #include "views/server_explorer.h"
+#include "views/server_list_view.h"
+#include "views/server_view.h"
+#include "views/transfer_view.h"
 
 namespace velorin {
 namespace {
@@ -127,6 +130,66 @@ TEST_F(ProcessLinks, TheLinkWordAnswersBothFormsOrRefusesWhatWouldNotReadBack) {
               "{\"ok\": true, \"link\": \"vel://|file|kim|\\\\my*docs|a*b.mkv|5|/\", "
               "\"html\": \"<A HREF=vel://|file|kim|\\\\my*docs|a*b.mkv|5|/>a b.mkv</A>\"}");
     EXPECT_EQ(process->Commands().Execute({"link", "kim", "\\d", "a*b", "1"}).status,
+              ControlAnswer::kRefused);
+}
+
+TEST_F(ProcessLinks, TheCopyWordAnswersARowsTextsOfEachList) {
+    StartWith(std::nullopt);
+    auto copy = [&](const std::string& list, const std::string& row) {
+        return process->Commands().Execute({"link-copy", list, row});
+    };
+    auto pending = [&](auto done) {
+        return test::Eventually([&] {
+            process->Queue().ProcessPending();
+            return done();
+        });
+    };
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"link-copy"},
+                                               {"link-copy", "friends", "1"},
+                                               {"link-copy", "servers", "0"},
+                                               {"link-copy", "servers", "1x"},
+                                               {"link-copy", "servers", "2"},
+                                               {"link-copy", "servers", "1", "kim"},
+                                               {"link-copy", "search", "1"}}) {
+        EXPECT_EQ(process->Commands().Execute(args).status, ControlAnswer::kRefused) << args.size();
+    }
+
+    // The member browses and downloads from the own server: it is its own visitor.
+    CServerExplorer& explorer = *process->Explorer();
+    ASSERT_EQ(explorer.Connect("kim", "\\docs"), std::nullopt);
+    ASSERT_TRUE(
+        pending([&] { return explorer.CurrentPath() == "\\docs" && !explorer.Rows().empty(); }));
+    ASSERT_EQ(explorer.ReserveRemoteFile("kim", "\\docs", "a b.mp3", 2), std::nullopt);
+    ASSERT_TRUE(pending([&] {
+        return process->TransferView()->Rows().size() == 1 &&
+               !process->ServerView()->Transfers().empty();
+    }));
+    process->ServerListView()->SetShareFilter(false);
+
+    const std::string server =
+        "\"server\": \"vel://|server|kim|/\", \"server_html\": "
+        "\"<A HREF=vel://|server|kim|/>kim의 서버</A> \"";
+    const std::string file =
+        "\"file\": \"vel://|file|kim|\\\\docs|a*b.mp3|2|/\", \"file_html\": "
+        "\"<A HREF=vel://|file|kim|\\\\docs|a*b.mp3|2|/>a b.mp3</A>\"";
+    const std::string none = "\"file\": \"\", \"file_html\": \"\"";
+    size_t song = 0;
+    while (song < explorer.Rows().size() && explorer.Rows()[song].name != "a b.mp3") ++song;
+    struct Case {
+        std::string list;
+        std::string row;
+        std::string texts;
+    };
+    for (const Case& c : std::vector<Case>{{"servers", "1", none},
+                                           {"explorer", std::to_string(song + 1), file},
+                                           {"transfers", "1", file},
+                                           {"visitors", "1", none},
+                                           {"served", "1", none}}) {
+        ControlAnswer answer = copy(c.list, c.row);
+        EXPECT_EQ(answer.json, "{\"ok\": true, " + server + ", " + c.texts + "}") << c.list;
+    }
+    EXPECT_EQ(process->Commands().Execute({"link-copy", "transfers", "1", "lee"}).status,
               ControlAnswer::kRefused);
 }
 

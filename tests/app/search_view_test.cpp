@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "data/badword_file.h"
+#include "data/link.h"
 #include "data/settings.h"
 #include "fileserver/file_server.h"
 #include "platform/sqlite_database.h"
@@ -204,6 +205,16 @@ TEST_F(SearchViewTest, DownloadsFileRowsSkipsFoldersAndRefusesMaskedOnes) {
     EXPECT_EQ(View().Download({RowOf("Beta song.MP3")}).refusals,
               std::vector<std::string>{text::kDownloadNeedsServer});
     EXPECT_EQ(View().ConnectPeer(0), std::string(text::kConnectNeedsServer));
+}
+
+TEST_F(SearchViewTest, ARowsLinksNameItsFileOrForFoldersAndMaskedNamesTheServer) {
+    Search("song");
+    const LinkTexts server = ServerLinkTexts("kim");
+    EXPECT_EQ(View().LinkTextsOf(RowOf("alpha song.mp3")),
+              FileLinkTexts("kim", "\\docs", "alpha song.mp3", 9));
+    EXPECT_EQ(View().LinkTextsOf(RowOf("song folder")), server);
+    EXPECT_EQ(View().LinkTextsOf(RowOf("**** song.avi")), server);
+    EXPECT_EQ(View().LinkTextsOf(View().Rows().size()), std::nullopt);
 }
 
 TEST_F(SearchViewTest, SortsByColumnAlternatelyAndSizesAsNumbers) {

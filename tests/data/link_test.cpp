@@ -33,6 +33,40 @@ TEST(Link, BarsThatABrowserEscapedAreReadInEitherCaseOfHex) {
     EXPECT_EQ(UnescapeLink("vel://%7Cfile%7Ckim%7C%5Cmy*docs%7Ca%20b%7C3%7C/"), expected);
     EXPECT_EQ(UnescapeLink("vel://%7cfile%7ckim%7c%5cmy*docs%7ca%20b%7c3%7c/"), expected);
     EXPECT_EQ(UnescapeLink("vel://%257cserver%257ckim%257c/"), "vel://|server|kim|/");
+    EXPECT_EQ(UnescapeLink("vel://%257Cserver%257Ckim%257C/"), "vel://|server|kim|/");
+}
+
+TEST(Link, CopiedTextsOfAFileReadBackOrAreLeftOut) {
+    const std::string kim = ServerLink("kim");
+    const std::string kimHtml = ServerLinkHtml("kim");
+    struct Case {
+        std::string path;
+        std::string name;
+        uint64_t size;
+        bool file;  // the file texts are given
+    } cases[] = {
+        {"\\my docs\\2024 여름", "노래 하나 (live).mp3", 4294967296ull * 3 + 5, true},
+        {"\\d", "a", 0, true},
+        // Would read back as "a b" or as no link at all.
+        {"\\d", "a*b", 1, false},
+        {"\\d", "a|b", 1, false},
+        {"\\d", "sub\\a", 1, false},
+        {"\\d", std::string(300, 'n'), 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkTexts texts = FileLinkTexts("kim", c.path, c.name, c.size);
+        EXPECT_EQ(texts.server, kim);
+        EXPECT_EQ(texts.serverHtml, kimHtml);
+        if (!c.file) {
+            EXPECT_TRUE(texts.file.empty() && texts.fileHtml.empty());
+            continue;
+        }
+        EXPECT_EQ(texts.file, FileLink("kim", c.path, c.name, c.size));
+        EXPECT_EQ(texts.fileHtml, FileLinkHtml("kim", c.path, c.name, c.size));
+        EXPECT_EQ(ParseLink(texts.file), CLink(CFileLink{"kim", c.path, c.name, c.size}));
+    }
+    EXPECT_EQ(ServerLinkTexts("kim"), (LinkTexts{kim, kimHtml, "", ""}));
 }
 
 TEST(Link, ASizeThatIsNoPlainNumberOrAFieldTheWireWouldChangeMakesNoLink) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "browse_fixture.h"
+#include "data/link.h"
 #include "support/scripted_server.h"
 #include "transfer/transfer_texts.h"
 
@@ -111,6 +112,32 @@ TEST_F(ServerExplorerTest, FolderDownloadReservesEveryFileUnderTheLocalName) {
     EXPECT_EQ(Reserved(), (std::vector<std::string>{"Mine\\Live\\b.mp3|\\M\\Album\\\\Live|3",
                                                     "Mine\\a.mp3|\\M\\Album\\|2"}));
     EXPECT_EQ(explorer->FolderFilesReserved(), 2u);
+}
+
+TEST_F(ServerExplorerTest, ARowsLinksNameTheBrowsedMemberAndForAFileItsPlace) {
+    constexpr uint64_t kBig = 5000000000ull;
+    Publish("My Docs", "docs");
+    MakeSparse("docs/Sub Folder/a big film.mkv", kBig);
+    Write("docs/Sub Folder/star*.txt", "s");
+    Write("docs/Sub Folder/Deeper/z", "");
+    EXPECT_EQ(explorer->LinkTextsOf(0), std::nullopt);
+    ASSERT_TRUE(Browse("\\My Docs\\Sub Folder"));
+
+    const LinkTexts hostServer = ServerLinkTexts(kHost);
+    struct Case {
+        std::string row;
+        LinkTexts texts;
+    } cases[] = {
+        {"a big film.mkv", FileLinkTexts(kHost, "\\My Docs\\Sub Folder", "a big film.mkv", kBig)},
+        {"Deeper", hostServer},
+        {"..", hostServer},
+        // No link can name it: the file fields stay empty.
+        {"star*.txt", hostServer},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(explorer->LinkTextsOf(RowOf(c.row)), c.texts) << c.row;
+    }
+    EXPECT_EQ(explorer->LinkTextsOf(explorer->Rows().size()), std::nullopt);
 }
 
 TEST_F(ServerExplorerTest, ConnectingNeedsTheOwnServerAnIdAndAListedMember) {

@@ -40,6 +40,32 @@ TEST(TransferView, ColumnTexts) {
     EXPECT_EQ(MakeRow(entry).bytesPerSecond, 0u);
 }
 
+TEST(TransferView, AnEntrysLinkNamesTheFileAtItsPlaceOnTheMembersServer) {
+    constexpr uint64_t kBig = 4294967296ull + 1;
+    struct Case {
+        uint8_t mode;
+        std::string fileName;
+        std::string name;
+    } cases[] = {
+        {kModeDownload, "a b.mkv", "a b.mkv"},
+        // A folder download's relative folder is the local one; the server holds the name.
+        {kModeDownload, "my dl\\sub\\a b.mkv", "a b.mkv"},
+        {kModeUpload, "/home/kim/my music/a b.mkv", "a b.mkv"},
+        {kModeUpload, "/home/kim/a\\b.mkv", "a\\b.mkv"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        TransferSnapshot entry;
+        entry.userId = "kim";
+        entry.virDirName = "\\my docs\\sub";
+        entry.fileName = c.fileName;
+        entry.mode = c.mode;
+        entry.fileSize = kBig;
+        LinkTexts texts = EntryLinkTexts(entry);
+        EXPECT_EQ(texts, FileLinkTexts("kim", "\\my docs\\sub", c.name, kBig));
+    }
+}
+
 // The member's transfer view over the real transfer list, downloading from
 // member A's real server at one block every 2 s.
 class TransferViewTest : public test::TransferFixture {
@@ -161,6 +187,25 @@ TEST_F(TransferViewTest, EventsAreToldByRowsAndTheTickedRowCarriesItsValues) {
     }
     EXPECT_FALSE(mirror.outOfRange);
     EXPECT_TRUE(view->Rows().empty());
+}
+
+TEST_F(TransferViewTest, ARowsLinksAreThoseOfTheEntryStillBehindIt) {
+    EXPECT_EQ(view->LinkTextsOf(0), std::nullopt);
+    Download("slow.bin", kSlowSize);
+    ASSERT_TRUE(test::Eventually([&] {
+        queue.ProcessPending();
+        return Row(0) != nullptr;
+    }));
+    EXPECT_EQ(view->LinkTextsOf(0), FileLinkTexts("A", "\\S", "slow.bin", kSlowSize));
+    EXPECT_EQ(view->LinkTextsOf(1), std::nullopt);
+    // The row waits for the posted changes; the entry is gone already.
+    EXPECT_EQ(manager->StopEntries("A", {"slow.bin"}), 1);
+    ASSERT_TRUE(test::Eventually([&] {
+        std::optional<TransferSnapshot> entry = Entry("A", "slow.bin");
+        return entry && entry->state == kTransferStateCancelled;
+    }));
+    EXPECT_EQ(manager->DeleteEntries("A", {"slow.bin"}, false), 1);
+    EXPECT_EQ(view->LinkTextsOf(0), std::nullopt);
 }
 
 }  // namespace
