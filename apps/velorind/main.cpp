@@ -33,7 +33,7 @@ constexpr const char* kUsage =
     "       download ID VIRDIR NAME SIZE | upload ID VIRDIR LOCALPATH | transfers [ID]\n"
     "       stop|restart|remove|remove-with-file ID NAME | clear-completed [ID]\n"
     "       visitors | kick ID | served | served-stop|served-remove ROW | served-clear\n"
-    "       limit [VALUE] | link ID [VIRDIR NAME SIZE]\n"
+    "       limit [VALUE] | link ID [VIRDIR NAME SIZE] | link-copy LIST ROW [ID]\n"
     "       reindex | search-terms [pause] | check-shares\n"
     "       settings | set NAME VALUE | notice-preview\n"
     "       notes | note-view SLOT | note-delete SLOT... | note-delete-all\n"
