@@ -2,11 +2,13 @@
 
 #include <charconv>
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <system_error>
 
 #include "data/process_options.h"
 #include "data/settings.h"
+#include "data/share_rules.h"
 #include "fileserver/file_server.h"
 #include "fileserver/search_robot.h"
 #include "platform/paths.h"
@@ -47,7 +49,7 @@ RequiredOptions COptionSheet::Required() {
 
 std::string COptionSheet::RandomServerName() {
     static thread_local std::minstd_rand random(std::random_device{}());
-    return option_text::kRandomNames[random() % option_text::kRandomNames.size()];
+    return SampleServerDescription(static_cast<unsigned>(random() % 20));
 }
 
 std::string COptionSheet::DocumentsPath() {
@@ -55,7 +57,7 @@ std::string COptionSheet::DocumentsPath() {
 }
 
 OptionRefusal COptionSheet::ApplyRequired(const RequiredOptions& page) {
-    if (page.dataGroup >= option_text::kCategories.size()) return Refuse(option_text::kBadChoice);
+    if (page.dataGroup >= std::size(kCategories)) return Refuse(option_text::kBadChoice);
     if (Cp949Length(page.serverName) > kServerNameLimit) {
         return Refuse(option_text::kLongServerName);
     }

@@ -5,7 +5,6 @@
 // parts that follow them (the file server's limits, the session server's
 // power mode, the log writer). The share folder lists of the first page have
 // their own model. Drawing is the front-end's.
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -23,30 +22,6 @@ class CStatusLines;
 class IUserInterface;
 
 namespace option_text {
-inline constexpr std::array<const char*, 6> kCategories = {"동영상",   "이미지", "음악",
-                                                           "유틸리티", "게임",   "기타"};
-inline constexpr std::array<const char*, 20> kRandomNames = {
-    "전송속도 췩오~! 빠방한 자료!",
-    "파일 공유 합니다.!",
-    "영화, 유틸, 음악~~ 없는게 없다!",
-    "맘껏 퍼 가세요!",
-    "영화&유틸리티&만화&드라마",
-    "★★★속생속사★★★",
-    "슈퍼컴퓨터~~최신영화!",
-    "엘레강스 서버ㅋㅋ",
-    "MUSIC",
-    "MOVIE",
-    "UTIL",
-    "모든 최신 유틸 모음",
-    "벨로린로 누리는 무한공유",
-    "제목 없음 -_-;;",
-    "들어오지 마세요!",
-    "벨로린 쵝오!! -0-;",
-    "펭귄도 받아가는 서버 >_<",
-    "배고파요!",
-    "파일 받아가지마세요!",
-    "인기 빠방한 서버입니다.",
-};
 inline constexpr const char* kReindexing = "목록의 갱신합니다.";
 inline constexpr const char* kReindexLater = "[서버연결]과 함께 목록이 갱신될것입니다.";
 inline constexpr const char* kPreviewNeedsBox = "[접속자에게 공지내용 보여주기] 옵션을 체크하세요";
@@ -64,7 +39,7 @@ inline constexpr const char* kBadChoice = "선택할 수 없는 값입니다.";
 
 // "필수 설정": the category, the server description and the download folder.
 struct RequiredOptions {
-    uint32_t dataGroup = 5;  // index into kCategories
+    uint32_t dataGroup = 5;  // index into kCategories (data/share_rules.h)
     std::string serverName;
     std::string downloadPath;
 };
