@@ -1,26 +1,32 @@
 // Prepares a client profile that does not exist yet, so that the client signs
 // in by itself at its first start: the data files a first start would make,
-// then the settings of registry.db.
+// then what the sign-in dialog, the option pages and the share folder page
+// would store, through their own operations and checks.
 //   velorin-seed-profile --home DIR --user ID --password PW
 //                        [--listen-port N] [--server-name TEXT] [--share PATH]
-// Writes UserID, UserPW (12 bytes, enciphered as the client stores it),
-// SavePassword = 1, AutoLogin = 1, LISTENPORT (when given) and ServerName
-// (when given), and shares PATH (created when missing) under its folder name,
-// since signing in needs one shared folder. A profile folder that exists and is not empty is left
-// alone (exit status 3).
+// The credentials as the sign-in dialog stores them with both boxes ticked,
+// LISTENPORT and ServerName when given, and PATH (created when missing) shared
+// under its folder name, since signing in needs one shared folder. A refused
+// value prints the page's text (exit status 2). A profile folder that exists
+// and is not empty is left alone (exit status 3). The same is done with
+// velorind words on a running client (settings, set, share-add, signin-dialog).
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
 
+#include "app/console_user_interface.h"
 #include "app/process.h"
+#include "app/sign_in_dialog.h"
 #include "data/settings.h"
 #include "data/share_database.h"
 #include "platform/autostart.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "views/option_sheet.h"
+#include "views/share_folder_page.h"
 
 using namespace velorin;
 
@@ -46,9 +52,15 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    long port = options.count("--listen-port") ? std::atol(options["--listen-port"].c_str()) : 0;
-    if (options.count("--listen-port") && (port < 1 || port > 65535)) {
-        std::fputs(kUsage, stderr);
+    auto given = [&options](const char* name) {
+        auto found = options.find(name);
+        return found == options.end() ? std::string() : found->second;
+    };
+    std::optional<uint32_t> port = COptionSheet::ParsePort(given("--listen-port"));
+    const char* nameRefusal = COptionSheet::CheckServerName(given("--server-name"));
+    if ((options.count("--listen-port") && !port) || nameRefusal) {
+        std::fprintf(stderr, "velorin-seed-profile: %s\n",
+                     nameRefusal ? nameRefusal : option_text::kBadPort);
         return 2;
     }
 
@@ -74,25 +86,25 @@ int main(int argc, char** argv) {
     CPersonRecursiveMutex lock;
     CAutostartEntry autostart(ExecutablePath(), std::nullopt);
     CSettings settings(registry, lock, autostart);
-    settings.SetUserID(options["--user"]);
-    settings.SetUserPW(options["--password"]);
-    settings.Write(setting::SavePassword, 1);
-    settings.Write(setting::AutoLogin, 1);
-    if (port != 0) settings.Write(setting::LISTENPORT, static_cast<uint32_t>(port));
+    CSignInDialog::Store(settings, {options["--user"], options["--password"], true, true});
+    if (port) settings.Write(setting::LISTENPORT, *port);
     if (options.count("--server-name")) settings.SetServerName(options["--server-name"]);
-    if (options.count("--share")) {
-        std::error_code ec;
-        std::filesystem::path folder = std::filesystem::absolute(options["--share"], ec);
-        std::filesystem::create_directories(folder, ec);
-        CShareDatabase database;
-        bool exists = false;
-        std::string name = folder.filename().string();
-        if (name.empty()) name = "shared";
-        if (ec || !database.Open(profile.folder / "velorin.dat") ||
-            !database.AddShareFolder(exists, name, folder.string(), "")) {
-            std::fprintf(stderr, "velorin-seed-profile: %s: cannot share it\n", folder.c_str());
-            return 1;
-        }
+    if (!options.count("--share")) return 0;
+
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::absolute(options["--share"], ec);
+    std::filesystem::create_directories(folder, ec);
+    CShareDatabase database;
+    if (!database.Open(profile.folder / "velorin.dat")) {
+        std::fprintf(stderr, "velorin-seed-profile: %s: cannot open the share database\n",
+                     profile.folder.c_str());
+        return 1;
     }
+    CConsoleUserInterface ui(stderr);
+    bool broken = false;
+    CShareFolderPage page({database, ui, [&broken] { broken = true; }});
+    std::string name = folder.lexically_normal().filename().string();
+    if (name.empty()) name = "shared";
+    if (page.AddFolder({name, folder.string(), ""})) return broken ? 1 : 2;
     return 0;
 }

@@ -62,4 +62,13 @@ ControlAnswer CControlCommands::Refused(const std::string& text) {
     return ControlAnswer{ControlAnswer::kRefused, CJsonObject().Add("error", text).Text()};
 }
 
+std::string CControlCommands::JoinFrom(const Args& args, size_t first) {
+    std::string text;
+    for (size_t i = first; i < args.size(); ++i) {
+        if (i > first) text += ' ';
+        text += args[i];
+    }
+    return text;
+}
+
 }  // namespace velorin

@@ -43,6 +43,8 @@ public:
 
     static ControlAnswer Done(std::string json = "{\"ok\": true}");
     static ControlAnswer Refused(const std::string& text);
+    // args[first] onwards joined by blanks: a text typed as several words.
+    static std::string JoinFrom(const Args& args, size_t first);
 
 private:
     std::map<std::string, AsyncHandler> handlers_;

@@ -20,8 +20,6 @@ namespace velorin {
 namespace {
 
 using Args = std::vector<std::string>;
-constexpr const char* kCopyUsage =
-    "usage: link-copy servers|explorer|transfers|search|visitors|served ROW [ID]";
 
 // A row number as velorind shows them, 1 for the first.
 std::optional<size_t> RowIndex(const std::string& text) {
@@ -50,16 +48,15 @@ ControlAnswer LinkWord(const Args& args) {
 
 }  // namespace
 
-void RegisterLinkCommands(CControlCommands& commands, const LinkCopyViews& views) {
-    commands.Register("link", LinkWord);
-    using Copy = std::function<std::optional<LinkTexts>(size_t index, const Args& args)>;
+ListRowFinder FindListRow(const LinkCopyViews& views) {
+    using Copy = std::function<std::optional<LinkTexts>(size_t index, const Args& where)>;
     // The server view's rows wait for posted changes: drawn afresh, as its words draw them.
     std::map<std::string, Copy> lists = {
         {"servers", [&s = views.servers](size_t i, const Args&) { return s.LinkTextsOf(i); }},
         {"explorer", [&e = views.explorer](size_t i, const Args&) { return e.LinkTextsOf(i); }},
         {"transfers",
-         [&t = views.transfers](size_t i, const Args& args) {
-             if (args.size() == 4) t.Select(args[3]);
+         [&t = views.transfers](size_t i, const Args& where) {
+             if (where.size() == 3) t.Select(where[2]);
              return t.LinkTextsOf(i);
          }},
         {"search", [&s = views.search](size_t i, const Args&) { return s.LinkTextsOf(i); }},
@@ -74,23 +71,34 @@ void RegisterLinkCommands(CControlCommands& commands, const LinkCopyViews& views
              return v.TransferLinkTextsOf(i);
          }},
     };
-    commands.Register("link-copy", [lists = std::move(lists)](const Args& args) {
-        auto list = args.size() >= 3 ? lists.find(args[1]) : lists.end();
-        bool member = args.size() == 4 && args[1] == "transfers";
-        if (list == lists.end() || (args.size() != 3 && !member)) {
-            return CControlCommands::Refused(args.size() >= 3 && list == lists.end()
-                                                 ? "no list " + args[1] + "; " + kCopyUsage
-                                                 : std::string(kCopyUsage));
+    return [lists = std::move(lists)](const Args& args) {
+        Args where(args.begin() + 1, args.end());
+        auto list = where.size() >= 2 ? lists.find(where[0]) : lists.end();
+        bool member = where.size() == 3 && where[0] == "transfers";
+        if (list == lists.end() || (where.size() != 2 && !member)) {
+            std::string usage = "usage: " + args[0] + " " + kListRowUsage;
+            return ListRow{std::nullopt, where.size() >= 2 && list == lists.end()
+                                             ? "no list " + where[0] + "; " + usage
+                                             : usage};
         }
-        std::optional<size_t> index = RowIndex(args[2]);
-        std::optional<LinkTexts> texts = index ? list->second(*index, args) : std::nullopt;
-        if (!texts) return CControlCommands::Refused("no row " + args[2] + " in " + args[1]);
+        std::optional<size_t> index = RowIndex(where[1]);
+        std::optional<LinkTexts> texts = index ? list->second(*index, where) : std::nullopt;
+        return ListRow{texts, texts ? "" : "no row " + where[1] + " in " + where[0]};
+    };
+}
+
+void RegisterLinkCommands(CControlCommands& commands, const LinkCopyViews& views) {
+    commands.Register("link", LinkWord);
+    commands.Register("link-copy", [rows = FindListRow(views)](const Args& args) {
+        ListRow row = rows(args);
+        if (!row.texts) return CControlCommands::Refused(row.refusal);
+        const LinkTexts& texts = *row.texts;
         return CControlCommands::Done(CJsonObject()
                                           .Add("ok", true)
-                                          .Add("server", texts->server)
-                                          .Add("server_html", texts->serverHtml)
-                                          .Add("file", texts->file)
-                                          .Add("file_html", texts->fileHtml)
+                                          .Add("server", texts.server)
+                                          .Add("server_html", texts.serverHtml)
+                                          .Add("file", texts.file)
+                                          .Add("file_html", texts.fileHtml)
                                           .Text());
     });
 }

@@ -14,6 +14,13 @@
 //                               words of those names)
 // Answer: {"ok": true, "server", "server_html", "file", "file_html"}, the file
 // fields empty for a row that is no file; refused for an unknown list or row.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/link.h"
+
 namespace velorin {
 
 class CControlCommands;
@@ -31,6 +38,16 @@ struct LinkCopyViews {
     CSearchView& search;
     CServerView& server;
 };
+
+// One row of one of those lists, for a word whose arguments are LIST ROW [ID].
+struct ListRow {
+    std::optional<LinkTexts> texts;
+    std::string refusal;  // when there is no such row
+};
+using ListRowFinder = std::function<ListRow(const std::vector<std::string>& args)>;
+ListRowFinder FindListRow(const LinkCopyViews& views);
+inline constexpr const char* kListRowUsage =
+    "servers|explorer|transfers|search|visitors|served ROW [ID]";
 
 void RegisterLinkCommands(CControlCommands& commands, const LinkCopyViews& views);
 

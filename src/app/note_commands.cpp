@@ -48,15 +48,6 @@ const NoteRow* FindRow(const CNoteBox& box, int slot) {
     return nullptr;
 }
 
-std::string JoinFrom(const Args& args, size_t first) {
-    std::string text;
-    for (size_t i = first; i < args.size(); ++i) {
-        if (i > first) text += ' ';
-        text += args[i];
-    }
-    return text;
-}
-
 ControlAnswer Send(const CNoteDialog& dialog, const std::string& id, const std::string& text) {
     if (std::optional<std::string> closed = dialog.Open()) {
         return CControlCommands::Refused(*closed);
@@ -115,7 +106,8 @@ void RegisterNoteCommands(CControlCommands& commands, CNoteBox& box, NoteDialogP
     });
     commands.Register("note-send", [dialog](const Args& args) {
         if (args.size() < 3) return CControlCommands::Refused("usage: note-send ID TEXT");
-        return Send(CNoteDialog(dialog, NoteMode::kNew), args[1], JoinFrom(args, 2));
+        return Send(CNoteDialog(dialog, NoteMode::kNew), args[1],
+                    CControlCommands::JoinFrom(args, 2));
     });
     commands.Register("note-reply", [&box, dialog](const Args& args) {
         std::optional<int> slot = args.size() >= 3 ? SlotArgument(args[1]) : std::nullopt;
@@ -124,7 +116,7 @@ void RegisterNoteCommands(CControlCommands& commands, CNoteBox& box, NoteDialogP
         const NoteRow* note = FindRow(box, *slot);
         if (!note) return CControlCommands::Refused("no note in slot " + args[1]);
         CNoteDialog reply = CNoteDialog::ForNote(dialog, *note).Reply();
-        return Send(reply, reply.Id(), JoinFrom(args, 2));
+        return Send(reply, reply.Id(), CControlCommands::JoinFrom(args, 2));
     });
     commands.Register("notes-refuse", [&box](const Args& args) {
         std::optional<bool> on = Switch(args);

@@ -175,6 +175,7 @@ std::optional<int> CProcess::Start(const std::optional<std::string>& argument) {
     CreateLinks();
     CreateLiveUpdate();
     CreateSettingsWords();
+    CreateShareWords();
     controller_->Open();
     // Later starts are served only once everything they might need exists; they
     // wait for the socket meanwhile.

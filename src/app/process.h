@@ -38,7 +38,9 @@
 #include "service/reachability_probe.h"
 #include "service/server_list.h"
 #include "service/session_client.h"
+#include "views/friend_dialog.h"
 #include "views/option_sheet.h"
+#include "views/share_folder_page.h"
 
 namespace velorin {
 
@@ -166,6 +168,10 @@ public:
     void HandlePendingLink();
     // The options sheet's model over this context's parts.
     COptionSheet OptionSheet();
+    // The share folder lists and the friend dialog over the share database;
+    // a failed operation ends the loop with 255 (see process_shares.cpp).
+    CShareFolderPage ShareFolderPage();
+    CFriendDialog FriendDialog();
 
 private:
     // The status-line hook of the core's parts: any thread, the call's own time.
@@ -186,6 +192,8 @@ private:
     void CreateLinks();
     // See process_option_sheet.cpp.
     void CreateSettingsWords();
+    MemberPageParts MemberParts();
+    void CreateShareWords();
     // See process_live_update.cpp.
     LiveUpdateParts LiveUpdate();
     void CreateLiveUpdate();

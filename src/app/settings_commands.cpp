@@ -157,9 +157,7 @@ void RegisterSettingsCommands(CControlCommands& commands, CSettings& settings,
     commands.Register("set", [sheet](const Args& args) {
         if (args.size() < 3) return CControlCommands::Refused("usage: set NAME VALUE");
         // A greeting or a description may come as several words.
-        std::string value = args[2];
-        for (size_t i = 3; i < args.size(); ++i) value += " " + args[i];
-        return Set(sheet(), args[1], value);
+        return Set(sheet(), args[1], CControlCommands::JoinFrom(args, 2));
     });
     commands.Register("reindex", [sheet](const Args&) {
         return CControlCommands::Done(

@@ -34,20 +34,25 @@ Refusal CSignInDialog::Confirm(const SignInDialogFields& fields) {
         ui_.ShowMessage(refusal, kAppName);
         return std::string(refusal);
     }
-    SignInCredentials typed{CutToCp949Bytes(fields.userId, kUserIdLimit),
-                            CutToCp949Bytes(fields.password, kPasswordLimit)};
-    settings_.SetUserID(typed.userId);
-    settings_.Write(setting::SavePassword, fields.savePassword ? 1 : 0);
-    if (fields.savePassword) {
-        settings_.SetUserPW(typed.password);
-    } else {
-        // "Do not remember" forgets a password saved earlier as well.
-        settings_.ClearUserPW();
-    }
-    // A disabled box cannot have been ticked.
-    settings_.Write(setting::AutoLogin, fields.savePassword && fields.autoLogin ? 1 : 0);
+    SignInCredentials typed = Store(settings_, fields);
     queue_.PostMessage(mainWindow_, WM_SIGN_IN, 0, 0, typed);
     return std::nullopt;
+}
+
+SignInCredentials CSignInDialog::Store(CSettings& settings, const SignInDialogFields& fields) {
+    SignInCredentials typed{CutToCp949Bytes(fields.userId, kUserIdLimit),
+                            CutToCp949Bytes(fields.password, kPasswordLimit)};
+    settings.SetUserID(typed.userId);
+    settings.Write(setting::SavePassword, fields.savePassword ? 1 : 0);
+    if (fields.savePassword) {
+        settings.SetUserPW(typed.password);
+    } else {
+        // "Do not remember" forgets a password saved earlier as well.
+        settings.ClearUserPW();
+    }
+    // A disabled box cannot have been ticked.
+    settings.Write(setting::AutoLogin, fields.savePassword && fields.autoLogin ? 1 : 0);
+    return typed;
 }
 
 void CSignInDialog::OpenAccountPage(const SignInDialogFields& fields) {

@@ -42,6 +42,8 @@ public:
     // "확인": a refusal is shown and keeps the dialog open; otherwise the
     // fields are stored and the sign-in is posted.
     Refusal Confirm(const SignInDialogFields& fields);
+    // What the confirmation stores, without the sign-in; the credentials as typed and cut.
+    static SignInCredentials Store(CSettings& settings, const SignInDialogFields& fields);
     // The account page link, for the typed credentials.
     void OpenAccountPage(const SignInDialogFields& fields);
 

@@ -23,9 +23,7 @@ std::string Replace(std::string text, char from, char to) {
 
 // Text that reaches the other side exactly as it stands here.
 bool Faithful(std::string_view text) {
-    bool control = std::any_of(text.begin(), text.end(),
-                               [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-    return !control && Cp949ToUtf8(Utf8ToCp949(text)) == text;
+    return IsOneLine(text) && FitsCp949(text);
 }
 
 std::optional<CLink> FileLinkOf(const std::vector<std::string_view>& fields) {
@@ -63,7 +61,7 @@ std::string FileLinkHtml(const std::string& userId, const std::string& path,
 }
 
 LinkTexts ServerLinkTexts(const std::string& userId) {
-    return LinkTexts{ServerLink(userId), ServerLinkHtml(userId), {}, {}};
+    return LinkTexts{ServerLink(userId), ServerLinkHtml(userId), {}, {}, userId};
 }
 
 LinkTexts FileLinkTexts(const std::string& userId, const std::string& path, const std::string& name,

@@ -55,6 +55,8 @@ struct LinkTexts {
     std::string serverHtml;
     std::string file;
     std::string fileHtml;
+    // The member the entry belongs to, for the lists' other member commands.
+    std::string member;
     bool operator==(const LinkTexts&) const = default;
 };
 

@@ -63,6 +63,16 @@ bool Walk(sqlite3* db, const OnRow& onRow, const char* sql, const Values&... val
     return statement.Done();
 }
 
+// Runs the steps of one change as a whole: a step that fails leaves the
+// tables as they were, so no folder is left without its grants.
+template <typename Steps>
+bool AllOrNothing(sqlite3* db, const Steps& steps) {
+    if (!Run(db, "SAVEPOINT share_change")) return false;
+    bool done = steps();
+    if (!done) Run(db, "ROLLBACK TO share_change");
+    return Run(db, "RELEASE share_change") && done;
+}
+
 struct TableShape {
     const char* name;
     std::vector<const char*> columns;
@@ -134,18 +144,21 @@ bool CShareDatabase::AddShareFolder(bool& exists, const std::string& name, const
     }
     exists = count != 0;
     if (exists) return true;
-    if (!Run(db_.Handle(), "INSERT INTO [ShareFolder] VALUES (?, ?, ?)", Id(name), PathText(path),
-             Desc(desc))) {
-        return false;
-    }
-    bool grantExists = false;
-    return AddPermission(grantExists, name, "[all]", 3, "공유폴더");
+    return AllOrNothing(db_.Handle(), [&] {
+        bool grantExists = false;
+        return Run(db_.Handle(), "INSERT INTO [ShareFolder] VALUES (?, ?, ?)", Id(name),
+                   PathText(path), Desc(desc)) &&
+               AddPermission(grantExists, name, "[all]", 3, "공유폴더");
+    });
 }
 
 bool CShareDatabase::DeleteShareFolder(const std::string& name) {
     std::lock_guard lock(mutex_);
-    return Run(db_.Handle(), "DELETE FROM [ShareFolder] WHERE [VirtualFolderName]=?", Id(name)) &&
-           DeleteFolderPermissions(name);
+    return AllOrNothing(db_.Handle(), [&] {
+        return Run(db_.Handle(), "DELETE FROM [ShareFolder] WHERE [VirtualFolderName]=?",
+                   Id(name)) &&
+               DeleteFolderPermissions(name);
+    });
 }
 
 bool CShareDatabase::UpdateShareFolder(const std::string& oldName, const std::string& newName,
@@ -162,11 +175,13 @@ bool CShareDatabase::UpdateShareFolder(const std::string& oldName, const std::st
                    "UPDATE [ShareFolder] SET [Path]=?, [Desc]=? WHERE [VirtualFolderName]=?",
                    PathText(path), Desc(desc), Id(oldName));
     }
-    return Run(db_.Handle(),
-               "UPDATE [ShareFolder] SET [VirtualFolderName]=?, [Path]=?, [Desc]=? WHERE "
-               "[VirtualFolderName]=?",
-               Id(newName), PathText(path), Desc(desc), Id(oldName)) &&
-           RenameFolderPermissions(oldName, newName);
+    return AllOrNothing(db_.Handle(), [&] {
+        return Run(db_.Handle(),
+                   "UPDATE [ShareFolder] SET [VirtualFolderName]=?, [Path]=?, [Desc]=? WHERE "
+                   "[VirtualFolderName]=?",
+                   Id(newName), PathText(path), Desc(desc), Id(oldName)) &&
+               RenameFolderPermissions(oldName, newName);
+    });
 }
 
 bool CShareDatabase::GetSharePath(const std::string& name, std::string& path) {

@@ -1,9 +1,25 @@
 #include "data/share_rules.h"
 
+#include "platform/text_encoding.h"
+
 namespace velorin {
 namespace {
 constexpr const char* kLabels[] = {"탐색 ", "다운 ", "업 ", "성인 "};
+
+std::string TrimBlanks(const std::string& text) {
+    size_t begin = text.find_first_not_of(' ');
+    size_t end = text.find_last_not_of(' ');
+    return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
 }
+
+std::optional<std::string> CheckText(const std::string& text, size_t limit, const char* tooLong) {
+    if (!IsOneLine(text)) return std::string(share_text::kNotOneLine);
+    if (!FitsCp949(text)) return std::string(share_text::kUnwritableText);
+    if (Cp949Length(text) > limit) return std::string(tooLong);
+    return std::nullopt;
+}
+
+}  // namespace
 
 std::string PermissionText(uint32_t permission) {
     std::string text;
@@ -28,12 +44,24 @@ uint32_t PermissionFromBoxes(GrantBoxes& boxes, bool& corrected) {
 }
 
 std::optional<std::string> CheckFolderInput(std::string& name, const std::string& path) {
-    size_t begin = name.find_first_not_of(' ');
-    size_t end = name.find_last_not_of(' ');
-    name = begin == std::string::npos ? std::string() : name.substr(begin, end - begin + 1);
+    name = TrimBlanks(name);
     if (name.find('\\') != std::string::npos) return std::string(share_text::kNameHasBackslash);
     if (name.empty() || path.empty()) return std::string(share_text::kNameOrPathMissing);
     return std::nullopt;
+}
+
+std::optional<std::string> CheckFolderText(const std::string& name, const std::string& desc) {
+    if (auto refusal = CheckText(name, kFolderNameBytes, share_text::kLongFolderName)) {
+        return refusal;
+    }
+    return CheckText(desc, kDescriptionBytes, share_text::kLongDescription);
+}
+
+std::optional<std::string> CheckMemberInput(std::string& id, const std::string& desc) {
+    id = TrimBlanks(id);
+    if (id.empty()) return std::string(share_text::kEnterId);
+    if (auto refusal = CheckText(id, kMemberIdBytes, share_text::kLongId)) return refusal;
+    return CheckText(desc, kDescriptionBytes, share_text::kLongDescription);
 }
 
 const char* SampleServerDescription(unsigned index) {

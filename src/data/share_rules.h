@@ -3,6 +3,7 @@
 // database operations: what a grant looks like, which input is refused, and
 // the texts the page shows. The desktop page and the headless commands both
 // call these, so the two cannot drift apart.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -44,7 +45,35 @@ inline constexpr const char* kIdExistsFromOutside = "등록된 아이디입니�
 inline constexpr const char* kListEmpty = "리스트가 비어있습니다!";
 inline constexpr const char* kSelectFriendToDelete = "삭제할 아이디를 선택해 주세요!";
 inline constexpr const char* kSelectId = "아이디를 선택해 주세요!";
+// The friend dialog's fatal texts, as it has always spelt them.
+inline constexpr const char* kFriendAddFailed = "치맹적인";
+inline constexpr const char* kAddFailed = "치맹적인 에러";
+inline constexpr const char* kFriendDeleteFailed = "치명적인 에라";
+inline constexpr const char* kListFailed = "치명적인 에러";
+
+// Refusals of input that the database would otherwise cut or garble.
+inline constexpr const char* kLongFolderName =
+    "폴더명은 20바이트(한글 10자)까지 입력할 수 있습니다.";
+inline constexpr const char* kLongId = "아이디는 20바이트(한글 10자)까지 입력할 수 있습니다.";
+inline constexpr const char* kLongDescription =
+    "설명은 50바이트(한글 25자)까지 입력할 수 있습니다.";
+inline constexpr const char* kNotOneLine = "줄바꿈이나 탭 같은 제어 문자는 입력할 수 없습니다.";
+inline constexpr const char* kUnwritableText =
+    "다른 회원에게 전할 수 없는 문자가 들어 있습니다. 다른 글자로 바꿔 주세요.";
+inline constexpr const char* kPathNotAbsolute = "폴더위치는 / 로 시작하는 전체 경로로 입력하세요.";
+inline constexpr const char* kLongPath = "폴더위치는 255자까지 입력할 수 있습니다.";
+inline constexpr const char* kPathMissing = "폴더위치에 그런 폴더가 없습니다.";
+inline constexpr const char* kPathIsFile = "폴더위치가 폴더가 아니라 파일입니다.";
+inline constexpr const char* kPathUnreadable =
+    "폴더위치의 폴더를 읽을 수 없습니다. 읽기 권한을 확인하세요.";
+inline constexpr const char* kPathShared = "이미 다른 폴더명으로 공유하고 있는 폴더입니다.";
 }  // namespace share_text
+
+// Widths of the share database's text columns.
+inline constexpr size_t kFolderNameBytes = 20;
+inline constexpr size_t kMemberIdBytes = 20;
+inline constexpr size_t kDescriptionBytes = 50;
+inline constexpr size_t kSharePathCharacters = 255;
 
 // The four labels in bit order, each replaced by "---- " when its bit is clear.
 std::string PermissionText(uint32_t permission);
@@ -63,6 +92,11 @@ uint32_t PermissionFromBoxes(GrantBoxes& boxes, bool& corrected);
 
 // Checks the folder dialog's input; trims the name. Returns the text to show when refused.
 std::optional<std::string> CheckFolderInput(std::string& name, const std::string& path);
+// A folder name or description that its column would cut, or that other
+// members would not read as typed.
+std::optional<std::string> CheckFolderText(const std::string& name, const std::string& desc);
+// The ID dialog's input (friends, the black list, grants); trims the ID.
+std::optional<std::string> CheckMemberInput(std::string& id, const std::string& desc);
 
 // A grant may be removed only while its folder keeps another.
 inline bool CanRemoveGrant(uint32_t grantsOfFolder) {

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -116,6 +117,15 @@ std::string Cp949ToUtf8(std::string_view cp949) {
 
 size_t Cp949Length(std::string_view utf8) {
     return Utf8ToCp949(utf8).size();
+}
+
+bool FitsCp949(std::string_view utf8) {
+    return Cp949ToUtf8(Utf8ToCp949(utf8)) == utf8;
+}
+
+bool IsOneLine(std::string_view utf8) {
+    return std::none_of(utf8.begin(), utf8.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 std::string CutToCp949Bytes(std::string_view utf8, size_t limit) {

@@ -14,6 +14,10 @@ std::string Utf8ToCp949(std::string_view utf8);
 std::string Cp949ToUtf8(std::string_view cp949);
 
 size_t Cp949Length(std::string_view utf8);
+// True when the text survives the way to CP949 and back unchanged.
+bool FitsCp949(std::string_view utf8);
+// True when the text holds no control character (a line break, a tab ...).
+bool IsOneLine(std::string_view utf8);
 
 // The longest prefix whose CP949 form has at most `limit` bytes; never splits a character.
 std::string CutToCp949Bytes(std::string_view utf8, size_t limit);

@@ -22,11 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Text that reaches other members exactly as typed.
-bool Writable(const std::string& text) {
-    return Cp949ToUtf8(Utf8ToCp949(text)) == text;
-}
-
 // The session limits as the page shows them: a negative count is 5.
 int32_t ShownLimit(CSettings& settings, const NumericSetting& value) {
     return static_cast<int32_t>(settings.ReadTransferLimit(value));
@@ -39,6 +34,22 @@ COptionSheet::COptionSheet(OptionSheetParts parts) : parts_(parts) {}
 OptionRefusal COptionSheet::Refuse(const char* text) {
     parts_.ui.ShowMessage(text, kAppName);
     return std::string(text);
+}
+
+const char* COptionSheet::CheckServerName(const std::string& text) {
+    if (Cp949Length(text) > kServerNameLimit) return option_text::kLongServerName;
+    if (!FitsCp949(text)) return option_text::kUnwritableText;
+    return nullptr;
+}
+
+std::optional<uint32_t> COptionSheet::ParsePort(const std::string& text) {
+    uint32_t port = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, port);
+    if (text.empty() || error != std::errc() || stop != end || port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    return port;
 }
 
 RequiredOptions COptionSheet::Required() {
@@ -58,10 +69,7 @@ std::string COptionSheet::DocumentsPath() {
 
 OptionRefusal COptionSheet::ApplyRequired(const RequiredOptions& page) {
     if (page.dataGroup >= std::size(kCategories)) return Refuse(option_text::kBadChoice);
-    if (Cp949Length(page.serverName) > kServerNameLimit) {
-        return Refuse(option_text::kLongServerName);
-    }
-    if (!Writable(page.serverName)) return Refuse(option_text::kUnwritableText);
+    if (const char* refusal = CheckServerName(page.serverName)) return Refuse(refusal);
     // The sign-in refuses a download folder that is not there; say so while it can be mended.
     std::error_code ec;
     fs::path folder(page.downloadPath);
@@ -92,16 +100,11 @@ void COptionSheet::SetAutoStart(bool on) {
 }
 
 OptionRefusal COptionSheet::ApplyConnection(const ConnectionOptions& page) {
-    uint32_t port = 0;
-    const char* end = page.listenPort.data() + page.listenPort.size();
-    auto [stop, error] = std::from_chars(page.listenPort.data(), end, port);
-    if (page.listenPort.empty() || error != std::errc() || stop != end || port < 1 ||
-        port > 65535) {
-        return Refuse(option_text::kBadPort);
-    }
+    std::optional<uint32_t> port = ParsePort(page.listenPort);
+    if (!port) return Refuse(option_text::kBadPort);
     if ((parts_.options.AutoStart != 0) != page.autoStart) SetAutoStart(page.autoStart);
     parts_.settings.Write(setting::AUTOPORT, page.autoPort ? 1 : 0);
-    parts_.settings.Write(setting::LISTENPORT, port);
+    parts_.settings.Write(setting::LISTENPORT, *port);
     return std::nullopt;
 }
 
@@ -166,7 +169,7 @@ NoticeOptions COptionSheet::Notice() {
 }
 
 OptionRefusal COptionSheet::ApplyNotice(const NoticeOptions& page) {
-    if (!Writable(page.message)) return Refuse(option_text::kUnwritableText);
+    if (!FitsCp949(page.message)) return Refuse(option_text::kUnwritableText);
     if (!parts_.settings.SetMessage(page.message)) return Refuse(option_text::kLongMessage);
     parts_.settings.Write(setting::BringMessage, page.bringMessage ? 1 : 0);
     parts_.options.SetMessage(parts_.settings.GetMessage());

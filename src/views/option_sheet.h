@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "data/share_rules.h"
+
 namespace velorin {
 
 class CFileServer;
@@ -29,8 +31,7 @@ inline constexpr const char* kPreviewNeedsBox = "[접속자에게 공지내용 �
 inline constexpr const char* kBadPort = "포트 번호는 1024 부터 65535 사이의 숫자로 입력하세요.";
 inline constexpr const char* kLongServerName =
     "서버설명은 50바이트(한글 25자)까지 입력할 수 있습니다.";
-inline constexpr const char* kUnwritableText =
-    "다른 회원에게 전할 수 없는 문자가 들어 있습니다. 다른 글자로 바꿔 주세요.";
+inline constexpr const char* kUnwritableText = share_text::kUnwritableText;
 inline constexpr const char* kLongMessage = "공지내용은 2000바이트까지 입력할 수 있습니다.";
 inline constexpr const char* kBadDownloadPath =
     "다운로드 폴더는 이미 있는 폴더의 전체 경로(259자 이내)로 입력하세요.";
@@ -85,6 +86,10 @@ using OptionRefusal = std::optional<std::string>;
 class COptionSheet {
 public:
     explicit COptionSheet(OptionSheetParts parts);
+
+    // The checks of the two fields that a new profile is given from outside too.
+    static const char* CheckServerName(const std::string& text);
+    static std::optional<uint32_t> ParsePort(const std::string& text);
 
     RequiredOptions Required();
     // "랜덤": one of the sample texts.

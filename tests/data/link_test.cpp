@@ -66,7 +66,7 @@ TEST(Link, CopiedTextsOfAFileReadBackOrAreLeftOut) {
         EXPECT_EQ(texts.fileHtml, FileLinkHtml("kim", c.path, c.name, c.size));
         EXPECT_EQ(ParseLink(texts.file), CLink(CFileLink{"kim", c.path, c.name, c.size}));
     }
-    EXPECT_EQ(ServerLinkTexts("kim"), (LinkTexts{kim, kimHtml, "", ""}));
+    EXPECT_EQ(ServerLinkTexts("kim"), (LinkTexts{kim, kimHtml, "", "", "kim"}));
 }
 
 TEST(Link, ASizeThatIsNoPlainNumberOrAFieldTheWireWouldChangeMakesNoLink) {
