@@ -183,6 +183,29 @@ TEST_F(ShareDatabaseTest, AnIdWithANulDoesNotBorrowTheGrantOfItsPrefix) {
     EXPECT_EQ(db.GetPermission("f", std::string("kim\0x", 5)), 0u);
 }
 
+// A folder never stays behind without its grants, nor grants without their folder.
+TEST_F(ShareDatabaseTest, AChangeThatFailsHalfwayLeavesNothingOfItself) {
+    AddFolder("kept");
+    {
+        CSqliteDatabase other;
+        ASSERT_TRUE(other.Open(dir / "velorin.dat", CSqliteDatabase::Mode::kReadWriteExisting));
+        ASSERT_TRUE(other.Execute(
+            "CREATE TRIGGER refuse_insert BEFORE INSERT ON FolderPermission BEGIN SELECT "
+            "RAISE(ABORT, 'no'); END; CREATE TRIGGER refuse_delete BEFORE DELETE ON "
+            "FolderPermission BEGIN SELECT RAISE(ABORT, 'no'); END; CREATE TRIGGER refuse_rename "
+            "BEFORE UPDATE ON FolderPermission BEGIN SELECT RAISE(ABORT, 'no'); END;"));
+    }
+    bool exists = false;
+    EXPECT_FALSE(db.AddShareFolder(exists, "new", "/srv/new", ""));
+    EXPECT_FALSE(db.DeleteShareFolder("kept"));
+    EXPECT_FALSE(db.UpdateShareFolder("kept", "renamed", "/srv/r", ""));
+    std::vector<ShareFolderRow> folders;
+    ASSERT_TRUE(db.ListShareFolders(folders));
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(folders[0].name, "kept");
+    EXPECT_EQ(folders[0].path, "/srv/x");
+}
+
 TEST(ShareDatabaseOpen, RefusesMissingGarbageAndForeignFiles) {
     test::CTempFolder dir;
     CShareDatabase db;
