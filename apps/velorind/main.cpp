@@ -39,6 +39,12 @@ constexpr const char* kUsage =
     "       notes | note-view SLOT | note-delete SLOT... | note-delete-all\n"
     "       note-send ID TEXT | note-reply SLOT TEXT | notes-refuse|notes-popup on|off\n"
     "       signin-dialog [ID PASSWORD [--save] [--auto]]\n"
+    "       shares | share-add NAME PATH [DESC] | share-change OLD NEW PATH [DESC]\n"
+    "       share-remove NAME | grant FOLDER ID RIGHTS [DESC] | grant-remove FOLDER ID\n"
+    "       grant-change FOLDER OLDID NEWID RIGHTS [DESC]   (RIGHTS 0-15 or bdua)\n"
+    "       friends | friend-add ID [DESC] | friend-change OLD NEW [DESC] | friend-remove ID\n"
+    "       blacklist | black-add ID [DESC] | black-change OLD NEW [DESC] | black-remove ID\n"
+    "       friend-add-from|black-add-from LIST ROW [ID]\n"
     "a LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once signed in\n"
     "exit status of --send: 0 done, 1 refused, 2 no running instance\n";
 

@@ -117,12 +117,19 @@ TEST_F(ShareFolderPageTest, FoldersAreStoredNormalisedAndRenamesCarryTheirGrants
     ASSERT_TRUE(db.ListPermissions("it's", old));
     EXPECT_TRUE(old.empty());
 
+    // A local path is never sent to other members: any character is kept.
+    fs::path odd = dir / "a \\ \"b\" \xF0\x9F\x8E\xB5";
+    fs::create_directories(odd);
+    EXPECT_EQ(page.AddFolder({"odd", odd.string(), ""}), std::nullopt);
+    EXPECT_EQ(page.Folders()[1].path, odd.string());
+    page.SelectFolder(0);
+
     ui.answer = false;
     EXPECT_EQ(page.DeleteFolder(), std::string(share_text::kConfirmDeleteFolder));
-    EXPECT_EQ(page.Folders().size(), 1u);
+    EXPECT_EQ(page.Folders().size(), 2u);
     ui.answer = true;
     EXPECT_EQ(page.DeleteFolder(), std::nullopt);
-    EXPECT_TRUE(page.Folders().empty());
+    EXPECT_EQ(page.Folders().size(), 1u);
     EXPECT_TRUE(page.Grants().empty());
     EXPECT_EQ(page.DeleteFolder(), std::string(share_text::kSelectFolderToDelete));
     EXPECT_EQ(ui.Messages(), (Texts{"? " + std::string(share_text::kConfirmDeleteFolder),

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "support/temp_folder.h"
 
 namespace velorin {
@@ -204,6 +207,35 @@ TEST_F(ShareDatabaseTest, AChangeThatFailsHalfwayLeavesNothingOfItself) {
     ASSERT_EQ(folders.size(), 1u);
     EXPECT_EQ(folders[0].name, "kept");
     EXPECT_EQ(folders[0].path, "/srv/x");
+}
+
+// The file server's threads ask while the option page changes the rows.
+TEST_F(ShareDatabaseTest, ReadersNeverSeeAChangeHalfDone) {
+    AddFolder("music");
+    bool exists = false;
+    ASSERT_TRUE(db.AddPermission(exists, "music", "kim", 1, ""));
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 4; ++i) {
+        readers.emplace_back([&] {
+            std::vector<FolderGrantRow> rows;
+            while (!stop) {
+                if (!db.HasPermission("music", "kim", 1)) ++torn;
+                // A folder that is listed has its grants with it.
+                if (!db.ListGrantedFolders("[all]", rows)) ++torn;
+                for (const FolderGrantRow& row : rows) torn += row.permission == 3 ? 0 : 1;
+            }
+        });
+    }
+    for (int round = 0; round < 200; ++round) {
+        ASSERT_TRUE(db.AddShareFolder(exists, "films", "/srv/films", ""));
+        ASSERT_TRUE(db.UpdateShareFolder("films", "movies", "/srv/movies", ""));
+        ASSERT_TRUE(db.DeleteShareFolder("movies"));
+    }
+    stop = true;
+    for (std::thread& reader : readers) reader.join();
+    EXPECT_EQ(torn, 0);
 }
 
 TEST(ShareDatabaseOpen, RefusesMissingGarbageAndForeignFiles) {
