@@ -83,8 +83,8 @@ PageRefusal CShareFolderPage::CheckFolder(FolderDialogFields& fields,
     fs::path path(fields.path);
     if (!path.is_absolute()) return Refuse(share_text::kPathNotAbsolute);
     fields.path = NormalPath(path);
-    if (!IsOneLine(fields.path) ||
-        CutToCharacters(fields.path, kSharePathCharacters) != fields.path) {
+    if (!IsOneLine(fields.path)) return Refuse(share_text::kNotOneLine);
+    if (CutToCharacters(fields.path, kSharePathCharacters) != fields.path) {
         return Refuse(share_text::kLongPath);
     }
     if (const char* refusal = CheckShareFolder(fields.path)) return Refuse(refusal);
@@ -118,10 +118,11 @@ PageRefusal CShareFolderPage::ChangeFolder(FolderDialogFields fields) {
     if (!folder_) return Refuse(share_text::kSelectFolderToChange);
     if (auto refusal = CheckFolder(fields, folder_)) return refusal;
     std::string oldName = folders_[*folder_].name;
+    // A name in use, its own included, is kept; only path and description change.
+    std::string kept = FindFolder(fields.name) ? oldName : fields.name;
     // Whatever the update did, the list shows what the database holds.
     parts_.db.UpdateShareFolder(oldName, fields.name, fields.path, fields.desc);
-    ReloadFolders(fields.name);
-    if (!folder_) ReloadFolders(oldName);
+    ReloadFolders(kept);
     return std::nullopt;
 }
 

@@ -122,6 +122,11 @@ TEST_F(ShareFolderPageTest, FoldersAreStoredNormalisedAndRenamesCarryTheirGrants
     fs::create_directories(odd);
     EXPECT_EQ(page.AddFolder({"odd", odd.string(), ""}), std::nullopt);
     EXPECT_EQ(page.Folders()[1].path, odd.string());
+    // A taken name keeps the folder's own; the changed folder stays the current one.
+    EXPECT_EQ(page.ChangeFolder({"SONGS", odd.string(), "new"}), std::nullopt);
+    ASSERT_EQ(page.CurrentFolder(), std::optional<size_t>(1));
+    EXPECT_EQ(page.Folders()[1].name, "odd");
+    EXPECT_EQ(page.Folders()[1].desc, "new");
     page.SelectFolder(0);
 
     ui.answer = false;
