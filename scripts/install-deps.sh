@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   sqlite3
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-nanum
+  xvfb xauth imagemagick
 )
 
 missing=()

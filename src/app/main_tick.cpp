@@ -34,6 +34,7 @@ std::string CMainController::ServicePaneText() const {
 }
 
 void CMainController::OnTick() {
+    ui_.TickPage();
     bool online = parts_.serverRunning;
     if (online && ++tick_ % kBalanceEveryTicks == 1) parts_.cache.RequestBalance();
     ActivityCounts counts = parts_.activity();

@@ -74,6 +74,8 @@ public:
         return {};
     }
     virtual void ShowTransferPage() {}
+    // The interface timer's tick reaches the page that is shown first.
+    virtual void TickPage() {}
 };
 
 }  // namespace velorin
