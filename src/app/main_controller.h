@@ -118,6 +118,10 @@ public:
     // Wired by the parts that do the work: the live update check after a
     // refused version, and acting on the pending link.
     void SetLiveUpdateCheck(std::function<void()> check) { liveUpdateCheck_ = std::move(check); }
+    // "라이브 업데이트(&L)": the same check, asked for by the person.
+    void CheckForUpdateNow() {
+        if (liveUpdateCheck_) liveUpdateCheck_();
+    }
     void SetLinkHandler(std::function<void()> handler) { linkHandler_ = std::move(handler); }
     // Runs on every tick (the transfer view's periodic update and speed sums).
     void SetTickHook(std::function<void()> hook) { tickHook_ = std::move(hook); }

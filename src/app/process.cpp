@@ -228,7 +228,10 @@ void CProcess::ProbeReachability() {
     probe.Setup(port);
     probe.StartProbe();
     CProbeSplash splash(queue_, probe);
-    while (!splash.Done()) queue_.DispatchOne(splash.Handle(), kSplashTick * 2);
+    while (!splash.Done()) {
+        queue_.DispatchOne(splash.Handle(), startupPump_ ? kSplashTick / 10 : kSplashTick * 2);
+        if (startupPump_) startupPump_();
+    }
     reachability_ = splash.Verdict();
     // Frees the port for the search robot.
     probe.Close();

@@ -82,6 +82,9 @@ public:
     // code when the process must end now. A negative verdict is reported by the
     // first turn of the loop that follows.
     std::optional<int> Start(const std::optional<std::string>& argument);
+    // Runs between the steps of the start-up's waits (the probe), so that a
+    // window shown meanwhile (the splash) keeps drawing.
+    void SetStartupPump(std::function<void()> pump) { startupPump_ = std::move(pump); }
     // Stops what runs, in order; the context stays usable for reading. The
     // cache link ends last, without a sign-off.
     void Shutdown();
@@ -203,6 +206,7 @@ private:
     void HandleFileLink(const CFileLink& link);
 
     ProfileLocation profile_;
+    std::function<void()> startupPump_;
     IUserInterface& ui_;
     const IClock& clock_;
     CMessageQueue queue_;

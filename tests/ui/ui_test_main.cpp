@@ -8,6 +8,7 @@
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("XDG_RUNTIME_DIR", "/tmp", 0);
     QApplication app(argc, argv);
     velorin::InitUiResources();
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,124 @@
+// velorin: the desktop client. The same process context as velorind, drawn
+// by Qt: the splash while the start-up probes, then the main window, which
+// signs in by itself or asks for the credentials; it lives on in the tray.
+#include <pthread.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QSocketNotifier>
+#include <QSplashScreen>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "app/exit_codes.h"
+#include "app/process.h"
+#include "platform/profile.h"
+#include "splash.h"
+#include "ui/desktop_user_interface.h"
+#include "ui/icons.h"
+#include "ui/main_window.h"
+#include "ui/queue_bridge.h"
+
+using namespace velorin;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velorin [--home DIR] [LINK-OR-FILE]\n"
+    "a LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once signed in;\n"
+    "a second start hands it to the running instance\n";
+
+struct Arguments {
+    std::optional<std::string> home;
+    std::optional<std::string> argument;
+};
+
+bool Parse(const QStringList& list, Arguments& args) {
+    for (qsizetype i = 1; i < list.size(); ++i) {
+        std::string a = list[i].toStdString();
+        if (a == "--home" && i + 1 < list.size()) {
+            args.home = list[++i].toStdString();
+        } else if (a.rfind("--home=", 0) == 0) {
+            args.home = a.substr(7);
+        } else if (a == "--help" || a == "-h") {
+            return false;
+        } else if (!args.argument && (a.empty() || a[0] != '-' || a.size() == 1)) {
+            args.argument = a;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The program's texts are Korean: a Hangul face when the desktop's default lacks one.
+void UseHangulFont(QApplication& app) {
+    for (const char* family : {"NanumGothic", "NanumBarunGothic", "Noto Sans CJK KR"}) {
+        if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
+            QFont font(QString::fromLatin1(family));
+            font.setPointSizeF(app.font().pointSizeF());
+            app.setFont(font);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Blocked before any thread starts, so every thread inherits the mask.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("velorin"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    InitUiResources();
+    QApplication::setWindowIcon(AppIcon());
+    UseHangulFont(app);
+    Arguments args;
+    if (!Parse(QApplication::arguments(), args)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    CDesktopUserInterface ui;
+    CProcess process(ResolveProfile(args.home), ui);
+    QSplashScreen splash(SplashPicture());
+    splash.show();
+    QApplication::processEvents();
+    process.SetStartupPump([] { QApplication::processEvents(); });
+    std::optional<int> ended = process.Start(args.argument);
+    process.SetStartupPump({});
+    splash.close();
+    if (ended) return *ended;
+
+    int code = 0;
+    {
+        CMainWindow window(process);
+        ui.Attach(&window);
+        window.show();
+        CQueueBridge bridge(process.Queue());
+        int signalFd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+        QSocketNotifier notifier(signalFd, QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, [&process, signalFd] {
+            signalfd_siginfo info;
+            while (read(signalFd, &info, sizeof info) == sizeof info) {
+                process.Queue().Quit(kExitShutdown);
+            }
+        });
+        code = bridge.Ok() ? QApplication::exec() : kExitFatal;
+        ui.Attach(nullptr);
+        if (signalFd >= 0) close(signalFd);
+    }
+    process.Shutdown();
+    return code;
+}

@@ -1,0 +1,344 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "app/main_controller.h"
+#include "app/process.h"
+#include "app/sign_in_dialog.h"
+#include "data/process_options.h"
+#include "data/settings.h"
+#include "ui/home_page.h"
+#include "ui/icons.h"
+#include "ui/popups.h"
+#include "ui/sign_in_window.h"
+#include "ui/state_page.h"
+#include "ui/tray.h"
+#include "ui/web_view.h"
+#include "views/transfer_view.h"
+
+namespace velorin {
+
+namespace {
+
+struct ButtonLook {
+    const char* text;
+    const char* theme;
+    const char* fallback;
+};
+constexpr ButtonLook kButtons[kPageCount + 1] = {
+    {"벨로린홈", "go-home", "home"},
+    {"서버리스트", "network-server", "servers"},
+    {"파일검색", "system-search", "search"},
+    {"서버연결", "folder-remote", "explorer"},
+    {"파일전송", "folder-download", "transfer"},
+    {"현재상태", "utilities-system-monitor", "state"},
+    {"쪽지", "mail-message-new", "notes"},
+};
+
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(CProcess& process) : process_(process) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(Utf8(kAppName));
+    setWindowIcon(AppIcon());
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 0);
+    auto* bar = new QWidget(central);
+    CreateButtons(bar);
+    layout->addWidget(bar);
+    stack_ = new QStackedWidget(central);
+    stack_->setObjectName(QStringLiteral("pages"));
+    layout->addWidget(stack_, 1);
+    setCentralWidget(central);
+
+    home_ = new CHomePage(stack_);
+    home_->onAppLink = [this](const std::string& keyword) {
+        if (process_.Controller()) process_.Controller()->HomeLink(keyword);
+    };
+    stack_->addWidget(home_);
+    for (int i = 1; i < kPageCount; ++i) {
+        auto* standIn = new QLabel(Utf8(kButtons[i].text), stack_);
+        standIn->setAlignment(Qt::AlignCenter);
+        stack_->addWidget(standIn);
+    }
+    statePage_ = new CStatePage(process_.Status().Activity(), stack_);
+    statePage_->onOpenLogFolder = [this] {
+        process_.Ui().OpenFolder((process_.Profile().folder / "Log").string());
+    };
+    SetPage(kStatePage, statePage_, [this] { statePage_->Tick(); });
+    ticks_[kHomePage] = [this] { home_->Tick(); };
+
+    for (QLabel*& pane : panes_) {
+        pane = new QLabel(this);
+        pane->setTextFormat(Qt::PlainText);
+    }
+    statusBar()->addWidget(panes_[kPaneService], 1);
+    for (int pane = kPaneBrowsing; pane <= kPaneFreeSpace; ++pane) {
+        statusBar()->addPermanentWidget(panes_[static_cast<size_t>(pane)]);
+    }
+    panes_[kPaneService]->setAccessibleName(QStringLiteral("서비스 상태"));
+
+    statusPopup_ = new CStatusPopup(this);
+    statusPopup_->onOpenDownloads = [this] {
+        process_.Ui().OpenFolder(process_.Options().DownloadPath());
+    };
+    statusPopup_->onClicked = [this] { ShowFromTray(); };
+    eventPopup_ = new CEventPopup(this);
+    eventPopup_->onClicked = [this](int identifier) {
+        ShowFromTray();
+        // A note's pop-up opens the note box, which comes with the notes window.
+        (void)identifier;
+    };
+    connecting_ = new CConnectingWindow(this);
+    CreateMenus();
+    CreateTray();
+    resize(980, 680);
+    SetMemberState(MemberState::kOffline);
+}
+
+CMainWindow::~CMainWindow() = default;
+
+void CMainWindow::CreateButtons(QWidget* bar) {
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* group = new QButtonGroup(this);
+    group->setExclusive(true);
+    for (int i = 0; i <= kPageCount; ++i) {
+        auto* button = new QToolButton(bar);
+        button->setText(Utf8(kButtons[i].text));
+        button->setIcon(ThemedIcon(kButtons[i].theme, kButtons[i].fallback));
+        button->setIconSize(QSize(32, 32));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setToolTip(Utf8(kPageTooltips[i]));
+        button->setAccessibleName(Utf8(kButtons[i].text));
+        button->setAutoRaise(true);
+        button->setMinimumWidth(84);
+        buttons_[static_cast<size_t>(i)] = button;
+        row->addWidget(button);
+        if (i == kPageCount) break;
+        button->setCheckable(true);
+        group->addButton(button, i);
+        connect(button, &QToolButton::clicked, this, [this, i] { SelectPage(i); });
+    }
+    buttons_[0]->setChecked(true);
+    row->addStretch();
+}
+
+void CMainWindow::CreateMenus() {
+    QMenu* server = menuBar()->addMenu(QStringLiteral("파일서버(&F)"));
+    server->addAction(QStringLiteral("서버 시작(&S)"), this, [this] { StartOrStop(false); });
+    server->addAction(QStringLiteral("서버 중지(&P)"), this, [this] { StartOrStop(true); });
+    server->addAction(QStringLiteral("트레이에 숨기기(T)"), this, &CMainWindow::HideToTray);
+    server->addSeparator();
+    server->addAction(QStringLiteral("종료(&X)"), this, &CMainWindow::Exit);
+    QMenu* manage = menuBar()->addMenu(QStringLiteral("관리(&A)"));
+    manage->addAction(QStringLiteral("환경 설정(&O)"), this, [this] { OpenOptions(); });
+    QMenu* help = menuBar()->addMenu(QStringLiteral("도움말(&H)"));
+    help->addAction(QStringLiteral("온라인 도움말(&O)"), this, &CMainWindow::OpenHelp);
+    help->addAction(QStringLiteral("온라인 홈페이지(&H)"), this, [this] {
+        SelectPage(kHomePage);
+        home_->Open(QString::fromStdString(WebAddress() + "adv/adv.html"));
+    });
+    help->addAction(QStringLiteral("라이브 업데이트(&L)"), this, [this] {
+        if (process_.Controller()) process_.Controller()->CheckForUpdateNow();
+    });
+}
+
+void CMainWindow::CreateTray() {
+    trayMenu_ = new QMenu(this);
+    showHide_ = trayMenu_->addAction(Utf8(tray_text::kHide), this, [this] {
+        if (isVisible()) {
+            HideToTray();
+        } else {
+            ShowFromTray();
+        }
+    });
+    startStop_ = trayMenu_->addAction(Utf8(tray_text::kStart), this,
+                                      [this] { StartOrStop(startStopStops_); });
+    trayMenu_->addAction(Utf8(tray_text::kOptions), this, [this] { OpenOptions(); });
+    trayMenu_->addAction(Utf8(tray_text::kExit), this, &CMainWindow::Exit);
+    connect(trayMenu_, &QMenu::aboutToShow, this, &CMainWindow::UpdateTrayMenu);
+    auto* indicator = new QToolButton(this);
+    indicator->setObjectName(QStringLiteral("trayIndicator"));
+    indicator->setAccessibleName(QStringLiteral("상태 표시"));
+    indicator->setAutoRaise(true);
+    statusBar()->addPermanentWidget(indicator);
+    tray_ = new CTray(trayMenu_, indicator, this);
+    tray_->onClick = [this] { ShowStatusPopup(); };
+    tray_->onDoubleClick = [this] {
+        statusPopup_->hide();
+        ShowFromTray();
+    };
+}
+
+void CMainWindow::UpdateTrayMenu() {
+    TrayMenuTexts texts = TrayMenuFor(isVisible(), state_ == MemberState::kOnline);
+    showHide_->setText(Utf8(texts.showOrHide));
+    startStop_->setText(Utf8(texts.startOrStop));
+    startStopStops_ = texts.stops;
+}
+
+void CMainWindow::ShowStatusPopup() {
+    bool online = state_ == MemberState::kOnline;
+    ActivityCounts counts = process_.Activity();
+    CTransferView* transfers = process_.TransferView();
+    statusPopup_->Show(
+        StatusPopupFor(online, counts.sending, transfers ? transfers->UploadBytesPerSecond() : 0,
+                       counts.receiving, transfers ? transfers->DownloadBytesPerSecond() : 0));
+}
+
+void CMainWindow::StartOrStop(bool stop) {
+    CMainController* controller = process_.Controller();
+    if (!controller) return;
+    if (stop) {
+        controller->StopServer();
+    } else {
+        controller->StartServer();
+    }
+}
+
+void CMainWindow::Exit() {
+    if (process_.Controller() && process_.Controller()->Exit()) exiting_ = true;
+}
+
+void CMainWindow::OpenHelp() {
+    QString url = QString::fromStdString(WebAddress() + "help/menual1.php");
+    OpenWebWindow(this, QStringLiteral("HELP"), url, QSize(810, 550));
+}
+
+void CMainWindow::SelectPage(int index) {
+    if (!selector_.Select(index)) return;
+    buttons_[static_cast<size_t>(index)]->setChecked(true);
+    stack_->setCurrentIndex(index);
+    stack_->currentWidget()->setFocus();
+    TickPage();
+}
+
+void CMainWindow::TickPage() {
+    tray_->Check();
+    auto& tick = ticks_[static_cast<size_t>(selector_.Current())];
+    if (tick) tick();
+}
+
+void CMainWindow::SetPage(int index, QWidget* page, std::function<void()> tick) {
+    QWidget* old = stack_->widget(index);
+    if (old != page) {
+        stack_->insertWidget(index, page);
+        stack_->removeWidget(old);
+        old->deleteLater();
+    }
+    ticks_[static_cast<size_t>(index)] = std::move(tick);
+    stack_->setCurrentIndex(selector_.Current());
+}
+
+QWidget* CMainWindow::PageWidget(int index) const {
+    return stack_->widget(index);
+}
+
+void CMainWindow::SetMemberState(MemberState state) {
+    state_ = state;
+    home_->SetState(state);
+}
+
+void CMainWindow::SetStatusPane(int pane, const QString& text) {
+    if (pane >= 0 && pane < static_cast<int>(panes_.size())) {
+        panes_[static_cast<size_t>(pane)]->setText(text);
+    }
+}
+
+QString CMainWindow::StatusPane(int pane) const {
+    return panes_[static_cast<size_t>(pane)]->text();
+}
+
+void CMainWindow::SetTrayTooltip(const std::string& text) {
+    tray_->SetTooltip(text);
+}
+
+void CMainWindow::ShowPopup(const QString& text, int identifier) {
+    eventPopup_->Show(text, identifier);
+}
+
+void CMainWindow::ShowConnecting(const QString& text) {
+    connecting_->Show(text);
+}
+
+void CMainWindow::CloseConnecting() {
+    connecting_->hide();
+}
+
+void CMainWindow::ShowSignInDialog() {
+    if (signIn_) {
+        signIn_->raise();
+        signIn_->activateWindow();
+        return;
+    }
+    CMainController* controller = process_.Controller();
+    if (!controller) return;
+    signIn_ = new CSignInWindow(
+        CSignInDialog(process_.Settings(), process_.Ui(), process_.Queue(), controller->Handle()),
+        this);
+    signIn_->setAttribute(Qt::WA_DeleteOnClose);
+    signIn_->open();
+}
+
+bool CMainWindow::OpenOptions() {
+    return hooks_.openOptions && hooks_.openOptions();
+}
+
+void CMainWindow::OpenUrl(const QString& url) {
+    home_->Open(url);
+}
+
+void CMainWindow::ShowNotice(const std::string& html) {
+    if (hooks_.showNotice) hooks_.showNotice(html);
+}
+
+void CMainWindow::OfferFolderDownload(const FolderDownloadOffer& offer) {
+    if (hooks_.offerFolderDownload) hooks_.offerFolderDownload(offer);
+}
+
+std::string CMainWindow::PickFile(const std::string& title, const std::string& filter) {
+    if (hooks_.pickFile) return hooks_.pickFile(title, filter);
+    return QFileDialog::getOpenFileName(this, QString::fromStdString(title)).toStdString();
+}
+
+void CMainWindow::ComeForward(bool flash) {
+    ShowFromTray();
+    if (flash) QApplication::alert(this);
+}
+
+void CMainWindow::ShowFromTray() {
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+}
+
+void CMainWindow::HideToTray() {
+    hide();
+}
+
+void CMainWindow::closeEvent(QCloseEvent* event) {
+    // The close box hides the window; the program lives on in the tray.
+    if (!exiting_) {
+        event->ignore();
+        HideToTray();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace velorin

@@ -1,0 +1,118 @@
+#pragma once
+// The main window: seven page buttons, the six pages, the menus, the status
+// bar's five panes, the tray and the pop-ups. What it decides lives in the
+// main controller and the frame's rules; this draws it and forwards input.
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "platform/user_interface.h"
+#include "ui/sign_in_window.h"
+#include "views/main_window_rules.h"
+
+namespace velorin {
+
+class CConnectingWindow;
+class CEventPopup;
+class CHomePage;
+class CProcess;
+class CStatePage;
+class CStatusPopup;
+class CTray;
+
+class CMainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    enum Page { kHomePage, kServerListPage, kSearchPage, kExplorerPage, kTransferPage, kStatePage };
+
+    explicit CMainWindow(CProcess& process);
+    ~CMainWindow() override;
+
+    // `SelectPage`: a changed page is shown, focused and ticked at once.
+    void SelectPage(int index);
+    int CurrentPage() const { return selector_.Current(); }
+    void TickPage();
+    // A page widget in place of the stand-in, with its tick.
+    void SetPage(int index, QWidget* page, std::function<void()> tick);
+    QWidget* PageWidget(int index) const;
+    QToolButton* PageButton(int index) const { return buttons_[static_cast<size_t>(index)]; }
+
+    // What the interface forwards.
+    void SetMemberState(MemberState state);
+    void SetStatusPane(int pane, const QString& text);
+    QString StatusPane(int pane) const;
+    void SetTrayTooltip(const std::string& text);
+    void ShowPopup(const QString& text, int identifier);
+    void ShowConnecting(const QString& text);
+    void CloseConnecting();
+    void ShowSignInDialog();
+    bool OpenOptions();
+    void OpenUrl(const QString& url);
+    void ShowNotice(const std::string& html);
+    void OfferFolderDownload(const FolderDownloadOffer& offer);
+    std::string PickFile(const std::string& title, const std::string& filter);
+    // Another start handed a link over (`flash`), or asked for the window.
+    void ComeForward(bool flash);
+
+    // The tray's menu as it opens, and the status pop-up's lines.
+    void UpdateTrayMenu();
+    QMenu* TrayMenu() const { return trayMenu_; }
+    CTray& Tray() const { return *tray_; }
+    CStatusPopup& StatusPopup() const { return *statusPopup_; }
+    CEventPopup& EventPopup() const { return *eventPopup_; }
+    CStatePage& StatePageWidget() const { return *statePage_; }
+    CHomePage& HomePage() const { return *home_; }
+    CSignInWindow* SignInWindow() const { return signIn_; }
+    // Hands the interface's page-specific calls to the pages that own them.
+    struct PageHooks {
+        std::function<bool()> openOptions;
+        std::function<void(const std::string&)> showNotice;
+        std::function<void(const FolderDownloadOffer&)> offerFolderDownload;
+        std::function<std::string(const std::string&, const std::string&)> pickFile;
+    };
+    void SetPageHooks(PageHooks hooks) { hooks_ = std::move(hooks); }
+
+    // Hidden to the tray, or shown and brought forward.
+    void ShowFromTray();
+    void HideToTray();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateButtons(QWidget* bar);
+    void CreateTray();
+    void ShowStatusPopup();
+    void StartOrStop(bool stop);
+    void Exit();
+    void OpenHelp();
+
+    CProcess& process_;
+    CPageSelector selector_;
+    QStackedWidget* stack_;
+    std::array<QToolButton*, kPageCount + 1> buttons_{};
+    std::array<std::function<void()>, kPageCount> ticks_{};
+    std::array<QLabel*, 5> panes_{};
+    CHomePage* home_;
+    CStatePage* statePage_;
+    QMenu* trayMenu_;
+    QAction* showHide_;
+    QAction* startStop_;
+    bool startStopStops_ = false;
+    CTray* tray_;
+    CStatusPopup* statusPopup_;
+    CEventPopup* eventPopup_;
+    CConnectingWindow* connecting_;
+    QPointer<CSignInWindow> signIn_;
+    MemberState state_ = MemberState::kOffline;
+    PageHooks hooks_;
+    bool exiting_ = false;
+};
+
+}  // namespace velorin
