@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, makes sure a velorin-central serves on this
-# machine, and runs the headless client in the foreground on the default
-# profile (or the one given with --home DIR).
+# machine, and runs the client in the foreground on the default profile (or the
+# one given with --home DIR): the desktop client velorin when a display is
+# there (DISPLAY or WAYLAND_DISPLAY), else the headless velorind; --headless
+# chooses velorind in any case.
 #
 # The central service: when its ports on 127.0.0.1 are free, a velorin-central
 # is started in the background (it outlives this script) on the data folder
@@ -57,14 +59,18 @@ start_central() {
   echo "run.sh: velorin-central did not start; see $dir/central.log" >&2
 }
 
-# The profile velorind will use, as it chooses it.
+# The profile the client will use, as it chooses it.
 profile=""
-args=("$@")
-for ((i = 0; i < ${#args[@]}; i++)); do
-  case "${args[i]}" in
-    --home) profile="${args[i + 1]:-}" ;;
-    --home=*) profile="${args[i]#--home=}" ;;
+headless=""
+args=()
+all=("$@")
+for ((i = 0; i < ${#all[@]}; i++)); do
+  case "${all[i]}" in
+    --headless) headless=1; continue ;;
+    --home) profile="${all[i + 1]:-}" ;;
+    --home=*) profile="${all[i]#--home=}" ;;
   esac
+  args+=("${all[i]}")
 done
 [ -n "$profile" ] || profile=${VELORIN_HOME:-"$data_home/velorin"}
 
@@ -74,4 +80,7 @@ if [ ! -e "$profile" ] || [ -z "$(ls -A "$profile" 2>/dev/null)" ]; then
     --listen-port 7297 --server-name "demo의 서버" --share "$data_home/velorin-shared"
   echo "run.sh: new profile $profile signs in as demo"
 fi
-exec "$bin/velorind" "$@"
+if [ -z "$headless" ] && [ -x "$bin/velorin" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  exec "$bin/velorin" "${args[@]}"
+fi
+exec "$bin/velorind" "${args[@]}"

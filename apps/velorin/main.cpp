@@ -22,6 +22,7 @@
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/queue_bridge.h"
+#include "ui/window_words.h"
 
 using namespace velorin;
 
@@ -104,6 +105,8 @@ int main(int argc, char** argv) {
     int code = 0;
     {
         CMainWindow window(process);
+        CWindowWords words(process, window);
+        words.Register(process.Commands());
         ui.Attach(&window);
         window.show();
         CQueueBridge bridge(process.Queue());

@@ -44,6 +44,7 @@ public:
 
     // What the interface forwards.
     void SetMemberState(MemberState state);
+    MemberState MemberStateShown() const { return state_; }
     void SetStatusPane(int pane, const QString& text);
     QString StatusPane(int pane) const;
     void SetTrayTooltip(const std::string& text);

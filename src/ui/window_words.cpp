@@ -1,0 +1,108 @@
+#include "ui/window_words.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <charconv>
+
+#include "app/control_commands.h"
+#include "app/process.h"
+#include "platform/json.h"
+#include "ui/main_window.h"
+#include "ui/popups.h"
+#include "ui/tray.h"
+#include "views/server_explorer.h"
+
+namespace velorin {
+
+namespace {
+
+using Args = CControlCommands::Args;
+
+const char* StateName(MemberState state) {
+    switch (state) {
+        case MemberState::kOnline:
+            return "online";
+        case MemberState::kConnecting:
+            return "connecting";
+        default:
+            return "offline";
+    }
+}
+
+}  // namespace
+
+CWindowWords::CWindowWords(CProcess& process, CMainWindow& window)
+    : process_(process), window_(window) {
+    AddWindow("main", [this]() -> QWidget* { return &window_; });
+    AddWindow("status-popup", [this]() -> QWidget* {
+        window_.Tray().onClick();
+        return &window_.StatusPopup();
+    });
+    AddWindow("event-popup", [this]() -> QWidget* { return &window_.EventPopup(); });
+    AddWindow("sign-in", [this]() -> QWidget* {
+        window_.ShowSignInDialog();
+        return window_.SignInWindow();
+    });
+}
+
+void CWindowWords::AddWindow(const std::string& name, std::function<QWidget*()> open) {
+    windows_[name] = std::move(open);
+}
+
+QWidget* CWindowWords::Find(const std::string& name, bool open) {
+    auto found = windows_.find(name);
+    if (found == windows_.end()) return nullptr;
+    if (!open && name == "event-popup") return &window_.EventPopup();
+    return found->second();
+}
+
+void CWindowWords::Register(CControlCommands& commands) {
+    commands.Register("window", [this](const Args&) {
+        std::vector<std::string> panes;
+        for (int pane = kPaneService; pane <= kPaneFreeSpace; ++pane) {
+            panes.push_back(JsonQuote(window_.StatusPane(pane).toStdString()));
+        }
+        CServerExplorer* explorer = process_.Explorer();
+        return CControlCommands::Done(
+            CJsonObject()
+                .Add("page", window_.CurrentPage())
+                .Add("visible", window_.isVisible())
+                .Add("state", StateName(window_.MemberStateShown()))
+                .Add("explorer", explorer ? explorer->BrowsedId() : std::string())
+                .Add("tray", window_.Tray().Tooltip().toStdString())
+                .AddRaw("panes", JsonArray(panes))
+                .Text());
+    });
+    commands.Register("window-page", [this](const Args& args) {
+        int page = -1;
+        if (args.size() == 2)
+            std::from_chars(args[1].data(), args[1].data() + args[1].size(), page);
+        if (page < 0 || page >= kPageCount) {
+            return CControlCommands::Refused("usage: window-page 0-5");
+        }
+        window_.ShowFromTray();
+        window_.SelectPage(page);
+        return CControlCommands::Done();
+    });
+    commands.Register("window-show", [this](const Args& args) {
+        QWidget* widget = args.size() == 2 ? Find(args[1], true) : nullptr;
+        if (!widget)
+            return CControlCommands::Refused("no window " + CControlCommands::JoinFrom(args, 1));
+        widget->show();
+        return CControlCommands::Done();
+    });
+    commands.Register("window-grab", [this](const Args& args) {
+        if (args.size() < 2 || args.size() > 3) {
+            return CControlCommands::Refused("usage: window-grab PATH [WINDOW]");
+        }
+        QWidget* widget = Find(args.size() == 3 ? args[2] : "main", false);
+        if (!widget) return CControlCommands::Refused("no window " + args[2]);
+        QApplication::processEvents();
+        if (!widget->grab().save(QString::fromStdString(args[1]), "PNG")) {
+            return CControlCommands::Refused("cannot write " + args[1]);
+        }
+        return CControlCommands::Done();
+    });
+}
+
+}  // namespace velorin

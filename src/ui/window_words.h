@@ -1,0 +1,34 @@
+#pragma once
+// velorind's words, answered by the desktop client's window too, and these
+// for the window itself (scripts and system tests drive and photograph it):
+//   window                  {"page", "visible", "state", "explorer", "tray", "panes"}
+//   window-page N           `SelectPage(N)`
+//   window-show WHAT        opens "status-popup", "sign-in", or a window a page registered
+//   window-grab PATH [WHAT] writes a PNG of the main window or of WHAT
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <string>
+
+namespace velorin {
+
+class CControlCommands;
+class CMainWindow;
+class CProcess;
+
+class CWindowWords {
+public:
+    CWindowWords(CProcess& process, CMainWindow& window);
+    void Register(CControlCommands& commands);
+    // A window that "window-show NAME" opens and "window-grab PATH NAME" photographs.
+    void AddWindow(const std::string& name, std::function<QWidget*()> open);
+
+private:
+    QWidget* Find(const std::string& name, bool open);
+
+    CProcess& process_;
+    CMainWindow& window_;
+    std::map<std::string, std::function<QWidget*()>> windows_;
+};
+
+}  // namespace velorin
