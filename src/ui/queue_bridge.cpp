@@ -6,8 +6,11 @@
 
 namespace velorin {
 
+CQueueBridge* CQueueBridge::current_ = nullptr;
+
 CQueueBridge::CQueueBridge(CMessageQueue& queue, QObject* parent)
     : QObject(parent), queue_(queue), loop_(queue) {
+    current_ = this;
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &CQueueBridge::Pump);
@@ -18,13 +21,18 @@ CQueueBridge::CQueueBridge(CMessageQueue& queue, QObject* parent)
     QTimer::singleShot(0, this, &CQueueBridge::Pump);
 }
 
-CQueueBridge::~CQueueBridge() = default;
+CQueueBridge::~CQueueBridge() {
+    if (current_ == this) current_ = nullptr;
+}
 
 void CQueueBridge::Pump() {
     // Drained before dispatching: a post that comes once ProcessPending has
     // looked leaves the descriptor readable for the next turn.
     loop_.Drain();
+    auto start = std::chrono::steady_clock::now();
     if (!queue_.QuitRequested()) queue_.ProcessPending();
+    longest_ = std::max(longest_, std::chrono::duration_cast<std::chrono::microseconds>(
+                                      std::chrono::steady_clock::now() - start));
     if (queue_.QuitRequested()) {
         timer_.stop();
         QCoreApplication::exit(queue_.Run());

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <chrono>
 #include <memory>
 
 #include "platform/wakeup_loop.h"
@@ -19,6 +20,10 @@ public:
     ~CQueueBridge() override;
 
     bool Ok() const { return loop_.Ok(); }
+    // The longest turn the core's messages took on the Qt thread so far: the
+    // window could not draw meanwhile.
+    std::chrono::microseconds LongestTurn() const { return longest_; }
+    static CQueueBridge* Current() { return current_; }
 
 private:
     void Pump();
@@ -28,6 +33,8 @@ private:
     CWakeupLoop loop_;
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer timer_;
+    std::chrono::microseconds longest_{0};
+    static CQueueBridge* current_;
 };
 
 }  // namespace velorin

@@ -9,6 +9,7 @@
 #include "platform/json.h"
 #include "ui/main_window.h"
 #include "ui/popups.h"
+#include "ui/queue_bridge.h"
 #include "ui/tray.h"
 #include "views/server_explorer.h"
 
@@ -71,6 +72,11 @@ void CWindowWords::Register(CControlCommands& commands) {
                 .Add("explorer", explorer ? explorer->BrowsedId() : std::string())
                 .Add("tray", window_.Tray().Tooltip().toStdString())
                 .AddRaw("panes", JsonArray(panes))
+                .Add("longestTurnMs",
+                     CQueueBridge::Current()
+                         ? static_cast<int64_t>(CQueueBridge::Current()->LongestTurn().count() /
+                                                1000)
+                         : int64_t{-1})
                 .Text());
     });
     commands.Register("window-page", [this](const Args& args) {

@@ -1,7 +1,8 @@
 #pragma once
 // velorind's words, answered by the desktop client's window too, and these
 // for the window itself (scripts and system tests drive and photograph it):
-//   window                  {"page", "visible", "state", "explorer", "tray", "panes"}
+//   window                  {"page", "visible", "state", "explorer", "tray", "panes",
+//                            "longestTurnMs"}
 //   window-page N           `SelectPage(N)`
 //   window-show WHAT        opens "status-popup", "sign-in", or a window a page registered
 //   window-grab PATH [WHAT] writes a PNG of the main window or of WHAT

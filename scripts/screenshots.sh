@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Photographs the desktop client for the README: a velorin-central on a
+# loopback address of its own, the member "bob" (velorind) sharing a folder,
+# the member "alice" (velorin under Xvfb) signed in with a download from bob
+# in progress; then every page and pop-up, written to docs/screenshots/.
+# Usage: screenshots.sh [BUILD_DIR]   (default build; needs velorin, velorind,
+# velorin-central, velorin-seed-profile and the web root built there)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$root/build"}
+bin="$build/bin"
+out="$root/docs/screenshots"
+mkdir -p "$out"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  sleep 0.5
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+address=127.0.0.$((100 + RANDOM % 100))
+display=:$((50 + RANDOM % 40))
+export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
+export VELORIN_CENTRAL="$address" VELORIN_WEB="http://$address:18088/"
+
+Xvfb "$display" -screen 0 1400x900x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+"$bin/velorin-central" add-member alice alice-pw --points 52000 --db "$work/central.db" >/dev/null
+"$bin/velorin-central" add-member bob bob-pw --points 31000 --db "$work/central.db" >/dev/null
+"$bin/velorin-central" serve --listen "$address" --db "$work/central.db" --web-port 18088 \
+  --web-root "$build/share/velorin-central/webroot" >"$work/central.txt" 2>&1 &
+pids+=($!)
+sleep 1
+
+mkdir -p "$work/bob-shared/영화" "$work/bob-shared/음악" "$work/alice-shared" "$work/downloads"
+head -c 40000000 /dev/urandom >"$work/bob-shared/여름휴가 영상.mp4"
+head -c 3500000 /dev/urandom >"$work/bob-shared/음악/봄날의 노래.mp3"
+head -c 1200000 /dev/urandom >"$work/bob-shared/영화/예고편.avi"
+echo "readme" >"$work/bob-shared/읽어주세요.txt"
+echo "hello" >"$work/alice-shared/인사.txt"
+"$bin/velorin-seed-profile" --home "$work/bob" --user bob --password bob-pw --listen-port 17311 \
+  --server-name "bob의 영화와 음악" --share "$work/bob-shared"
+"$bin/velorin-seed-profile" --home "$work/alice" --user alice --password alice-pw \
+  --listen-port 17312 --server-name "alice의 서버" --share "$work/alice-shared"
+"$bin/velorind" --home "$work/bob" >"$work/bob.txt" 2>&1 &
+pids+=($!)
+DISPLAY=$display "$bin/velorin" --home "$work/alice" >"$work/alice.txt" 2>&1 &
+pids+=($!)
+
+send() { "$bin/velorind" --home "$work/$1" --send "${@:2}"; }
+wait_for() {
+  for _ in $(seq 100); do
+    if send "$1" "${@:3}" 2>/dev/null | grep -q "$2"; then return 0; fi
+    sleep 0.2
+  done
+  echo "screenshots.sh: $1 never answered $2" >&2
+  exit 1
+}
+wait_for bob '"online": true' status
+wait_for alice '"state": "online"' window
+send alice set DownloadPath "$work/downloads" >/dev/null
+wait_for alice '"bob"' servers
+send bob limit 2 >/dev/null
+send alice browse bob '\bob-shared' >/dev/null
+send alice download bob '\bob-shared' '여름휴가 영상.mp4' 40000000 >/dev/null
+send alice download bob '\bob-shared' '읽어주세요.txt' 7 >/dev/null
+sleep 3
+
+shoot() {
+  send alice window-grab "$out/$1.png" "${@:2}" >/dev/null
+  echo "screenshots.sh: $out/$1.png"
+}
+names=(home servers search explorer transfers state)
+for page in 0 1 2 3 4 5; do
+  send alice window-page "$page" >/dev/null
+  sleep 1.2
+  shoot "page-$page-${names[page]}"
+done
+shoot status-popup status-popup
