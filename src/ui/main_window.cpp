@@ -135,6 +135,15 @@ void CMainWindow::CreateButtons(QWidget* bar) {
     }
     buttons_[0]->setChecked(true);
     row->addStretch();
+    auto* help = new QToolButton(bar);
+    help->setText(QStringLiteral("도움말"));
+    help->setIcon(ThemedIcon("help-contents", "log-info"));
+    help->setIconSize(QSize(32, 32));
+    help->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    help->setAccessibleName(QStringLiteral("도움말"));
+    help->setAutoRaise(true);
+    connect(help, &QToolButton::clicked, this, &CMainWindow::OpenHelp);
+    row->addWidget(help);
 }
 
 void CMainWindow::CreateMenus() {

@@ -8,6 +8,7 @@
 
 #include "app/sign_in_dialog.h"
 #include "support/process_fixture.h"
+#include "ui/home_page.h"
 #include "ui/popups.h"
 #include "ui/state_page.h"
 #include "ui/tray.h"
@@ -49,6 +50,10 @@ TEST_F(MainWindowTest, SelectPageShowsAndTicksOnlyAChangedValidPage) {
     for (int i = 0; i <= kPageCount; ++i) {
         EXPECT_EQ(window->PageButton(i)->toolTip(), QString::fromUtf8(kPageTooltips[i]));
     }
+    // The home page's links reach the controller.
+    EXPECT_TRUE(window->HomePage().StateText().contains("APP:CONFIG"));
+    window->HomePage().onAppLink("CONFIG");
+    EXPECT_EQ(ui.Opened().back(), "options");
 }
 
 TEST_F(MainWindowTest, TheLogKeepsTheNewest101RowsOfKnownKinds) {
