@@ -18,10 +18,12 @@
 #include "ui/home_page.h"
 #include "ui/icons.h"
 #include "ui/popups.h"
+#include "ui/server_state_part.h"
 #include "ui/sign_in_window.h"
 #include "ui/state_page.h"
 #include "ui/tray.h"
 #include "ui/web_view.h"
+#include "views/server_explorer.h"
 #include "views/transfer_view.h"
 
 namespace velorin {
@@ -78,7 +80,14 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     statePage_->onOpenLogFolder = [this] {
         process_.Ui().OpenFolder((process_.Profile().folder / "Log").string());
     };
-    SetPage(kStatePage, statePage_, [this] { statePage_->Tick(); });
+    if (CServerView* view = process_.ServerView()) {
+        auto* server = new CServerStatePart(process_, *view, statePage_);
+        server->onBrowse = [this](const std::string& id) { BrowseMember(id); };
+        statePage_->SetServerPart(server);
+        SetPage(kStatePage, statePage_, [server] { server->Tick(); });
+    } else {
+        SetPage(kStatePage, statePage_, [this] { statePage_->Tick(); });
+    }
     ticks_[kHomePage] = [this] { home_->Tick(); };
 
     for (QLabel*& pane : panes_) {
@@ -226,6 +235,13 @@ void CMainWindow::Exit() {
 void CMainWindow::OpenHelp() {
     QString url = QString::fromStdString(WebAddress() + "help/menual1.php");
     OpenWebWindow(this, QStringLiteral("HELP"), url, QSize(810, 550));
+}
+
+void CMainWindow::BrowseMember(const std::string& id) {
+    CServerExplorer* explorer = process_.Explorer();
+    if (!explorer) return;
+    SelectPage(kExplorerPage);
+    explorer->Connect(id);
 }
 
 void CMainWindow::SelectPage(int index) {

@@ -78,6 +78,8 @@ public:
     };
     void SetPageHooks(PageHooks hooks) { hooks_ = std::move(hooks); }
 
+    // The explorer page on a member's server ("탐색", "서버에 접속", "접속").
+    void BrowseMember(const std::string& id);
     // Hidden to the tray, or shown and brought forward.
     void ShowFromTray();
     void HideToTray();

@@ -10,6 +10,7 @@
 #include "support/process_fixture.h"
 #include "ui/home_page.h"
 #include "ui/popups.h"
+#include "ui/server_state_part.h"
 #include "ui/state_page.h"
 #include "ui/tray.h"
 
@@ -140,6 +141,27 @@ TEST_F(MainWindowTest, SignInDialogRefusesEmptyFieldsAndTiesTheAutoBoxToTheSaveB
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(process->Settings().GetUserID(), "kim");
     EXPECT_EQ(process->Settings().Read(setting::AutoLogin), 1u);
+}
+
+}  // namespace
+}  // namespace velorin
+
+namespace velorin {
+namespace {
+
+TEST_F(MainWindowTest, TheServerPartSetsTheSpeedLimitAndTheCompletedListBox) {
+    auto* part = window->findChild<CServerStatePart*>();
+    ASSERT_NE(part, nullptr);
+    part->SpeedLimit()->setValue(250);
+    EXPECT_EQ(process->Options().LimitSpeed, 250u);
+    EXPECT_EQ(process->Settings().Read(setting::LimitSpeed), 250u);
+    EXPECT_EQ(part->SpeedLimitText()->text(), "속도제한 : 250nop");
+    part->SpeedLimit()->setValue(0);
+    EXPECT_EQ(part->SpeedLimitText()->text(), "속도제한 : 없음");
+    part->KeepCompleted()->setChecked(true);
+    EXPECT_EQ(process->Options().TransCompleteSave, 1u);
+    EXPECT_EQ(process->Settings().Read(setting::TransCompleteSave), 1u);
+    EXPECT_EQ(part->TransferModel()->columnCount(), 9);
 }
 
 }  // namespace
