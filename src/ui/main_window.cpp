@@ -83,6 +83,7 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     if (CServerView* view = process_.ServerView()) {
         auto* server = new CServerStatePart(process_, *view, statePage_);
         server->onBrowse = [this](const std::string& id) { BrowseMember(id); };
+        server->onNote = [this](const std::string& id) { WriteNote(id); };
         statePage_->SetServerPart(server);
         SetPage(kStatePage, statePage_, [server] { server->Tick(); });
     } else {
@@ -108,8 +109,7 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     eventPopup_ = new CEventPopup(this);
     eventPopup_->onClicked = [this](int identifier) {
         ShowFromTray();
-        // A note's pop-up opens the note box, which comes with the notes window.
-        (void)identifier;
+        if (identifier != kPopupSession) OpenNoteBox();
     };
     connecting_ = new CConnectingWindow(this);
     CreateMenus();
@@ -137,7 +137,10 @@ void CMainWindow::CreateButtons(QWidget* bar) {
         button->setMinimumWidth(84);
         buttons_[static_cast<size_t>(i)] = button;
         row->addWidget(button);
-        if (i == kPageCount) break;
+        if (i == kPageCount) {
+            connect(button, &QToolButton::clicked, this, &CMainWindow::OpenNoteBox);
+            break;
+        }
         button->setCheckable(true);
         group->addButton(button, i);
         connect(button, &QToolButton::clicked, this, [this, i] { SelectPage(i); });
@@ -328,7 +331,27 @@ void CMainWindow::OpenUrl(const QString& url) {
 }
 
 void CMainWindow::ShowNotice(const std::string& html) {
-    if (hooks_.showNotice) hooks_.showNotice(html);
+    auto* notice = new CNoticeView(process_, html, this);
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->show();
+}
+
+void CMainWindow::WriteNote(const std::string& id) {
+    CNoteWindow::Open(process_,
+                      CNoteDialog(NoteDialogParts{process_.Session(), process_.ServerRunning()},
+                                  NoteMode::kNew, id),
+                      this);
+}
+
+void CMainWindow::OpenNoteBox() {
+    if (!noteBox_) {
+        noteBox_ = new CNoteBoxWindow(process_, this);
+        noteBox_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    noteBox_->Reload();
+    noteBox_->show();
+    noteBox_->raise();
+    noteBox_->activateWindow();
 }
 
 void CMainWindow::OfferFolderDownload(const FolderDownloadOffer& offer) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/user_interface.h"
+#include "ui/note_windows.h"
 #include "ui/sign_in_window.h"
 #include "views/main_window_rules.h"
 
@@ -72,7 +73,6 @@ public:
     // Hands the interface's page-specific calls to the pages that own them.
     struct PageHooks {
         std::function<bool()> openOptions;
-        std::function<void(const std::string&)> showNotice;
         std::function<void(const FolderDownloadOffer&)> offerFolderDownload;
         std::function<std::string(const std::string&, const std::string&)> pickFile;
     };
@@ -80,6 +80,10 @@ public:
 
     // The explorer page on a member's server ("탐색", "서버에 접속", "접속").
     void BrowseMember(const std::string& id);
+    // "쪽지 보내기" to a member (empty: the person types the ID), and the note box.
+    void WriteNote(const std::string& id);
+    void OpenNoteBox();
+    CNoteBoxWindow* NoteBoxWindow() const { return noteBox_; }
     // Hidden to the tray, or shown and brought forward.
     void ShowFromTray();
     void HideToTray();
@@ -113,6 +117,7 @@ private:
     CEventPopup* eventPopup_;
     CConnectingWindow* connecting_;
     QPointer<CSignInWindow> signIn_;
+    QPointer<CNoteBoxWindow> noteBox_;
     MemberState state_ = MemberState::kOffline;
     PageHooks hooks_;
     bool exiting_ = false;

@@ -3,14 +3,19 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <filesystem>
 
 #include "ui/icons.h"
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("XDG_RUNTIME_DIR", "/tmp", 0);
+    char runtime[] = "/tmp/velorin-ui-XXXXXX";
+    if (mkdtemp(runtime)) setenv("XDG_RUNTIME_DIR", runtime, 0);
     QApplication app(argc, argv);
     velorin::InitUiResources();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    int result = RUN_ALL_TESTS();
+    std::error_code ignored;
+    std::filesystem::remove_all(runtime, ignored);
+    return result;
 }
