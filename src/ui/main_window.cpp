@@ -18,11 +18,13 @@
 #include "ui/home_page.h"
 #include "ui/icons.h"
 #include "ui/popups.h"
+#include "ui/search_page.h"
 #include "ui/server_state_part.h"
 #include "ui/sign_in_window.h"
 #include "ui/state_page.h"
 #include "ui/tray.h"
 #include "ui/web_view.h"
+#include "views/search_view.h"
 #include "views/server_explorer.h"
 #include "views/transfer_view.h"
 
@@ -80,6 +82,11 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     statePage_->onOpenLogFolder = [this] {
         process_.Ui().OpenFolder((process_.Profile().folder / "Log").string());
     };
+    if (CSearchView* search = process_.SearchView()) {
+        auto* page = new CSearchPage(process_, *search, stack_);
+        page->onNote = [this](const std::string& id) { WriteNote(id); };
+        SetPage(kSearchPage, page, [page] { page->Tick(); });
+    }
     if (CServerView* view = process_.ServerView()) {
         auto* server = new CServerStatePart(process_, *view, statePage_);
         server->onBrowse = [this](const std::string& id) { BrowseMember(id); };
