@@ -6,7 +6,10 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QMenuBar>
+#include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -122,10 +125,45 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     CreateMenus();
     CreateTray();
     resize(980, 680);
+    RestoreLayout();
     SetMemberState(MemberState::kOffline);
 }
 
-CMainWindow::~CMainWindow() = default;
+QString CMainWindow::LayoutFile() const {
+    return QString::fromStdString((process_.Profile().folder / "window.ini").string());
+}
+
+void CMainWindow::RestoreLayout() {
+    QSettings layout(LayoutFile(), QSettings::IniFormat);
+    restoreGeometry(layout.value("main/geometry").toByteArray());
+    for (auto* split : findChildren<QSplitter*>()) {
+        split->restoreState(layout.value("splitters/" + split->objectName()).toByteArray());
+    }
+    for (auto* header : findChildren<QHeaderView*>()) {
+        QString name = header->parent() ? header->parent()->objectName() : QString();
+        if (!name.isEmpty()) header->restoreState(layout.value("columns/" + name).toByteArray());
+    }
+}
+
+void CMainWindow::SaveLayout() {
+    QSettings layout(LayoutFile(), QSettings::IniFormat);
+    layout.setValue("main/geometry", saveGeometry());
+    for (auto* split : findChildren<QSplitter*>()) {
+        if (!split->objectName().isEmpty()) {
+            layout.setValue("splitters/" + split->objectName(), split->saveState());
+        }
+    }
+    for (auto* header : findChildren<QHeaderView*>()) {
+        QString name = header->parent() ? header->parent()->objectName() : QString();
+        if (!name.isEmpty() && header->orientation() == Qt::Horizontal) {
+            layout.setValue("columns/" + name, header->saveState());
+        }
+    }
+}
+
+CMainWindow::~CMainWindow() {
+    SaveLayout();
+}
 
 void CMainWindow::CreateButtons(QWidget* bar) {
     auto* row = new QHBoxLayout(bar);
@@ -383,6 +421,7 @@ void CMainWindow::ShowFromTray() {
 }
 
 void CMainWindow::HideToTray() {
+    SaveLayout();
     hide();
 }
 

@@ -92,6 +92,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Geometry, splitters and column widths, kept in the profile (window.ini).
+    QString LayoutFile() const;
+    void RestoreLayout();
+    void SaveLayout();
     void CreateMenus();
     void CreateButtons(QWidget* bar);
     void CreateTray();
