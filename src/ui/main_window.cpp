@@ -18,6 +18,7 @@
 #include "app/sign_in_dialog.h"
 #include "data/process_options.h"
 #include "data/settings.h"
+#include "ui/desktop_session.h"
 #include "ui/home_page.h"
 #include "ui/icons.h"
 #include "ui/popups.h"
@@ -122,6 +123,7 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
         if (identifier != kPopupSession) OpenNoteBox();
     };
     connecting_ = new CConnectingWindow(this);
+    session_ = new CDesktopSession(this);
     CreateMenus();
     CreateTray();
     resize(980, 680);
@@ -212,6 +214,15 @@ void CMainWindow::CreateMenus() {
     server->addAction(QStringLiteral("종료(&X)"), this, &CMainWindow::Exit);
     QMenu* manage = menuBar()->addMenu(QStringLiteral("관리(&A)"));
     manage->addAction(QStringLiteral("환경 설정(&O)"), this, [this] { OpenOptions(); });
+    QAction* awake = manage->addAction(QStringLiteral("전송 중에는 절전 모드 막기(&K)"));
+    awake->setCheckable(true);
+    awake->setChecked(
+        QSettings(LayoutFile(), QSettings::IniFormat).value("session/keepAwake", true).toBool());
+    session_->SetKeepAwakeAllowed(awake->isChecked());
+    connect(awake, &QAction::toggled, this, [this](bool on) {
+        session_->SetKeepAwakeAllowed(on);
+        QSettings(LayoutFile(), QSettings::IniFormat).setValue("session/keepAwake", on);
+    });
     QMenu* help = menuBar()->addMenu(QStringLiteral("도움말(&H)"));
     help->addAction(QStringLiteral("온라인 도움말(&O)"), this, &CMainWindow::OpenHelp);
     help->addAction(QStringLiteral("온라인 홈페이지(&H)"), this, [this] {
@@ -302,6 +313,8 @@ void CMainWindow::SelectPage(int index) {
 
 void CMainWindow::TickPage() {
     tray_->Check();
+    ActivityCounts counts = process_.Activity();
+    session_->KeepAwake(counts.sending + counts.receiving > 0);
     auto& tick = ticks_[static_cast<size_t>(selector_.Current())];
     if (tick) tick();
 }
@@ -342,6 +355,8 @@ void CMainWindow::SetTrayTooltip(const std::string& text) {
 
 void CMainWindow::ShowPopup(const QString& text, int identifier) {
     eventPopup_->Show(text, identifier);
+    // Hidden in the tray, the window may not be looked at for a while.
+    if (!isVisible()) session_->Notify(Utf8(kAppName), text);
 }
 
 void CMainWindow::ShowConnecting(const QString& text) {

@@ -19,6 +19,7 @@
 namespace velorin {
 
 class CConnectingWindow;
+class CDesktopSession;
 class CEventPopup;
 class CHomePage;
 class CProcess;
@@ -120,6 +121,7 @@ private:
     CStatusPopup* statusPopup_;
     CEventPopup* eventPopup_;
     CConnectingWindow* connecting_;
+    CDesktopSession* session_;
     QPointer<CSignInWindow> signIn_;
     QPointer<CNoteBoxWindow> noteBox_;
     MemberState state_ = MemberState::kOffline;
