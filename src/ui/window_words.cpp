@@ -40,6 +40,10 @@ CWindowWords::CWindowWords(CProcess& process, CMainWindow& window)
         return &window_.StatusPopup();
     });
     AddWindow("event-popup", [this]() -> QWidget* { return &window_.EventPopup(); });
+    AddWindow("note-box", [this]() -> QWidget* {
+        window_.OpenNoteBox();
+        return window_.NoteBoxWindow();
+    });
     AddWindow("sign-in", [this]() -> QWidget* {
         window_.ShowSignInDialog();
         return window_.SignInWindow();

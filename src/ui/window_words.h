@@ -4,7 +4,8 @@
 //   window                  {"page", "visible", "state", "explorer", "tray", "panes",
 //                            "longestTurnMs"}
 //   window-page N           `SelectPage(N)`
-//   window-show WHAT        opens "status-popup", "sign-in", or a window a page registered
+//   window-show WHAT        opens "status-popup", "sign-in", "note-box", or a window a
+//                           page registered
 //   window-grab PATH [WHAT] writes a PNG of the main window or of WHAT
 #include <QWidget>
 #include <functional>
