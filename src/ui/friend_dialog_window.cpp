@@ -1,6 +1,5 @@
 #include "ui/friend_dialog_window.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/process.h"
+#include "ui/dialog_buttons.h"
 #include "ui/row_table_model.h"
 
 namespace velorin {
@@ -48,9 +48,7 @@ CMemberIdDialog::CMemberIdDialog(const MemberDialogFields& fields, Apply apply, 
     auto* form = new QFormLayout;
     form->addRow(label::kId, id_);
     form->addRow(label::kDesc, desc_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CMemberIdDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CMemberIdDialog::reject);
+    auto* buttons = DialogButtons(*this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
@@ -80,8 +78,7 @@ CFriendDialogWindow::CFriendDialogWindow(CProcess& process, MemberList tab, QWid
     tabs_->addTab(MakeTab(MemberList::kFriends), label::kFriends);
     tabs_->addTab(MakeTab(MemberList::kBlack), label::kBlack);
     tabs_->setCurrentIndex(static_cast<int>(Index(tab)));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CFriendDialogWindow::reject);
+    auto* buttons = DialogButtons(*this, QDialogButtonBox::Close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_, 1);
     layout->addWidget(buttons);

@@ -1,11 +1,12 @@
 #include "ui/grant_dialog.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include "ui/dialog_buttons.h"
 
 namespace velorin {
 
@@ -51,14 +52,14 @@ CGrantDialog::CGrantDialog(const GrantDialogFields& fields, Apply apply, QWidget
     idRow->addWidget(id_, 1);
     idRow->addWidget(everyone_);
     auto* form = new QFormLayout;
-    form->addRow(label::kId, idRow);
+    auto* idLabel = new QLabel(label::kId, this);
+    idLabel->setBuddy(id_);
+    form->addRow(idLabel, idRow);
     form->addRow(label::kDesc, desc_);
     auto* rights = new QGroupBox(label::kRights, this);
     auto* boxes = new QHBoxLayout(rights);
     for (QCheckBox* box : {browse_, download_, upload_, adult_}) boxes->addWidget(box);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CGrantDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CGrantDialog::reject);
+    auto* buttons = DialogButtons(*this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(rights);

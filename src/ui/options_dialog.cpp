@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -25,6 +24,7 @@
 
 #include "app/process.h"
 #include "data/share_rules.h"
+#include "ui/dialog_buttons.h"
 #include "ui/grant_dialog.h"
 #include "ui/row_table_model.h"
 #include "ui/share_folder_dialog.h"
@@ -145,10 +145,8 @@ COptionsDialog::COptionsDialog(CProcess& process, QWidget* parent)
     tabs_->addTab(MakeConnectionPage(), label::kConnection);
     tabs_->addTab(MakeTransferPage(), label::kTransfer);
     tabs_->addTab(MakeNoticePage(), label::kNotice);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = DialogButtons(*this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->setObjectName("optionButtons");
-    connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &COptionsDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_, 1);
     layout->addWidget(buttons);
@@ -331,6 +329,7 @@ QWidget* COptionsDialog::MakeConnectionPage() {
     listenPort_->setAccessibleName("서버 포트");
     listenPort_->setMaxLength(5);
     auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(label::kListenPort, listenPort_);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(autoStart_);

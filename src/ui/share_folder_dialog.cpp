@@ -1,11 +1,12 @@
 #include "ui/share_folder_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include "ui/dialog_buttons.h"
 
 namespace velorin {
 
@@ -49,11 +50,11 @@ CShareFolderDialog::CShareFolderDialog(const FolderDialogFields& fields, Apply a
 
     auto* form = new QFormLayout;
     form->addRow(label::kName, name_);
-    form->addRow(label::kPath, pathRow);
+    auto* pathLabel = new QLabel(label::kPath, this);
+    pathLabel->setBuddy(path_);
+    form->addRow(pathLabel, pathRow);
     form->addRow(label::kDesc, desc_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CShareFolderDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CShareFolderDialog::reject);
+    auto* buttons = DialogButtons(*this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
