@@ -490,6 +490,11 @@ void COptionsDialog::ShowShareLists() {
             folderModel_->index(static_cast<int>(*folder), 0),
             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
+    if (std::optional<size_t> grant = page_.CurrentGrant()) {
+        grants_->selectionModel()->setCurrentIndex(
+            grantModel_->index(static_cast<int>(*grant), 0),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
     showing_ = false;
 }
 

@@ -301,6 +301,11 @@ TEST_F(OptionsDialogTest, GrantDialogLocksTheIdForEveryoneAndDownloadTicksBrowse
 
     // Removing asks, and the last grant stays.
     grants->setCurrentIndex(grants->model()->index(1, 0));
+    ui.answer = false;
+    Click(sheet, "grantDelete");
+    EXPECT_EQ(grants->model()->rowCount(), 2);
+    EXPECT_EQ(grants->currentIndex().row(), 1);
+    ui.answer = true;
     Click(sheet, "grantDelete");
     EXPECT_EQ(ui.Messages().back(), "? " + std::string(share_text::kConfirmRemoveGrant));
     ASSERT_EQ(grants->model()->rowCount(), 1);
