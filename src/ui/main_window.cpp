@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QSplitter>
+#include <QUrl>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -19,7 +20,10 @@
 #include "data/process_options.h"
 #include "data/settings.h"
 #include "ui/desktop_session.h"
+#include "ui/friend_dialog_window.h"
 #include "ui/home_page.h"
+#include "ui/options_dialog.h"
+#include "ui/server_explorer_page.h"
 #include "ui/icons.h"
 #include "ui/popups.h"
 #include "ui/search_page.h"
@@ -85,6 +89,27 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     statePage_ = new CStatePage(process_.Status().Activity(), stack_);
     statePage_->onOpenLogFolder = [this] {
         process_.Ui().OpenFolder((process_.Profile().folder / "Log").string());
+    };
+    if (process_.Explorer()) {
+        explorerPage_ = new CServerExplorerPage(process_, stack_);
+        explorerPage_->SetNoteHandler([this](const std::string& id) { WriteNote(id); });
+        explorerPage_->SetBoardHandler([this](const std::string& id) {
+            OpenWebWindow(this, QStringLiteral("게시판"),
+                          QString::fromStdString(WebAddress() + "perboard/comm_list.php?ruid=") +
+                              QUrl::toPercentEncoding(QString::fromStdString(id)),
+                          QSize(550, 500));
+        });
+        SetPage(kExplorerPage, explorerPage_, [this] { explorerPage_->Tick(); });
+        hooks_.offerFolderDownload = [this](const FolderDownloadOffer& offer) {
+            explorerPage_->OfferFolderDownload(offer);
+        };
+        hooks_.pickFile = [this](const std::string& title, const std::string& filter) {
+            return explorerPage_->PickFile(title, filter);
+        };
+    }
+    hooks_.openOptions = [this] {
+        COptionsDialog options(process_, this);
+        return options.Run();
     };
     if (CSearchView* search = process_.SearchView()) {
         auto* page = new CSearchPage(process_, *search, stack_);
@@ -214,6 +239,10 @@ void CMainWindow::CreateMenus() {
     server->addAction(QStringLiteral("종료(&X)"), this, &CMainWindow::Exit);
     QMenu* manage = menuBar()->addMenu(QStringLiteral("관리(&A)"));
     manage->addAction(QStringLiteral("환경 설정(&O)"), this, [this] { OpenOptions(); });
+    manage->addAction(QStringLiteral("친구 관리(&F)"), this,
+                      [this] { OpenMembers(MemberList::kFriends); });
+    manage->addAction(QStringLiteral("블랙리스트 관리(&B)"), this,
+                      [this] { OpenMembers(MemberList::kBlack); });
     QAction* awake = manage->addAction(QStringLiteral("전송 중에는 절전 모드 막기(&K)"));
     awake->setCheckable(true);
     awake->setChecked(
@@ -391,9 +420,15 @@ void CMainWindow::OpenUrl(const QString& url) {
 }
 
 void CMainWindow::ShowNotice(const std::string& html) {
+    if (explorerPage_) explorerPage_->ShowNotice(html);
     auto* notice = new CNoticeView(process_, html, this);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->show();
+}
+
+void CMainWindow::OpenMembers(MemberList tab) {
+    CFriendDialogWindow members(process_, tab, this);
+    members.exec();
 }
 
 void CMainWindow::WriteNote(const std::string& id) {

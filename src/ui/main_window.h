@@ -14,12 +14,14 @@
 #include "platform/user_interface.h"
 #include "ui/note_windows.h"
 #include "ui/sign_in_window.h"
+#include "views/friend_dialog.h"
 #include "views/main_window_rules.h"
 
 namespace velorin {
 
 class CConnectingWindow;
 class CDesktopSession;
+class CServerExplorerPage;
 class CEventPopup;
 class CHomePage;
 class CProcess;
@@ -84,6 +86,8 @@ public:
     // "쪽지 보내기" to a member (empty: the person types the ID), and the note box.
     void WriteNote(const std::string& id);
     void OpenNoteBox();
+    // "친구 관리(&F)" and "블랙리스트 관리(&B)".
+    void OpenMembers(MemberList tab);
     CNoteBoxWindow* NoteBoxWindow() const { return noteBox_; }
     // Hidden to the tray, or shown and brought forward.
     void ShowFromTray();
@@ -122,6 +126,7 @@ private:
     CEventPopup* eventPopup_;
     CConnectingWindow* connecting_;
     CDesktopSession* session_;
+    CServerExplorerPage* explorerPage_ = nullptr;
     QPointer<CSignInWindow> signIn_;
     QPointer<CNoteBoxWindow> noteBox_;
     MemberState state_ = MemberState::kOffline;
