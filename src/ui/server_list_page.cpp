@@ -96,7 +96,8 @@ CServerListPage::CServerListPage(CProcess& process, QWidget* parent)
     QHeaderView* header = table_->horizontalHeader();
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
-    header->setStretchLastSection(false);
+    // The opening time takes the room left over, so it is not cut on a wide page.
+    header->setStretchLastSection(true);
     for (int column = 0; column < 5; ++column) {
         table_->setColumnWidth(column, text::kColumnWidths[column]);
     }

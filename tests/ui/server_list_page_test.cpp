@@ -179,7 +179,12 @@ TEST_F(ServerListPageTest, TheHeadersAreTheColumnsAndEachClickTurnsTheOrder) {
     for (int column = 0; column < 5; ++column) {
         EXPECT_EQ(table->model()->headerData(column, Qt::Horizontal).toString().toStdString(),
                   text::kColumns[column]);
-        EXPECT_EQ(table->columnWidth(column), text::kColumnWidths[column]);
+        // The last column also takes the room that is left.
+        if (column < 4) {
+            EXPECT_EQ(table->columnWidth(column), text::kColumnWidths[column]);
+        } else {
+            EXPECT_GE(table->columnWidth(column), text::kColumnWidths[column]);
+        }
     }
     EXPECT_EQ(table->model()->index(1, 2).data().toString().toStdString(), text::kNotSharing);
     EXPECT_EQ(table->model()->index(1, 3).data().toString().toStdString(), text::kNoPing);
