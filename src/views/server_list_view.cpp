@@ -82,6 +82,7 @@ void CServerListView::Sort(size_t column) {
     if (column >= descending_.size()) return;
     bool descending = descending_[column];
     descending_[column] = !descending;
+    lastDescending_ = descending;
     auto less = [column](const ServerListRow& a, const ServerListRow& b) {
         switch (column) {
             case 3:

@@ -33,6 +33,20 @@ inline constexpr const char* kOpenTime = "%02d/%02d %02d:%02d:%02d";
 inline constexpr const char* kCategoryLine = "%s\t(%d)";
 inline constexpr const char* kTotal = "<B>전체:%d/%d</B>";
 inline constexpr const char* kNeedsServer = "서버를 시작하지 않으면 접속요청이 불가능합니다.";
+// The page's controls and its row menu.
+inline constexpr const char* kRefresh = "목록 새로고침";
+inline constexpr const char* kCategoryTitle = "채널 리스트 :";
+inline constexpr const char* kConnect = "접속하기";
+inline constexpr const char* kConnectOwn = "내 서버 접속";
+inline constexpr const char* kShareOnly = "공유가능 서버만 보임";
+inline constexpr const char* kSendNote = "쪽지 보내기";
+inline constexpr const char* kHelp = "?";
+inline constexpr const char* kHelpPage = "help/menual6.php";
+inline constexpr const char* kMenuConnect = "접속";
+inline constexpr const char* kMenuFriend = "친구 등록";
+inline constexpr const char* kMenuBlack = "접근 거부자 등록";
+inline constexpr const char* kMenuServerLink = "서버 링크 복사하기";
+inline constexpr const char* kMenuServerLinkHtml = "서버 링크 복사하기(HTML)";
 }  // namespace server_list_view_text
 
 // One row of the table: the record's raw values and the five column texts.
@@ -71,6 +85,8 @@ public:
     void Refill();
     // A click on a column header: that column, in the other direction than last time.
     void Sort(size_t column);
+    // The direction of the last sort.
+    bool SortDescending() const { return lastDescending_; }
 
     int Channel() const { return channel_; }
     int Category() const { return category_; }
@@ -104,6 +120,7 @@ private:
     size_t totalChannel_ = 0;
     // A direction per column, kept for the whole run; set means descending next.
     std::array<bool, 5> descending_{};
+    bool lastDescending_ = false;
     CViewObservers observers_;
 };
 
