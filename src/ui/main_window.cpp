@@ -24,6 +24,7 @@
 #include "ui/home_page.h"
 #include "ui/options_dialog.h"
 #include "ui/server_explorer_page.h"
+#include "ui/server_list_page.h"
 #include "ui/icons.h"
 #include "ui/popups.h"
 #include "ui/search_page.h"
@@ -90,6 +91,15 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     statePage_->onOpenLogFolder = [this] {
         process_.Ui().OpenFolder((process_.Profile().folder / "Log").string());
     };
+    if (process_.ServerListView()) {
+        auto* servers = new CServerListPage(process_, stack_);
+        servers->SetNoteHandler([this](const std::string& id) { WriteNote(id); });
+        servers->SetHelpHandler([this](const std::string& page) {
+            OpenWebWindow(this, QStringLiteral("HELP"), QString::fromStdString(WebAddress() + page),
+                          QSize(810, 550));
+        });
+        SetPage(kServerListPage, servers, [servers] { servers->Tick(); });
+    }
     if (process_.Explorer()) {
         explorerPage_ = new CServerExplorerPage(process_, stack_);
         explorerPage_->SetNoteHandler([this](const std::string& id) { WriteNote(id); });
