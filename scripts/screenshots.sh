@@ -59,8 +59,14 @@ wait_for() {
   exit 1
 }
 wait_for bob '"online": true' status
+# bob's server is listed under "동영상", the category the page opens on.
+send bob set DataGroup 0 >/dev/null
+send bob signout >/dev/null
+send bob signin >/dev/null
+wait_for bob '"online": true' status
 wait_for alice '"state": "online"' window
 send alice set DownloadPath "$work/downloads" >/dev/null
+send alice refresh >/dev/null
 wait_for alice '"bob"' servers
 send bob limit 2 >/dev/null
 send alice browse bob '\bob-shared' >/dev/null
@@ -79,3 +85,9 @@ for page in 0 1 2 3 4 5; do
   shoot "page-$page-${names[page]}"
 done
 shoot status-popup status-popup
+for window in options friends note-box sign-in; do
+  send alice window-show "$window" >/dev/null
+  sleep 1
+  shoot "window-$window" "$window"
+done
+send alice window >"$out/../window-state.json" || true

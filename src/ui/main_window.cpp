@@ -10,8 +10,8 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QSplitter>
-#include <QUrl>
 #include <QStatusBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/main_controller.h"
@@ -22,12 +22,12 @@
 #include "ui/desktop_session.h"
 #include "ui/friend_dialog_window.h"
 #include "ui/home_page.h"
-#include "ui/options_dialog.h"
-#include "ui/server_explorer_page.h"
-#include "ui/server_list_page.h"
 #include "ui/icons.h"
+#include "ui/options_dialog.h"
 #include "ui/popups.h"
 #include "ui/search_page.h"
+#include "ui/server_explorer_page.h"
+#include "ui/server_list_page.h"
 #include "ui/server_state_part.h"
 #include "ui/sign_in_window.h"
 #include "ui/state_page.h"

@@ -7,7 +7,9 @@
 #include "app/control_commands.h"
 #include "app/process.h"
 #include "platform/json.h"
+#include "ui/friend_dialog_window.h"
 #include "ui/main_window.h"
+#include "ui/options_dialog.h"
 #include "ui/popups.h"
 #include "ui/queue_bridge.h"
 #include "ui/tray.h"
@@ -40,6 +42,21 @@ CWindowWords::CWindowWords(CProcess& process, CMainWindow& window)
         return &window_.StatusPopup();
     });
     AddWindow("event-popup", [this]() -> QWidget* { return &window_.EventPopup(); });
+    // Shown without waiting, for a script to photograph.
+    AddWindow("options", [this]() -> QWidget* {
+        if (!options_) {
+            options_ = new COptionsDialog(process_, &window_);
+            options_->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        return options_;
+    });
+    AddWindow("friends", [this]() -> QWidget* {
+        if (!friends_) {
+            friends_ = new CFriendDialogWindow(process_, MemberList::kFriends, &window_);
+            friends_->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        return friends_;
+    });
     AddWindow("note-box", [this]() -> QWidget* {
         window_.OpenNoteBox();
         return window_.NoteBoxWindow();
@@ -58,6 +75,8 @@ QWidget* CWindowWords::Find(const std::string& name, bool open) {
     auto found = windows_.find(name);
     if (found == windows_.end()) return nullptr;
     if (!open && name == "event-popup") return &window_.EventPopup();
+    if (!open && name == "options" && options_) return options_;
+    if (!open && name == "friends" && friends_) return friends_;
     return found->second();
 }
 

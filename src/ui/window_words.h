@@ -4,9 +4,10 @@
 //   window                  {"page", "visible", "state", "explorer", "tray", "panes",
 //                            "longestTurnMs"}
 //   window-page N           `SelectPage(N)`
-//   window-show WHAT        opens "status-popup", "sign-in", "note-box", or a window a
-//                           page registered
+//   window-show WHAT        opens "status-popup", "sign-in", "note-box", "options",
+//                           "friends"
 //   window-grab PATH [WHAT] writes a PNG of the main window or of WHAT
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -31,6 +32,8 @@ private:
     CProcess& process_;
     CMainWindow& window_;
     std::map<std::string, std::function<QWidget*()>> windows_;
+    QPointer<QWidget> options_;
+    QPointer<QWidget> friends_;
 };
 
 }  // namespace velorin
