@@ -31,7 +31,7 @@ namespace {
 
 constexpr int kProgressColumn = 3;
 // Wide enough for the texts of each column at the program's font size.
-constexpr int kColumnWidths[] = {70, 45, 260, 80, 75, 100, 100, 80, 200};
+constexpr int kColumnWidths[] = {95, 45, 260, 80, 75, 100, 100, 80, 200};
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);

@@ -215,11 +215,13 @@ TEST_F(TransferPage, DeleteRemovesAndTheTransferringEntryStaysWithItsLine) {
 TEST_F(TransferPage, OpensTheDownloadFolderAndCopiesFileLinks) {
     Add("kim", "a b.mkv", kTransferStateCompleted, 5);
     Refresh();
+    size_t opened = ui.Opened().size();
     QTest::mouseClick(page->findChild<QPushButton*>("transferOpenFolder"), Qt::LeftButton);
-    ASSERT_FALSE(ui.Opened().empty());
+    ASSERT_EQ(ui.Opened().size(), opened + 1);
     EXPECT_EQ(ui.Opened().back(), "folder " + process->Options().DownloadPath());
     MenuItem(kTransferMenuOpenFolder)->trigger();
-    EXPECT_EQ(ui.Opened().size(), 2u);
+    EXPECT_EQ(ui.Opened().size(), opened + 2);
+    EXPECT_EQ(ui.Opened().back(), "folder " + process->Options().DownloadPath());
 
     SelectRow(0);
     std::optional<LinkTexts> texts = process->TransferView()->LinkTextsOf(0);
