@@ -6,6 +6,7 @@
 #include "platform/strings.h"
 #include "platform/text_format.h"
 #include "platform/window_messages.h"
+#include "transfer/transfer_engine.h"
 
 namespace velorin {
 namespace {
@@ -60,6 +61,15 @@ LinkTexts EntryLinkTexts(const TransferSnapshot& entry) {
     char separator = entry.mode == kModeDownload ? '\\' : '/';
     std::string name = entry.fileName.substr(entry.fileName.rfind(separator) + 1);
     return FileLinkTexts(entry.userId, entry.virDirName, name, entry.fileSize);
+}
+
+std::optional<std::string> FinishedFilePath(const TransferViewRow& row,
+                                            const std::string& downloadPath) {
+    if (row.transferState != kTransferStateCompleted) return std::nullopt;
+    if (row.mode != kModeDownload) return row.fileName;
+    std::optional<DownloadPaths> paths = DownloadPathsOf(downloadPath, row.fileName);
+    if (!paths) return std::nullopt;
+    return paths->final;
 }
 
 CTransferView::CTransferView(CMessageQueue& queue, CTransferManager& manager, IServerClock& clock)

@@ -66,6 +66,31 @@ TEST(TransferView, AnEntrysLinkNamesTheFileAtItsPlaceOnTheMembersServer) {
     }
 }
 
+TEST(TransferView, OnlyACompletedRowHasAFileToRun) {
+    struct Case {
+        uint8_t mode;
+        uint8_t state;
+        std::string fileName;
+        std::optional<std::string> path;
+    } cases[] = {
+        {kModeDownload, kTransferStateCompleted, "a b.mkv", "/dl/a b.mkv"},
+        {kModeDownload, kTransferStateCompleted, "my dl\\sub\\a.mkv", "/dl/my dl/sub/a.mkv"},
+        {kModeDownload, kTransferStateCompleted, "..\\escaped", std::nullopt},
+        {kModeUpload, kTransferStateCompleted, "/home/kim/a.mkv", "/home/kim/a.mkv"},
+        {kModeDownload, kTransferStateTransferring, "a.mkv", std::nullopt},
+        {kModeDownload, kTransferStateFailed, "a.mkv", std::nullopt},
+        {kModeUpload, kTransferStateCancelled, "/home/kim/a.mkv", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        TransferViewRow row;
+        row.mode = c.mode;
+        row.transferState = c.state;
+        row.fileName = c.fileName;
+        EXPECT_EQ(FinishedFilePath(row, "/dl"), c.path);
+    }
+}
+
 // The member's transfer view over the real transfer list, downloading from
 // member A's real server at one block every 2 s.
 class TransferViewTest : public test::TransferFixture {
