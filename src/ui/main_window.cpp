@@ -31,6 +31,7 @@
 #include "ui/server_state_part.h"
 #include "ui/sign_in_window.h"
 #include "ui/state_page.h"
+#include "ui/transfer_page.h"
 #include "ui/tray.h"
 #include "ui/web_view.h"
 #include "views/search_view.h"
@@ -99,6 +100,10 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
                           QSize(810, 550));
         });
         SetPage(kServerListPage, servers, [servers] { servers->Tick(); });
+    }
+    if (process_.TransferView()) {
+        auto* transfers = new CTransferPage(process_, stack_);
+        SetPage(kTransferPage, transfers, [transfers] { transfers->Tick(); });
     }
     if (process_.Explorer()) {
         explorerPage_ = new CServerExplorerPage(process_, stack_);

@@ -77,8 +77,7 @@ TEST_F(DesktopSystem, SignsInListsBrowsesDownloadsAndTakesALinkFromASecondStart)
     EXPECT_EQ(test::ReadFile(downloads / "song.mp3"), song);
 
     // The figure for the README: how long the core's messages held the Qt thread at most.
-    std::printf("longest turn on the Qt thread: %s\n",
-                Send("alice", {"window"}).output.c_str());
+    std::printf("longest turn on the Qt thread: %s\n", Send("alice", {"window"}).output.c_str());
 
     // A second start hands the link over and ends; the first opens the explorer on bob.
     ASSERT_EQ(Send("alice", {"window-page", "0"}).exitCode, 0);
