@@ -29,6 +29,7 @@
 #include "ui/server_explorer_page.h"
 #include "ui/server_list_page.h"
 #include "ui/server_state_part.h"
+#include "ui/share_check_dialog.h"
 #include "ui/sign_in_window.h"
 #include "ui/state_page.h"
 #include "ui/transfer_page.h"
@@ -124,6 +125,7 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     }
     hooks_.openOptions = [this] {
         COptionsDialog options(process_, this);
+        options.SetShareCheckHandler([this] { OpenShareCheck(); });
         return options.Run();
     };
     if (CSearchView* search = process_.SearchView()) {
@@ -439,6 +441,15 @@ void CMainWindow::ShowNotice(const std::string& html) {
     auto* notice = new CNoticeView(process_, html, this);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->show();
+}
+
+void CMainWindow::OpenShareCheck() {
+    if (!shareCheck_) {
+        shareCheck_ = new CShareCheckDialog(process_, this);
+        shareCheck_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    shareCheck_->show();
+    shareCheck_->raise();
 }
 
 void CMainWindow::OpenMembers(MemberList tab) {

@@ -13,6 +13,7 @@
 
 #include "platform/user_interface.h"
 #include "ui/note_windows.h"
+#include "ui/share_check_dialog.h"
 #include "ui/sign_in_window.h"
 #include "views/friend_dialog.h"
 #include "views/main_window_rules.h"
@@ -88,6 +89,9 @@ public:
     void OpenNoteBox();
     // "친구 관리(&F)" and "블랙리스트 관리(&B)".
     void OpenMembers(MemberList tab);
+    // "불법 공유 자료 체크": the check's window, one at a time.
+    void OpenShareCheck();
+    CShareCheckDialog* ShareCheck() const { return shareCheck_; }
     CNoteBoxWindow* NoteBoxWindow() const { return noteBox_; }
     // Hidden to the tray, or shown and brought forward.
     void ShowFromTray();
@@ -129,6 +133,7 @@ private:
     CServerExplorerPage* explorerPage_ = nullptr;
     QPointer<CSignInWindow> signIn_;
     QPointer<CNoteBoxWindow> noteBox_;
+    QPointer<CShareCheckDialog> shareCheck_;
     MemberState state_ = MemberState::kOffline;
     PageHooks hooks_;
     bool exiting_ = false;

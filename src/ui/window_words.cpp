@@ -57,6 +57,10 @@ CWindowWords::CWindowWords(CProcess& process, CMainWindow& window)
         }
         return friends_;
     });
+    AddWindow("share-check", [this]() -> QWidget* {
+        window_.OpenShareCheck();
+        return window_.ShareCheck();
+    });
     AddWindow("note-box", [this]() -> QWidget* {
         window_.OpenNoteBox();
         return window_.NoteBoxWindow();

@@ -8,9 +8,11 @@
 
 #include "app/sign_in_dialog.h"
 #include "support/process_fixture.h"
+#include "support/temp_folder.h"
 #include "ui/home_page.h"
 #include "ui/popups.h"
 #include "ui/server_state_part.h"
+#include "ui/share_check_dialog.h"
 #include "ui/state_page.h"
 #include "ui/tray.h"
 
@@ -162,6 +164,32 @@ TEST_F(MainWindowTest, TheServerPartSetsTheSpeedLimitAndTheCompletedListBox) {
     EXPECT_EQ(process->Options().TransCompleteSave, 1u);
     EXPECT_EQ(process->Settings().Read(setting::TransCompleteSave), 1u);
     EXPECT_EQ(part->TransferModel()->columnCount(), 9);
+}
+
+}  // namespace
+}  // namespace velorin
+
+namespace velorin {
+namespace {
+
+// The walk runs on its own thread; its end arrives as a posted message.
+TEST_F(MainWindowTest, TheSharedFileCheckRunsAndEnds) {
+    test::WriteFile(dir / "p-shared" / "song.mp3", "s");
+    bool exists = false;
+    ASSERT_TRUE(
+        process->ShareDatabase().AddShareFolder(exists, "music", (dir / "p-shared").string(), ""));
+    window->OpenShareCheck();
+    CShareCheckDialog* check = window->ShareCheck();
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(check->windowTitle(), "불법 공유 자료 확인");
+    check->StartCheck();
+    for (int i = 0; i < 500 && check->Running(); ++i) {
+        process->Queue().DispatchOne(0, std::chrono::milliseconds(10));
+    }
+    for (int i = 0; i < 20; ++i) process->Queue().DispatchOne(0, std::chrono::milliseconds(10));
+    EXPECT_FALSE(check->Running());
+    EXPECT_TRUE(check->Progress().startsWith("검사한 파일: ")) << check->Progress().toStdString();
+    EXPECT_EQ(check->Hits()->rowCount(), 0);
 }
 
 }  // namespace
