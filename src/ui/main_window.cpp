@@ -84,6 +84,7 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
         if (process_.Controller()) process_.Controller()->HomeLink(keyword);
     };
     stack_->addWidget(home_);
+    home_->Open(QString::fromStdString(WebAddress() + "adv/adv.html"));
     for (int i = 1; i < kPageCount; ++i) {
         auto* standIn = new QLabel(Utf8(kButtons[i].text), stack_);
         standIn->setAlignment(Qt::AlignCenter);
