@@ -105,11 +105,11 @@ int main(int argc, char** argv) {
     int code = 0;
     {
         CMainWindow window(process);
-        CWindowWords words(process, window);
+        CQueueBridge bridge(process.Queue());
+        CWindowWords words(process, window, &bridge);
         words.Register(process.Commands());
         ui.Attach(&window);
         window.show();
-        CQueueBridge bridge(process.Queue());
         int signalFd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
         QSocketNotifier notifier(signalFd, QSocketNotifier::Read);
         QObject::connect(&notifier, &QSocketNotifier::activated, [&process, signalFd] {

@@ -6,11 +6,8 @@
 
 namespace velorin {
 
-CQueueBridge* CQueueBridge::current_ = nullptr;
-
 CQueueBridge::CQueueBridge(CMessageQueue& queue, QObject* parent)
     : QObject(parent), queue_(queue), loop_(queue) {
-    current_ = this;
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &CQueueBridge::Pump);
@@ -21,9 +18,7 @@ CQueueBridge::CQueueBridge(CMessageQueue& queue, QObject* parent)
     QTimer::singleShot(0, this, &CQueueBridge::Pump);
 }
 
-CQueueBridge::~CQueueBridge() {
-    if (current_ == this) current_ = nullptr;
-}
+CQueueBridge::~CQueueBridge() = default;
 
 void CQueueBridge::Pump() {
     // Drained before dispatching: a post that comes once ProcessPending has

@@ -23,7 +23,6 @@ public:
     // The longest turn the core's messages took on the Qt thread so far: the
     // window could not draw meanwhile.
     std::chrono::microseconds LongestTurn() const { return longest_; }
-    static CQueueBridge* Current() { return current_; }
 
 private:
     void Pump();
@@ -34,7 +33,6 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer timer_;
     std::chrono::microseconds longest_{0};
-    static CQueueBridge* current_;
 };
 
 }  // namespace velorin

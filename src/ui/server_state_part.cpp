@@ -10,6 +10,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <string_view>
 
 #include "app/activity_counts.h"
 #include "app/main_texts.h"
@@ -224,7 +225,7 @@ void CServerStatePart::CopyLinks(std::optional<size_t> row, bool visitorList, bo
 void CServerStatePart::RunTransferCommand(const char* keyword) {
     QModelIndex index = transfers_->currentIndex();
     size_t row = index.isValid() ? static_cast<size_t>(index.row()) : 0;
-    if (!index.isValid() && keyword != server_view_text::kDeleteAll) return;
+    if (!index.isValid() && std::string_view(keyword) != server_view_text::kDeleteAll) return;
     if (std::optional<std::string> refusal = view_.Command(keyword, row)) {
         process_.Ui().ShowMessage(*refusal, kAppName);
     }

@@ -34,8 +34,8 @@ const char* StateName(MemberState state) {
 
 }  // namespace
 
-CWindowWords::CWindowWords(CProcess& process, CMainWindow& window)
-    : process_(process), window_(window) {
+CWindowWords::CWindowWords(CProcess& process, CMainWindow& window, const CQueueBridge* bridge)
+    : process_(process), window_(window), bridge_(bridge) {
     AddWindow("main", [this]() -> QWidget* { return &window_; });
     AddWindow("status-popup", [this]() -> QWidget* {
         window_.Tray().onClick();
@@ -100,10 +100,8 @@ void CWindowWords::Register(CControlCommands& commands) {
                 .Add("tray", window_.Tray().Tooltip().toStdString())
                 .AddRaw("panes", JsonArray(panes))
                 .Add("longestTurnMs",
-                     CQueueBridge::Current()
-                         ? static_cast<int64_t>(CQueueBridge::Current()->LongestTurn().count() /
-                                                1000)
-                         : int64_t{-1})
+                     bridge_ ? static_cast<int64_t>(bridge_->LongestTurn().count() / 1000)
+                             : int64_t{-1})
                 .Text());
     });
     commands.Register("window-page", [this](const Args& args) {

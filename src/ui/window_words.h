@@ -18,10 +18,12 @@ namespace velorin {
 class CControlCommands;
 class CMainWindow;
 class CProcess;
+class CQueueBridge;
 
 class CWindowWords {
 public:
-    CWindowWords(CProcess& process, CMainWindow& window);
+    // `bridge` reports the longest turn; null where no Qt loop drains the queue.
+    CWindowWords(CProcess& process, CMainWindow& window, const CQueueBridge* bridge);
     void Register(CControlCommands& commands);
     // A window that "window-show NAME" opens and "window-grab PATH NAME" photographs.
     void AddWindow(const std::string& name, std::function<QWidget*()> open);
@@ -31,6 +33,7 @@ private:
 
     CProcess& process_;
     CMainWindow& window_;
+    const CQueueBridge* bridge_;
     std::map<std::string, std::function<QWidget*()>> windows_;
     QPointer<QWidget> options_;
     QPointer<QWidget> friends_;

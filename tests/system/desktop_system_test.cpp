@@ -16,13 +16,10 @@ namespace velorin {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Has;
 using test::kListed;
 using test::kOnline;
 namespace fs = std::filesystem;
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 class DesktopSystem : public test::SystemFixture {
 protected:

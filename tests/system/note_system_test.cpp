@@ -10,11 +10,8 @@ namespace velorin {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Has;
 using test::kOnline;
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 class NoteSystem : public test::SystemFixture {};
 

@@ -15,13 +15,10 @@ namespace velorin {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Has;
 using test::kListed;
 using test::kOnline;
 namespace fs = std::filesystem;
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 class ProfileSystem : public test::SystemFixture {
 protected:

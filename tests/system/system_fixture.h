@@ -15,6 +15,10 @@
 
 namespace velorin::test {
 
+inline bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 // Lines of velorind's output.
 inline constexpr const char* kOnline = "\tstate\tonline\n";
 inline constexpr const char* kListed = "\t안내\t모든 사용자 리스트를 받았습니다.\n";
