@@ -105,6 +105,8 @@ CMainWindow::CMainWindow(CProcess& process) : process_(process) {
     }
     if (process_.TransferView()) {
         auto* transfers = new CTransferPage(process_, stack_);
+        transfers->onBrowse = [this](const std::string& id) { BrowseMember(id); };
+        transfers->onNote = [this](const std::string& id) { WriteNote(id); };
         SetPage(kTransferPage, transfers, [transfers] { transfers->Tick(); });
     }
     if (process_.Explorer()) {

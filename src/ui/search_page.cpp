@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "app/process.h"
 #include "data/settings.h"
@@ -236,11 +237,20 @@ void CSearchPage::OpenSearchTerms() {
 }
 
 void CSearchPage::ShowMenu(const QPoint& at) {
-    QModelIndex current = results_->indexAt(at);
+    std::unique_ptr<QMenu> menu(CreateMenu());
+    menu->exec(results_->viewport()->mapToGlobal(at));
+}
+
+QMenu* CSearchPage::CreateMenu() {
+    QModelIndex current = results_->currentIndex();
     std::optional<size_t> row;
-    if (current.isValid()) row = static_cast<size_t>(current.row());
-    std::string id = row && *row < view_.Rows().size() ? view_.Rows()[*row].answer.memberId : "";
-    QMenu menu(this);
+    if (current.isValid() && static_cast<size_t>(current.row()) < view_.Rows().size()) {
+        row = static_cast<size_t>(current.row());
+    }
+    std::string id = row ? view_.Rows()[*row].answer.memberId : "";
+    auto* created = new QMenu(this);
+    created->setObjectName(QStringLiteral("FindFileList"));
+    QMenu& menu = *created;
     auto item = [&menu, this, &row](const QString& text, std::function<void()> act) {
         QAction* action = menu.addAction(text, this, std::move(act));
         action->setEnabled(row.has_value());
@@ -268,7 +278,7 @@ void CSearchPage::ShowMenu(const QPoint& at) {
     item(QStringLiteral("쪽지 보내기"), [this, id] {
         if (onNote) onNote(id);
     });
-    menu.exec(results_->viewport()->mapToGlobal(at));
+    return created;
 }
 
 }  // namespace velorin

@@ -19,6 +19,8 @@
 
 #include "ui/row_table_model.h"
 
+class QMenu;
+
 namespace velorin {
 
 class CProcess;
@@ -56,6 +58,8 @@ public:
     void StartSearch();
     void DownloadSelected();
     void OpenSearchTerms();
+    // The result list's menu on the current row; the caller owns it.
+    QMenu* CreateMenu();
 
     std::function<void(const std::string& id)> onNote;
 

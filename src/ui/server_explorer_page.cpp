@@ -240,6 +240,7 @@ CServerExplorerPage::CServerExplorerPage(CProcess& process, QWidget* parent)
         connect(action, &QAction::triggered, this, handlers[i]);
         if (i == 3 || i == 5 || i == 9) menu_->addSeparator();
     }
+    connect(menu_, &QMenu::aboutToShow, this, &CServerExplorerPage::UpdateMenu);
 
     connect(connect_, &QPushButton::clicked, this, [this] { ConnectToTypedId(); });
     connect(idField_, &QLineEdit::returnPressed, this, [this] { ConnectToTypedId(); });
@@ -398,6 +399,21 @@ std::string CServerExplorerPage::PickFile(const std::string& title, const std::s
 
 void CServerExplorerPage::ShowNotice(const std::string& html) {
     notice_->setHtml(Q(html));
+}
+
+void CServerExplorerPage::UpdateMenu() {
+    bool connected = Model().Connected();
+    bool selected = connected && !SelectedRows().empty();
+    bool member = !MemberOfSelection().empty();
+    // Download and the file links want a row; the rest the browsed server or its member.
+    const bool enabled[] = {selected, connected, connected, connected, member, member,
+                            selected, selected,  member,    member,    member};
+    size_t item = 0;
+    for (QAction* action : menu_->actions()) {
+        if (action->isSeparator()) continue;
+        if (item < std::size(enabled)) action->setEnabled(enabled[item]);
+        ++item;
+    }
 }
 
 std::string CServerExplorerPage::MemberOfSelection() const {

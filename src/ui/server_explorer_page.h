@@ -56,6 +56,8 @@ public:
     std::vector<size_t> SelectedRows() const;
 
     QMenu* FileListMenu() const { return menu_; }
+    // Enables the menu's items for the current selection; run as it opens.
+    void UpdateMenu();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <memory>
 #include <string_view>
 
 #include "app/activity_counts.h"
@@ -20,6 +21,7 @@
 #include "platform/strings.h"
 #include "platform/user_interface.h"
 #include "ui/icons.h"
+#include "ui/member_menu.h"
 #include "views/friend_dialog.h"
 #include "views/server_transfer_view.h"
 #include "views/server_view.h"
@@ -96,14 +98,8 @@ CServerStatePart::CServerStatePart(CProcess& process, CServerView& view, QWidget
     visitors_->setModel(visitorModel_);
     visitors_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(visitors_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        std::string id = SelectedVisitor();
-        if (id.empty()) return;
-        QMenu menu(this);
-        AddMemberActions(menu, id, true);
-        menu.addSeparator();
-        menu.addAction(Utf8(server_view_text::kDisconnectMenu), this,
-                       [this, id] { view_.Kick(id); });
-        menu.exec(visitors_->viewport()->mapToGlobal(at));
+        std::unique_ptr<QMenu> menu(CreateVisitorMenu());
+        menu->exec(visitors_->viewport()->mapToGlobal(at));
     });
 
     const auto& rows = view_.Transfers();
@@ -150,22 +146,8 @@ CServerStatePart::CServerStatePart(CProcess& process, CServerView& view, QWidget
     });
     transfers_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(transfers_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QMenu menu(this);
-        bool row = transfers_->currentIndex().isValid();
-        menu.addAction(Utf8(server_view_text::kStopMenu), this,
-                       [this] { RunTransferCommand(server_view_text::kStop); })
-            ->setEnabled(row);
-        menu.addAction(Utf8(server_view_text::kDeleteMenu), this,
-                       [this] { RunTransferCommand(server_view_text::kDelete); })
-            ->setEnabled(row);
-        menu.addAction(Utf8(server_view_text::kDeleteAllMenu), this,
-                       [this] { RunTransferCommand(server_view_text::kDeleteAll); });
-        std::string id = SelectedTransferMember();
-        if (!id.empty()) {
-            menu.addSeparator();
-            AddMemberActions(menu, id, false);
-        }
-        menu.exec(transfers_->viewport()->mapToGlobal(at));
+        std::unique_ptr<QMenu> menu(CreateTransferMenu());
+        menu->exec(transfers_->viewport()->mapToGlobal(at));
     });
     split->setStretchFactor(1, 4);
     Tick();
@@ -185,41 +167,41 @@ std::string CServerStatePart::SelectedTransferMember() const {
     return rows[static_cast<size_t>(index.row())].visitorId;
 }
 
-void CServerStatePart::AddMemberActions(QMenu& menu, const std::string& id, bool visitorList) {
-    menu.addAction(visitorList ? QStringLiteral("탐색") : QStringLiteral("서버에 접속"), this,
-                   [this, id] {
-                       if (onBrowse) onBrowse(id);
-                   });
-    auto add = [this, id](MemberList list) {
-        process_.FriendDialog().AddFromElsewhere(list, {id, ""});
-    };
-    menu.addAction(visitorList ? QStringLiteral("친구 추가") : QStringLiteral("친구 등록"), this,
-                   [add] { add(MemberList::kFriends); });
-    menu.addAction(
-        visitorList ? QStringLiteral("접근거부 추가") : QStringLiteral("접근거부자 등록"), this,
-        [add] { add(MemberList::kBlack); });
-    QAbstractItemView* list = visitorList ? static_cast<QAbstractItemView*>(visitors_) : transfers_;
-    auto row = [list]() -> std::optional<size_t> {
-        QModelIndex index = list->currentIndex();
-        if (!index.isValid()) return std::nullopt;
-        return static_cast<size_t>(index.row());
-    };
-    menu.addAction(QStringLiteral("서버 링크 복사하기"), this,
-                   [this, row, visitorList] { CopyLinks(row(), visitorList, false); });
-    menu.addAction(QStringLiteral("서버 링크 복사하기(HTML)"), this,
-                   [this, row, visitorList] { CopyLinks(row(), visitorList, true); });
-    menu.addAction(QStringLiteral("쪽지 보내기"), this, [this, id] {
-        if (onNote) onNote(id);
-    });
+QMenu* CServerStatePart::CreateVisitorMenu() {
+    std::string id = SelectedVisitor();
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("FSExplorerList"));
+    AddMemberActions(*menu, process_, id, kVisitorMenuTexts, Hooks());
+    menu->addSeparator();
+    menu->addAction(Utf8(server_view_text::kDisconnectMenu), this, [this, id] { view_.Kick(id); })
+        ->setEnabled(!id.empty());
+    return menu;
 }
 
-void CServerStatePart::CopyLinks(std::optional<size_t> row, bool visitorList, bool html) {
-    if (!row) return;
-    std::optional<LinkTexts> texts =
-        visitorList ? view_.VisitorLinkTextsOf(*row) : view_.TransferLinkTextsOf(*row);
-    if (!texts) return;
-    QApplication::clipboard()->setText(
-        QString::fromStdString(html ? texts->serverHtml : texts->server));
+QMenu* CServerStatePart::CreateTransferMenu() {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("FSTransFileState"));
+    bool row = transfers_->currentIndex().isValid();
+    menu->addAction(Utf8(server_view_text::kStopMenu), this,
+                    [this] { RunTransferCommand(server_view_text::kStop); })
+        ->setEnabled(row);
+    menu->addAction(Utf8(server_view_text::kDeleteMenu), this,
+                    [this] { RunTransferCommand(server_view_text::kDelete); })
+        ->setEnabled(row);
+    menu->addAction(Utf8(server_view_text::kDeleteAllMenu), this,
+                    [this] { RunTransferCommand(server_view_text::kDeleteAll); });
+    menu->addSeparator();
+    AddMemberActions(*menu, process_, SelectedTransferMember(), kServedMenuTexts, Hooks());
+    return menu;
+}
+
+MemberMenuHooks CServerStatePart::Hooks() {
+    return {[this](const std::string& id) {
+                if (onBrowse) onBrowse(id);
+            },
+            [this](const std::string& id) {
+                if (onNote) onNote(id);
+            }};
 }
 
 void CServerStatePart::RunTransferCommand(const char* keyword) {

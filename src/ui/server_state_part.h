@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "ui/member_menu.h"
 #include "ui/row_table_model.h"
 
 namespace velorin {
@@ -38,13 +39,15 @@ public:
     std::function<void(const std::string& id)> onBrowse;
 
     void RunTransferCommand(const char* keyword);
+    // The visitor list's and the served transfers' menus on the selection; the caller owns them.
+    QMenu* CreateVisitorMenu();
+    QMenu* CreateTransferMenu();
     void ShowCompletedList();
 
 private:
     std::string SelectedVisitor() const;
     std::string SelectedTransferMember() const;
-    void AddMemberActions(QMenu& menu, const std::string& id, bool visitorList);
-    void CopyLinks(std::optional<size_t> row, bool visitorList, bool html);
+    MemberMenuHooks Hooks();
 
     CProcess& process_;
     CServerView& view_;

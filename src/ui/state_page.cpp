@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "platform/activity_log.h"
 #include "ui/icons.h"
@@ -72,26 +73,29 @@ CStatePage::CStatePage(CActivityLog& log, QWidget* parent) : QWidget(parent), ac
     split->setStretchFactor(1, 1);
     connect(model_, &QAbstractItemModel::rowsInserted, log_, [this] { log_->scrollToBottom(); });
 
+    // Delete removes the selected rows while the log has the focus.
     auto* remove = new QAction(QStringLiteral("삭제"), this);
     remove->setShortcut(QKeySequence::Delete);
     remove->setShortcutContext(Qt::WidgetShortcut);
     connect(remove, &QAction::triggered, this, &CStatePage::RemoveSelected);
-    auto* removeAll = new QAction(QStringLiteral("모두 삭제"), this);
-    connect(removeAll, &QAction::triggered, this, &CStatePage::RemoveAll);
-    auto* open = new QAction(QStringLiteral("로그 보기"), this);
-    connect(open, &QAction::triggered, this, [this] {
-        if (onOpenLogFolder) onOpenLogFolder();
-    });
     log_->addAction(remove);
     log_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(log_, &QWidget::customContextMenuRequested, this,
-            [this, remove, removeAll, open](const QPoint& at) {
-                QMenu menu(this);
-                menu.addAction(remove);
-                menu.addAction(removeAll);
-                menu.addAction(open);
-                menu.exec(log_->viewport()->mapToGlobal(at));
-            });
+    connect(log_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        std::unique_ptr<QMenu> menu(CreateLogMenu());
+        menu->exec(log_->viewport()->mapToGlobal(at));
+    });
+}
+
+QMenu* CStatePage::CreateLogMenu() {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("LogList"));
+    menu->addAction(QStringLiteral("삭제"), this, &CStatePage::RemoveSelected)
+        ->setEnabled(log_->selectionModel()->hasSelection());
+    menu->addAction(QStringLiteral("모두 삭제"), this, &CStatePage::RemoveAll);
+    menu->addAction(QStringLiteral("로그 보기"), this, [this] {
+        if (onOpenLogFolder) onOpenLogFolder();
+    });
+    return menu;
 }
 
 void CStatePage::SetServerPart(QWidget* part) {

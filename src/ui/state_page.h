@@ -8,6 +8,8 @@
 
 #include "ui/row_table_model.h"
 
+class QMenu;
+
 namespace velorin {
 
 class CActivityLog;
@@ -28,6 +30,8 @@ public:
 
     void RemoveSelected();
     void RemoveAll();
+    // The log's menu; "삭제" wants a selection. The caller owns it.
+    QMenu* CreateLogMenu();
 
 private:
     CActivityLog& activity_;

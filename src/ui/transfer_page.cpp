@@ -22,6 +22,7 @@
 #include "platform/user_interface.h"
 #include "transfer/transfer_manager.h"
 #include "ui/icons.h"
+#include "ui/member_menu.h"
 #include "ui/row_table_model.h"
 #include "ui/speed_graph.h"
 #include "views/transfer_view.h"
@@ -171,23 +172,32 @@ CTransferPage::CTransferPage(CProcess& process, QWidget* parent)
     menu_->addSeparator();
     item(kTransferMenuCopyLink, [this] { CopyLinks(false); });
     item(kTransferMenuCopyHtml, [this] { CopyLinks(true); });
+    connect(menu_, &QMenu::aboutToShow, this, &CTransferPage::UpdateRowMenu);
     connect(fileList_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { menu_->popup(fileList_->viewport()->mapToGlobal(at)); });
+    memberList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    memberList_->installEventFilter(this);
+    connect(memberList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        std::unique_ptr<QMenu> menu(CreateMemberMenu());
+        menu->exec(memberList_->viewport()->mapToGlobal(at));
+    });
+    connect(memberList_, &QListView::doubleClicked, this, [this] { BrowseSelectedMember(); });
 
     auto* buttons = new QHBoxLayout;
-    auto button = [&](const char* name, const char* text, auto slot) {
-        auto* pushed = new QPushButton(QString::fromUtf8(text));
+    // The texts are the core's; the keys are added here, as a desktop expects.
+    auto button = [&](const char* name, const char* text, char key, auto slot) {
+        auto* pushed = new QPushButton(QString::fromUtf8(text) + QStringLiteral("(&%1)").arg(key));
         pushed->setObjectName(name);
         pushed->setAutoDefault(false);
         connect(pushed, &QPushButton::clicked, this, slot);
         buttons->addWidget(pushed);
     };
-    button("transferStop", kTransferStop, [this] { StopSelected(); });
-    button("transferRestart", kTransferRestart, [this] { RestartSelected(); });
-    button("transferRemove", kTransferRemove, [this] { RemoveSelected(false); });
-    button("transferClearMember", kTransferClearMember, [this] { ClearMemberCompleted(); });
-    button("transferClearAll", kTransferClearAll, [this] { ClearAllCompleted(); });
-    button("transferOpenFolder", kTransferOpenFolder, [this] { OpenDownloadFolder(); });
+    button("transferStop", kTransferStop, 'S', [this] { StopSelected(); });
+    button("transferRestart", kTransferRestart, 'R', [this] { RestartSelected(); });
+    button("transferRemove", kTransferRemove, 'D', [this] { RemoveSelected(false); });
+    button("transferClearMember", kTransferClearMember, 'U', [this] { ClearMemberCompleted(); });
+    button("transferClearAll", kTransferClearAll, 'A', [this] { ClearAllCompleted(); });
+    button("transferOpenFolder", kTransferOpenFolder, 'O', [this] { OpenDownloadFolder(); });
     buttons->addStretch(1);
 
     downloadGraph_ = new CSpeedGraph(QStringLiteral("DN"));
@@ -315,7 +325,49 @@ void CTransferPage::CopyLinks(bool html) {
     if (!links.isEmpty()) QApplication::clipboard()->setText(links.join('\n'));
 }
 
+void CTransferPage::UpdateRowMenu() {
+    bool rows = !SelectedRows().empty();
+    bool member = !process_.TransferView()->Selected().empty();
+    const std::pair<const char*, bool> enabled[] = {{kTransferStop, rows},
+                                                    {kTransferRestart, rows},
+                                                    {kTransferMenuRemove, rows},
+                                                    {kTransferMenuRemoveReceived, rows},
+                                                    {kTransferMenuClearMember, member},
+                                                    {kTransferMenuRun, rows},
+                                                    {kTransferMenuCopyLink, rows},
+                                                    {kTransferMenuCopyHtml, rows}};
+    for (QAction* action : menu_->actions()) {
+        for (const auto& [text, on] : enabled) {
+            if (action->text() == QString::fromUtf8(text)) action->setEnabled(on);
+        }
+    }
+}
+
+std::string CTransferPage::SelectedMember() const {
+    QModelIndex current = memberList_->currentIndex();
+    return current.isValid() ? current.data().toString().toStdString() : std::string();
+}
+
+QMenu* CTransferPage::CreateMemberMenu() {
+    auto* menu = new QMenu(this);
+    menu->setObjectName("FSCUserList");
+    AddMemberActions(*menu, process_, SelectedMember(), kPeerMenuTexts, {onBrowse, onNote});
+    return menu;
+}
+
+void CTransferPage::BrowseSelectedMember() {
+    std::string id = SelectedMember();
+    if (!id.empty() && onBrowse) onBrowse(id);
+}
+
 bool CTransferPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == memberList_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            BrowseSelectedMember();
+            return true;
+        }
+    }
     if (watched == fileList_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {

@@ -3,6 +3,7 @@
 // entries with their progress, the commands on them, and the two speed graphs.
 // Rows, texts and every command's effect are the core's.
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,16 @@ public:
     void CopyLinks(bool html);
 
     QMenu* RowMenu() const { return menu_; }
+    // Enables the row menu's items for the selection; run as it opens.
+    void UpdateRowMenu();
+    // The member list's menu on the selected member; the caller owns it.
+    QMenu* CreateMemberMenu();
+    void BrowseSelectedMember();
+
+    // "접속" on a member: the explorer page on its server.
+    std::function<void(const std::string& id)> onBrowse;
+    // "쪽지 보내기"; the note window is the main window's.
+    std::function<void(const std::string& id)> onNote;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,6 +61,7 @@ private:
     void OnMemberPicked();
     std::vector<size_t> SelectedRows() const;
     std::vector<std::string> SelectedNames() const;
+    std::string SelectedMember() const;
 
     CProcess& process_;
     QStringListModel* members_ = nullptr;
