@@ -115,6 +115,7 @@ void CMainController::OnServerListDone() {
 
 void CMainController::OnNoteArrived(const Message& message) {
     const auto* sender = std::any_cast<std::string>(&message.payload);
+    ui_.NotesChanged();
     if (!sender || parts_.options.PopupMsg == 0) return;
     // A flood of notes would bury the desktop in pop-ups; every note is kept
     // all the same.

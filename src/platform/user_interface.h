@@ -74,6 +74,8 @@ public:
         return {};
     }
     virtual void ShowTransferPage() {}
+    // A note was stored: an open note box lists it.
+    virtual void NotesChanged() {}
     // The interface timer's tick reaches the page that is shown first.
     virtual void TickPage() {}
 };

@@ -74,6 +74,10 @@ void CDesktopUserInterface::OpenUrl(const std::string& url, bool) {
     if (window_) window_->OpenUrl(Text(url));
 }
 
+void CDesktopUserInterface::NotesChanged() {
+    if (window_) window_->ReloadNoteBox();
+}
+
 void CDesktopUserInterface::OpenFolder(const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(Text(path)));
 }

@@ -28,6 +28,7 @@ public:
     void ShowConnecting(const std::string& text) override;
     void CloseConnecting() override;
     void OpenUrl(const std::string& url, bool carriesPassword) override;
+    void NotesChanged() override;
     void OpenFolder(const std::string& path) override;
     bool OpenOptions() override;
     void ShowSignInDialog() override;

@@ -478,6 +478,10 @@ void CMainWindow::OpenNoteBox() {
     noteBox_->activateWindow();
 }
 
+void CMainWindow::ReloadNoteBox() {
+    if (noteBox_) noteBox_->Reload();
+}
+
 void CMainWindow::OfferFolderDownload(const FolderDownloadOffer& offer) {
     if (hooks_.offerFolderDownload) hooks_.offerFolderDownload(offer);
 }

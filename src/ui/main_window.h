@@ -87,6 +87,8 @@ public:
     // "쪽지 보내기" to a member (empty: the person types the ID), and the note box.
     void WriteNote(const std::string& id);
     void OpenNoteBox();
+    // A new note: the open note box lists it.
+    void ReloadNoteBox();
     // "친구 관리(&F)" and "블랙리스트 관리(&B)".
     void OpenMembers(MemberList tab);
     // "불법 공유 자료 체크": the check's window, one at a time.

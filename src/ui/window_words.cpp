@@ -9,6 +9,7 @@
 #include "platform/json.h"
 #include "ui/friend_dialog_window.h"
 #include "ui/main_window.h"
+#include "ui/note_windows.h"
 #include "ui/options_dialog.h"
 #include "ui/popups.h"
 #include "ui/queue_bridge.h"
@@ -90,6 +91,13 @@ void CWindowWords::Register(CControlCommands& commands) {
         for (int pane = kPaneService; pane <= kPaneFreeSpace; ++pane) {
             panes.push_back(JsonQuote(window_.StatusPane(pane).toStdString()));
         }
+        // The senders as the open note box lists them.
+        std::vector<std::string> notes;
+        if (CNoteBoxWindow* box = window_.NoteBoxWindow()) {
+            for (int row = 0; row < box->List()->rowCount(); ++row) {
+                notes.push_back(JsonQuote(box->List()->item(row, 0)->text().toStdString()));
+            }
+        }
         CServerExplorer* explorer = process_.Explorer();
         return CControlCommands::Done(
             CJsonObject()
@@ -99,6 +107,7 @@ void CWindowWords::Register(CControlCommands& commands) {
                 .Add("explorer", explorer ? explorer->BrowsedId() : std::string())
                 .Add("tray", window_.Tray().Tooltip().toStdString())
                 .AddRaw("panes", JsonArray(panes))
+                .AddRaw("noteBox", JsonArray(notes))
                 .Add("longestTurnMs",
                      bridge_ ? static_cast<int64_t>(bridge_->LongestTurn().count() / 1000)
                              : int64_t{-1})
