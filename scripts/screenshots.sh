@@ -39,6 +39,7 @@ head -c 40000000 /dev/urandom >"$work/bob-shared/여름휴가 영상.mp4"
 head -c 3500000 /dev/urandom >"$work/bob-shared/음악/봄날의 노래.mp3"
 head -c 1200000 /dev/urandom >"$work/bob-shared/영화/예고편.avi"
 echo "readme" >"$work/bob-shared/읽어주세요.txt"
+for i in 01 02 03 04 05 06; do head -c $((150000 * ${i#0})) /dev/urandom >"$work/bob-shared/음악/노래 모음 $i.mp3"; done
 echo "hello" >"$work/alice-shared/인사.txt"
 "$bin/velorin-seed-profile" --home "$work/bob" --user bob --password bob-pw --listen-port 17311 \
   --server-name "bob의 영화와 음악" --share "$work/bob-shared"
@@ -72,6 +73,11 @@ send bob limit 2 >/dev/null
 send alice browse bob '\bob-shared' >/dev/null
 send alice download bob '\bob-shared' '여름휴가 영상.mp4' 40000000 >/dev/null
 send alice download bob '\bob-shared' '읽어주세요.txt' 7 >/dev/null
+# bob browses alice and fetches her file: a visitor and a served transfer on her state page.
+send bob browse alice '\alice-shared' >/dev/null
+send bob download alice '\alice-shared' '인사.txt' 6 >/dev/null
+send bob note-send alice "사진 잘 받았어요. 고마워요!" >/dev/null
+send alice search 노래 >/dev/null
 sleep 3
 
 shoot() {
@@ -85,7 +91,12 @@ for page in 0 1 2 3 4 5; do
   shoot "page-$page-${names[page]}"
 done
 shoot status-popup status-popup
-for window in options friends note-box sign-in; do
+send alice set BringMessage 1 >/dev/null
+send alice set Message "<b>alice의 서버</b>에 오신 것을 환영합니다. 자료는 마음껏 받아 가세요." >/dev/null
+send alice notice-preview >/dev/null
+sleep 1
+shoot window-notice notice
+for window in options friends note-box note search-terms completed-list share-check sign-in; do
   send alice window-show "$window" >/dev/null
   sleep 1
   shoot "window-$window" "$window"

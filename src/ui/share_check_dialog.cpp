@@ -51,8 +51,10 @@ CShareCheckDialog::CShareCheckDialog(CProcess& process, QWidget* parent)
     for (const char* column : badword_check_text::kColumns) headers << Utf8(column);
     hits_->setHorizontalHeaderLabels(headers);
     hits_->horizontalHeader()->setStretchLastSection(true);
-    hits_->setColumnWidth(0, 200);
-    hits_->setColumnWidth(1, 240);
+    // Narrow enough that "비고" stays in sight at the dialog's smallest size.
+    hits_->setColumnWidth(0, 170);
+    hits_->setColumnWidth(1, 190);
+    hits_->setColumnWidth(2, 90);
     hits_->verticalHeader()->hide();
     hits_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     hits_->setSelectionBehavior(QAbstractItemView::SelectRows);

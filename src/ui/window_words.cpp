@@ -1,6 +1,7 @@
 #include "ui/window_words.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QPixmap>
 #include <charconv>
 
@@ -13,12 +14,21 @@
 #include "ui/options_dialog.h"
 #include "ui/popups.h"
 #include "ui/queue_bridge.h"
+#include "ui/search_page.h"
+#include "ui/server_state_part.h"
 #include "ui/tray.h"
 #include "views/server_explorer.h"
 
 namespace velorin {
 
 namespace {
+
+// The newest of the main window's windows of a kind.
+template <typename T>
+QWidget* Newest(QWidget& window) {
+    QList<T*> found = window.findChildren<T*>();
+    return found.isEmpty() ? nullptr : found.back();
+}
 
 using Args = CControlCommands::Args;
 
@@ -66,6 +76,24 @@ CWindowWords::CWindowWords(CProcess& process, CMainWindow& window, const CQueueB
         window_.OpenNoteBox();
         return window_.NoteBoxWindow();
     });
+    AddWindow("note", [this]() -> QWidget* {
+        window_.WriteNote("");
+        return Newest<CNoteWindow>(window_);
+    });
+    // The newest notice; a notice opens as a visited server sends it, or by "notice-preview".
+    AddWindow("notice", [this]() -> QWidget* { return Newest<CNoticeView>(window_); });
+    AddWindow("search-terms", [this]() -> QWidget* {
+        auto* page = window_.findChild<CSearchPage*>();
+        if (!page) return nullptr;
+        page->OpenSearchTerms();
+        return Newest<CSearchTermsWindow>(*page);
+    });
+    AddWindow("completed-list", [this]() -> QWidget* {
+        auto* part = window_.findChild<CServerStatePart*>();
+        if (!part) return nullptr;
+        part->ShowCompletedList();
+        return part->findChildren<QDialog*>(QStringLiteral("completedList")).back();
+    });
     AddWindow("sign-in", [this]() -> QWidget* {
         window_.ShowSignInDialog();
         return window_.SignInWindow();
@@ -82,6 +110,12 @@ QWidget* CWindowWords::Find(const std::string& name, bool open) {
     if (!open && name == "event-popup") return &window_.EventPopup();
     if (!open && name == "options" && options_) return options_;
     if (!open && name == "friends" && friends_) return friends_;
+    if (!open && name == "note") return Newest<CNoteWindow>(window_);
+    if (!open && name == "search-terms") return Newest<CSearchTermsWindow>(window_);
+    if (!open && name == "completed-list") {
+        QList<QDialog*> lists = window_.findChildren<QDialog*>(QStringLiteral("completedList"));
+        return lists.isEmpty() ? nullptr : lists.back();
+    }
     return found->second();
 }
 
