@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -97,6 +98,11 @@ CServerStatePart::CServerStatePart(CProcess& process, CServerView& view, QWidget
     visitors_->setAccessibleName(QStringLiteral("접속자"));
     visitors_->setModel(visitorModel_);
     visitors_->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Enter or a double click browses the visitor's own server, as "탐색" does.
+    connect(visitors_, &QAbstractItemView::activated, this, [this] {
+        std::string id = SelectedVisitor();
+        if (!id.empty() && onBrowse) onBrowse(id);
+    });
     connect(visitors_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         std::unique_ptr<QMenu> menu(CreateVisitorMenu());
         menu->exec(visitors_->viewport()->mapToGlobal(at));
@@ -144,6 +150,8 @@ CServerStatePart::CServerStatePart(CProcess& process, CServerView& view, QWidget
     connect(transfers_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         view_.DoubleClick(static_cast<size_t>(index.row()));
     });
+    connect(new QShortcut(QKeySequence::Delete, transfers_, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, [this] { RunTransferCommand(server_view_text::kDelete); });
     transfers_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(transfers_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         std::unique_ptr<QMenu> menu(CreateTransferMenu());

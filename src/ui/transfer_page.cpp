@@ -94,13 +94,13 @@ public:
 CTransferPage::CTransferPage(CProcess& process, QWidget* parent)
     : QWidget(parent), process_(process) {
     setObjectName("transferPage");
-    setAccessibleName("transfer");
+    setAccessibleName(QStringLiteral("파일전송"));
     CTransferView& view = *process_.TransferView();
 
     members_ = new QStringListModel(this);
     memberList_ = new QListView;
     memberList_->setObjectName("transferMembers");
-    memberList_->setAccessibleName("transfer members");
+    memberList_->setAccessibleName(QStringLiteral("파일전송 회원"));
     memberList_->setModel(members_);
     memberList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     memberList_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -135,7 +135,7 @@ CTransferPage::CTransferPage(CProcess& process, QWidget* parent)
 
     fileList_ = new QTableView;
     fileList_->setObjectName("transferFiles");
-    fileList_->setAccessibleName("transfer files");
+    fileList_->setAccessibleName(QStringLiteral("파일전송 목록"));
     fileList_->setModel(files_);
     fileList_->setItemDelegateForColumn(kProgressColumn, new CProgressDelegate(fileList_));
     fileList_->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QListView>
 #include <QMenu>
+#include <QTableView>
+#include <QTest>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -113,7 +115,9 @@ TEST_F(ContextMenus, TheTransferPagesMemberMenuActsOnTheSelectedMember) {
     EXPECT_EQ(Enabled(*menu).size(), 6u);
     Item(*menu, "접속")->trigger();
     Item(*menu, "쪽지 보내기")->trigger();
-    EXPECT_EQ(browsed, std::vector<std::string>{"kim"});
+    // Enter on the member list browses, as "접속" does.
+    QTest::keyClick(transfers->findChild<QListView*>("transferMembers"), Qt::Key_Return);
+    EXPECT_EQ(browsed, (std::vector<std::string>{"kim", "kim"}));
     EXPECT_EQ(noted, std::vector<std::string>{"kim"});
     Item(*menu, "서버 링크 복사하기(HTML)")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), ServerLinkTexts("kim").serverHtml);
