@@ -53,6 +53,7 @@ public:
     QPushButton* SearchButton() const { return search_; }
     QPushButton* CancelButton() const { return cancel_; }
     QTableView* Results() const { return results_; }
+    QComboBox* SortBox() const { return sortKey_; }
     CRowTableModel* ResultModel() const { return model_; }
 
     void StartSearch();
