@@ -290,29 +290,30 @@ int CTransferManager::StopEntries(const std::string& userId,
     CPeerQueue* queue = FindQueue(userId);
     if (!queue) return 0;
     bool stopWorker = false;
-    int changed = ChangeNamed(*queue, names, [&](TransferEntry& entry) {
-        if (entry.State == kTransferStateTransferring) {
-            // Under the queue lock, so the stop reaches this entry and not
-            // the next one the worker could take meanwhile.
-            queue->Connection().Stop();
-            stopWorker = true;
-        } else if (entry.State == kTransferStateReserved) {
-            queue->StoreState(entry, kTransferStateCancelled, entry.Message);
-        } else {
-            return false;
+    bool reserved = false;
+    int changed = 0;
+    {
+        // One hold of the queue lock for the stop and the look at what is left:
+        // once it is let go the worker may take the next entry, which is then
+        // no longer reserved, and a wait for its end would last that transfer.
+        std::lock_guard queueLock(queue->Lock());
+        for (TransferEntry* entry : Pick(*queue, names)) {
+            if (entry->State == kTransferStateTransferring) {
+                // The stop reaches this entry and not the next one.
+                queue->Connection().Stop();
+                stopWorker = true;
+            } else if (entry->State == kTransferStateReserved) {
+                queue->StoreState(*entry, kTransferStateCancelled, entry->Message);
+            } else {
+                continue;
+            }
+            entry->State = kTransferStateCancelled;
+            ++changed;
         }
-        entry.State = kTransferStateCancelled;
-        return true;
-    });
-    if (stopWorker) {
-        bool reserved = false;
-        {
-            std::lock_guard queueLock(queue->Lock());
-            reserved = queue->HasReserved();
-        }
-        // With more to do the worker goes on at once; the command never waits for it.
-        if (!reserved) WaitForWorker(*queue);
+        reserved = queue->HasReserved();
     }
+    // With more to do the worker goes on at once; the command never waits for it.
+    if (stopWorker && !reserved) WaitForWorker(*queue);
     context_.PostTransferChanged();
     return changed;
 }
