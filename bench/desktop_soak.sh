@@ -9,29 +9,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 minutes=${1:-60}
 build=${2:-"$root/build"}
-bin="$build/bin"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  sleep 0.5
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-address=127.0.0.$((100 + RANDOM % 100))
-display=:$((50 + RANDOM % 40))
-export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
-export VELORIN_CENTRAL="$address" VELORIN_WEB="http://$address:18089/"
-
-Xvfb "$display" -screen 0 1400x900x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-"$bin/velorin-central" add-member alice alice-pw --points 900000 --db "$work/central.db" >/dev/null
-"$bin/velorin-central" add-member bob bob-pw --points 900000 --db "$work/central.db" >/dev/null
-"$bin/velorin-central" serve --listen "$address" --db "$work/central.db" --web-port 18089 \
-  --web-root "$build/share/velorin-central/webroot" >"$work/central.txt" 2>&1 &
-pids+=($!)
-sleep 1
+web_port=18089 alice_points=900000 bob_points=900000
+# shellcheck source=../scripts/demo-common.sh
+source "$root/scripts/demo-common.sh"
 
 mkdir -p "$work/bob-shared" "$work/alice-shared" "$work/downloads"
 head -c 2000000 /dev/urandom >"$work/bob-shared/soak tune.mp3"
@@ -46,16 +26,6 @@ DISPLAY=$display "$bin/velorin" --home "$work/alice" >"$work/alice.txt" 2>&1 &
 alice=$!
 pids+=($alice)
 
-send() { "$bin/velorind" --home "$work/$1" --send "${@:2}"; }
-wait_for() {
-  for _ in $(seq 150); do
-    if send "$1" "${@:3}" 2>/dev/null | grep -q "$2"; then return 0; fi
-    sleep 0.2
-  done
-  echo "desktop_soak.sh: $1 never answered $2" >&2
-  tail -n 5 "$work/$1.txt" "$work/central.txt" >&2
-  exit 1
-}
 rss() { awk '/^VmRSS/ {print $2}' "/proc/$alice/status"; }
 wait_for bob '"online": true' status
 wait_for alice '"state": "online"' window

@@ -8,31 +8,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$root/build"}
-bin="$build/bin"
 out="$root/docs/screenshots"
 mkdir -p "$out"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  sleep 0.5
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-address=127.0.0.$((100 + RANDOM % 100))
-display=:$((50 + RANDOM % 40))
-export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
-export VELORIN_CENTRAL="$address" VELORIN_WEB="http://$address:18088/"
-
-Xvfb "$display" -screen 0 1400x900x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-"$bin/velorin-central" add-member alice alice-pw --points 52000 --db "$work/central.db" >/dev/null
-"$bin/velorin-central" add-member bob bob-pw --points 31000 --db "$work/central.db" >/dev/null
-"$bin/velorin-central" serve --listen "$address" --db "$work/central.db" --web-port 18088 \
-  --web-root "$build/share/velorin-central/webroot" >"$work/central.txt" 2>&1 &
-pids+=($!)
-sleep 1
+web_port=18088
+# shellcheck source=demo-common.sh
+source "$root/scripts/demo-common.sh"
 
 mkdir -p "$work/bob-shared/영화" "$work/bob-shared/음악" "$work/alice-shared" "$work/downloads"
 head -c 40000000 /dev/urandom >"$work/bob-shared/여름휴가 영상.mp4"
@@ -50,15 +30,6 @@ pids+=($!)
 DISPLAY=$display "$bin/velorin" --home "$work/alice" >"$work/alice.txt" 2>&1 &
 pids+=($!)
 
-send() { "$bin/velorind" --home "$work/$1" --send "${@:2}"; }
-wait_for() {
-  for _ in $(seq 100); do
-    if send "$1" "${@:3}" 2>/dev/null | grep -q "$2"; then return 0; fi
-    sleep 0.2
-  done
-  echo "screenshots.sh: $1 never answered $2" >&2
-  exit 1
-}
 wait_for bob '"online": true' status
 # bob's server is listed under "동영상", the category the page opens on.
 send bob set DataGroup 0 >/dev/null
