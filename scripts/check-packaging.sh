@@ -56,7 +56,7 @@ say "packages built in $(($(date +%s) - start)) s: $(cd "$packages" && echo *.de
 
 start=$(date +%s)
 # --fail-on error: warnings are reported but do not fail the check.
-lintian --fail-on error --no-tag-display-limit "$packages"/*.deb || fail "lintian found errors"
+lintian --fail-on error --tag-display-limit 0 "$packages"/*.deb || fail "lintian found errors"
 say "lintian took $(($(date +%s) - start)) s"
 
 # --- the extracted root -------------------------------------------------------------

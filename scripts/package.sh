@@ -5,7 +5,8 @@
 # Usage: package.sh [BUILD]   BUILD: the tree to build in, packages into BUILD/packages
 #                             (default: the tree build-pkg, packages into build/packages)
 # The tree is compiled with the same flags as the normal build (-O2 -g, stripped
-# when packed), so that ccache serves it from that build's objects.
+# when packed), so that ccache serves it from that build's objects when both
+# run with CCACHE_NOHASHDIR, as scripts/test.sh does.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -gt 0 ]; then
@@ -18,6 +19,8 @@ fi
 launcher=()
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+  # -g would otherwise put the build folder into the hash; the packed programs are stripped.
+  export CCACHE_NOHASHDIR=1
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

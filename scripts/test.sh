@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # ccache lets the package build below reuse this build's objects.
 launcher=()
 if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=1
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 "$root/scripts/build.sh" "$root/build" "${launcher[@]}"
