@@ -15,6 +15,7 @@ build=${1:-"$root/build"}
 seed="$build/bin/velorin-seed-profile"
 packages="$root/build/packages"
 work=$(mktemp -d /tmp/velorin-packaging.XXXXXX)
+began=$(date +%s)
 pids=()
 failures=0
 
@@ -73,6 +74,11 @@ for file in bin/velorin bin/velorind bin/velorin-central share/applications/velo
   [ -e "$usr/$file" ] || fail "the packages hold no /usr/$file"
 done
 
+# Data is found from the program's own folder: no path of this tree is compiled in.
+for program in "$usr"/bin/*; do
+  ! grep -qaF "$root/" "$program" || fail "$(basename "$program") names $root"
+done
+
 desktop-file-validate "$usr/share/applications/velorin.desktop" || fail "installed velorin.desktop"
 appstreamcli validate --no-net "$usr/share/metainfo/org.velorin.Velorin.metainfo.xml" >"$work/appstream.txt" 2>&1 ||
   { cat "$work/appstream.txt"; fail "appstreamcli validate"; }
@@ -101,7 +107,7 @@ central() { "$usr/bin/velorin-central" "$@" --db "$work/central.db"; }
 central add-member seller seller-pw --points 0 >/dev/null || fail "add-member seller"
 central add-member buyer buyer-pw --points 100000 >/dev/null || fail "add-member buyer"
 address="" web=""
-for attempt in $(seq 20); do
+for _ in $(seq 20); do
   candidate="127.0.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 2))"
   port=$((20000 + RANDOM % 20000))
   answers "$candidate" 3823 || answers "$candidate" 2303 || answers "$candidate" 7296 ||
@@ -177,4 +183,4 @@ if [ "$failures" -gt 0 ]; then
   say "$failures check(s) failed"
   exit 1
 fi
-say "desktop entries, metainfo, units, lintian and the extracted packages are as they should be"
+say "desktop entries, metainfo, units, lintian and the extracted packages are as they should be ($(($(date +%s) - began)) s)"
