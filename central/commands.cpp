@@ -17,6 +17,7 @@
 #include "service/cache_messages.h"
 #include "service/session_messages.h"
 #include "service/ticket_messages.h"
+#include "velorin_version.h"
 
 namespace velorin::central {
 namespace {
@@ -35,6 +36,29 @@ constexpr const char* kUsage =
     "       velorin-central list-members [--db FILE]\n"
     "--db defaults to central.db in the current folder; --web-port 0 serves no web host;\n"
     "--max-per-address (default 512) bounds the connections one address holds on each port.\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "The central service Velorin clients sign in to: session server (TCP 3823), cache\n"
+    "server (TCP 2303), ticket port (TCP 7296), reachability responder (UDP 7296) and\n"
+    "web host (TCP 8080); the other commands manage the members in the database.\n"
+    "\n"
+    "  --listen ADDR          IPv4 address to serve on (default 127.0.0.1)\n"
+    "  --web-port N           web host's port (default 8080; 0: no web host)\n"
+    "  --web-root DIR         web root (default ../share/velorin-central/webroot\n"
+    "                         from the program's folder)\n"
+    "  --min-version N        refuse clients below this version\n"
+    "  --max-per-address N    connections one address may hold on each port\n"
+    "  --db FILE              the members' database (default central.db)\n"
+    "  --age N, --points N    the new member's age and points\n"
+    "  --help                 display this help and exit\n"
+    "  --version              output version information and exit\n"
+    "\n"
+    "Exit status: 0 done, 1 failed, 2 wrong usage. SIGINT or SIGTERM stops serve.\n";
+
+constexpr const char* kVersion = "velorin-central " VELORIN_VERSION
+                                 "\n"
+                                 "Copyright (C) The Velorin developers. All rights reserved.\n";
 
 struct CommandShape {
     size_t positional;
@@ -206,6 +230,18 @@ int ListMembers(const Arguments& args) {
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--help") {
+            std::fputs(kUsage, stdout);
+            std::fputs(kHelp, stdout);
+            return kExitDone;
+        }
+        if (a == "--version") {
+            std::fputs(kVersion, stdout);
+            return kExitDone;
+        }
+    }
     Arguments args;
     if (!Parse(argc, argv, args)) {
         std::fputs(kUsage, stderr);

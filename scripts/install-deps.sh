@@ -12,6 +12,7 @@ packages=(
   sqlite3
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins fonts-nanum
   xvfb xauth imagemagick
+  ccache dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian xdg-utils systemd
 )
 
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds, and runs every test: the normal build,
-# then the unit and component tests again under AddressSanitizer and UBSan,
+# then the packaging checks, then the unit and component tests again under AddressSanitizer and UBSan,
 # then each libFuzzer target for a short while (clang).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,8 +8,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/check-format.sh"
 "$root/scripts/check-layers.sh"
 
-"$root/scripts/build.sh" "$root/build"
+# ccache lets the package build below reuse this build's objects.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+"$root/scripts/build.sh" "$root/build" "${launcher[@]}"
 (cd "$root/build" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
+
+# The desktop entries, metainfo, units and Debian packages, and the programs
+# run from the extracted packages.
+"$root/scripts/check-packaging.sh" "$root/build"
 
 # The sanitizer build leaves out the desktop client: Qt's own code is not ours to check.
 "$root/scripts/build.sh" "$root/build-asan" -DVELORIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DVELORIN_GUI=OFF

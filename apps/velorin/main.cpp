@@ -23,6 +23,7 @@
 #include "ui/main_window.h"
 #include "ui/queue_bridge.h"
 #include "ui/window_words.h"
+#include "velorin_version.h"
 
 using namespace velorin;
 
@@ -32,6 +33,40 @@ constexpr const char* kUsage =
     "usage: velorin [--home DIR] [LINK-OR-FILE]\n"
     "a LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once signed in;\n"
     "a second start hands it to the running instance\n";
+
+constexpr const char* kHelp =
+    "Usage: velorin [OPTION]... [LINK-OR-FILE]\n"
+    "The Velorin desktop client: signs in to the central service, shares the folders\n"
+    "of its profile and browses, searches and downloads from other members.\n"
+    "\n"
+    "  --home DIR   use the profile folder DIR (default $VELORIN_HOME,\n"
+    "               else $XDG_DATA_HOME/velorin)\n"
+    "  --help       display this help and exit\n"
+    "  --version    output version information and exit\n"
+    "\n"
+    "A LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once\n"
+    "signed in; a second start on the same profile hands it to the running instance.\n"
+    "VELORIN_CENTRAL=HOST and VELORIN_WEB=URL replace the central service's addresses.\n";
+
+constexpr const char* kVersion = "velorin " VELORIN_VERSION
+                                 "\n"
+                                 "Copyright (C) The Velorin developers. All rights reserved.\n";
+
+// Answered before Qt starts, so that neither needs a display.
+std::optional<int> HelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (a == "--version") {
+            std::fputs(kVersion, stdout);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
 
 struct Arguments {
     std::optional<std::string> home;
@@ -71,6 +106,8 @@ void UseHangulFont(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (std::optional<int> answered = HelpOrVersion(argc, argv)) return *answered;
+
     // Blocked before any thread starts, so every thread inherits the mask.
     sigset_t set;
     sigemptyset(&set);

@@ -20,6 +20,7 @@
 #include "platform/profile.h"
 #include "platform/single_instance.h"
 #include "platform/wakeup_loop.h"
+#include "velorin_version.h"
 
 using namespace velorin;
 
@@ -48,7 +49,25 @@ constexpr const char* kUsage =
     "a LINK (vel://|server|ID|/ or vel://|file|ID|VIRDIR|NAME|SIZE|/) is acted on once signed in\n"
     "exit status of --send: 0 done, 1 refused, 2 no running instance\n";
 
+constexpr const char* kHelpOptions =
+    "\n"
+    "The Velorin client without a window: status lines on stdout, questions answered\n"
+    "by a fixed policy; a second start with --send drives the running one.\n"
+    "\n"
+    "  --home DIR        use the profile folder DIR (default $VELORIN_HOME,\n"
+    "                    else $XDG_DATA_HOME/velorin)\n"
+    "  --send WORD ARG   hand one word to the client running on the profile\n"
+    "  --help            display this help and exit\n"
+    "  --version         output version information and exit\n"
+    "VELORIN_CENTRAL=HOST and VELORIN_WEB=URL replace the central service's addresses.\n";
+
+constexpr const char* kVersion = "velorind " VELORIN_VERSION
+                                 "\n"
+                                 "Copyright (C) The Velorin developers. All rights reserved.\n";
+
 struct Arguments {
+    bool help = false;
+    bool version = false;
     std::optional<std::string> home;
     std::optional<std::string> argument;
     std::vector<std::string> send;
@@ -67,7 +86,9 @@ bool Parse(int argc, char** argv, Arguments& args) {
             for (++i; i < argc; ++i) args.send.emplace_back(argv[i]);
             return !args.send.empty();
         } else if (a == "--help" || a == "-h") {
-            return false;
+            args.help = true;
+        } else if (a == "--version") {
+            args.version = true;
         } else if (!args.argument && (a.empty() || a[0] != '-' || a.size() == 1)) {
             args.argument = a;
         } else {
@@ -128,7 +149,18 @@ int RunUntilSignalled(CMessageQueue& queue, const sigset_t& set) {
 
 int main(int argc, char** argv) {
     Arguments args;
-    if (!Parse(argc, argv, args)) {
+    bool parsed = Parse(argc, argv, args);
+    // Parse stops at --send: a --help among the word's arguments is the word's.
+    if (args.help) {
+        std::fputs(kUsage, stdout);
+        std::fputs(kHelpOptions, stdout);
+        return 0;
+    }
+    if (args.version) {
+        std::fputs(kVersion, stdout);
+        return 0;
+    }
+    if (!parsed) {
         std::fputs(kUsage, stderr);
         return 2;
     }
