@@ -5,21 +5,22 @@
 # a file (then deletes it and clears the list), trades a note with bob, and bob
 # browses her; once a minute alice's resident size is printed.
 # Usage: desktop_soak.sh [MINUTES] [BUILD_DIR]   (default 60 minutes, build)
+# SOAK_STEPS picks the activity (default "page search download browse note").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 minutes=${1:-60}
 build=${2:-"$root/build"}
-web_port=18089 alice_points=900000 bob_points=900000
+web_port=$((18100 + RANDOM % 800)) alice_points=900000 bob_points=900000
 # shellcheck source=../scripts/demo-common.sh
 source "$root/scripts/demo-common.sh"
 
 mkdir -p "$work/bob-shared" "$work/alice-shared" "$work/downloads"
 head -c 2000000 /dev/urandom >"$work/bob-shared/soak tune.mp3"
 echo "hello" >"$work/alice-shared/인사.txt"
-"$bin/velorin-seed-profile" --home "$work/bob" --user bob --password bob-pw --listen-port 17321 --server-name "bob soak" \
-  --share "$work/bob-shared"
+"$bin/velorin-seed-profile" --home "$work/bob" --user bob --password bob-pw \
+  --listen-port $((17000 + RANDOM % 1000)) --server-name "bob soak" --share "$work/bob-shared"
 "$bin/velorin-seed-profile" --home "$work/alice" --user alice --password alice-pw \
-  --listen-port 17322 --server-name "alice soak" --share "$work/alice-shared"
+  --listen-port $((16000 + RANDOM % 1000)) --server-name "alice soak" --share "$work/alice-shared"
 "$bin/velorind" --home "$work/bob" >"$work/bob.txt" 2>&1 &
 pids+=($!)
 DISPLAY=$display "$bin/velorin" --home "$work/alice" >"$work/alice.txt" 2>&1 &
@@ -38,16 +39,22 @@ end=$((SECONDS + minutes * 60))
 next=$((SECONDS + 60))
 minute=0
 page=0
+steps=${SOAK_STEPS:-page search download browse note}
+has() { [[ " $steps " == *" $1 "* ]]; }
 while [ $SECONDS -lt $end ]; do
-  send alice window-page $((page++ % 6)) >/dev/null
-  send alice search tune >/dev/null
-  send alice search-download 1 >/dev/null || true
-  send bob browse alice '\alice-shared' >/dev/null || true
-  send alice note-send bob "soak $SECONDS" >/dev/null || true
-  send bob note-delete-all >/dev/null || true
+  if has page; then send alice window-page $((page++ % 6)) >/dev/null; fi
+  if has search; then send alice search tune >/dev/null; fi
+  if has download; then send alice search-download 1 >/dev/null || true; fi
+  if has browse; then send bob browse alice '\alice-shared' >/dev/null || true; fi
+  if has note; then
+    send alice note-send bob "soak $SECONDS" >/dev/null || true
+    send bob note-delete-all >/dev/null || true
+  fi
   sleep 10
-  rm -f "$work/downloads/soak tune.mp3"
-  send alice clear-completed >/dev/null || true
+  if has download; then
+    rm -f "$work/downloads/soak tune.mp3"
+    send alice clear-completed >/dev/null || true
+  fi
   if [ $SECONDS -ge $next ]; then
     minute=$((minute + 1))
     next=$((next + 60))
