@@ -41,19 +41,28 @@ minute=0
 page=0
 steps=${SOAK_STEPS:-page search download browse note}
 has() { [[ " $steps " == *" $1 "* ]]; }
+refused=0
+# A refused word is counted, not fatal: the soak is about memory.
+word() {
+  local out
+  if ! out=$(send "$@" 2>&1); then
+    refused=$((refused + 1))
+    echo "desktop_soak.sh: refused: $*: ${out:0:200}" >&2
+  fi
+}
 while [ $SECONDS -lt $end ]; do
-  if has page; then send alice window-page $((page++ % 6)) >/dev/null; fi
-  if has search; then send alice search tune >/dev/null; fi
-  if has download; then send alice search-download 1 >/dev/null || true; fi
-  if has browse; then send bob browse alice '\alice-shared' >/dev/null || true; fi
+  if has page; then word alice window-page $((page++ % 6)); fi
+  if has search; then word alice search tune; fi
+  if has download; then word alice search-download 1; fi
+  if has browse; then word bob browse alice '\alice-shared'; fi
   if has note; then
-    send alice note-send bob "soak $SECONDS" >/dev/null || true
-    send bob note-delete-all >/dev/null || true
+    word alice note-send bob "soak $SECONDS"
+    word bob note-delete-all
   fi
   sleep 10
   if has download; then
     rm -f "$work/downloads/soak tune.mp3"
-    send alice clear-completed >/dev/null || true
+    word alice clear-completed
   fi
   if [ $SECONDS -ge $next ]; then
     minute=$((minute + 1))
@@ -62,4 +71,5 @@ while [ $SECONDS -lt $end ]; do
     echo "minute $minute: ${now} kB resident ($(( (now - idle) / 1024 )) MB over idle)"
   fi
 done
+echo "desktop_soak.sh: $refused words refused"
 send alice window | sed 's/^/desktop_soak.sh: /'
