@@ -32,6 +32,9 @@ wait_for bob '"online": true' status
 wait_for alice '"state": "online"' window
 send alice set DownloadPath "$work/downloads" >/dev/null
 wait_for alice '"bob"' servers
+# bob's list was fetched before alice signed in.
+send bob refresh >/dev/null
+wait_for bob '"alice"' servers
 sleep 5
 idle=$(rss)
 echo "minute 0: ${idle} kB resident (idle, signed in)"
@@ -53,7 +56,11 @@ word() {
 while [ $SECONDS -lt $end ]; do
   if has page; then word alice window-page $((page++ % 6)); fi
   if has search; then word alice search tune; fi
-  if has download; then word alice search-download 1; fi
+  if has download; then
+    # A download takes a search's row.
+    if ! has search; then word alice search tune; fi
+    word alice search-download 1
+  fi
   if has browse; then word bob browse alice '\alice-shared'; fi
   if has note; then
     word alice note-send bob "soak $SECONDS"
