@@ -15,6 +15,7 @@
 #include "data/settings.h"
 #include "platform/user_interface.h"
 #include "ui/icons.h"
+#include "ui/list_menu.h"
 #include "views/friend_dialog.h"
 #include "views/search_terms_view.h"
 #include "views/search_view.h"
@@ -167,8 +168,7 @@ CSearchPage::CSearchPage(CProcess& process, CSearchView& view, QWidget* parent)
     connect(results_->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { view_.SortColumn(static_cast<size_t>(column)); });
     connect(results_, &QAbstractItemView::activated, this, &CSearchPage::DownloadSelected);
-    results_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(results_, &QWidget::customContextMenuRequested, this, &CSearchPage::ShowMenu);
+    AttachMenu(*results_, [this] { return CreateMenu(); });
     layout->addWidget(results_, 1);
     FillExtensions();
     UpdateState();
@@ -234,11 +234,6 @@ void CSearchPage::OpenSearchTerms() {
     auto* window = new CSearchTermsWindow(*terms, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
-}
-
-void CSearchPage::ShowMenu(const QPoint& at) {
-    std::unique_ptr<QMenu> menu(CreateMenu());
-    menu->exec(results_->viewport()->mapToGlobal(at));
 }
 
 QMenu* CSearchPage::CreateMenu() {

@@ -71,7 +71,6 @@ private:
     void UpdateState();
     void FillExtensions();
     std::vector<size_t> SelectedRows() const;
-    void ShowMenu(const QPoint& at);
 
     CProcess& process_;
     CSearchView& view_;

@@ -28,6 +28,7 @@
 #include "ui/folder_download_dialog.h"
 #include "ui/history_dialog.h"
 #include "ui/icons.h"
+#include "ui/list_menu.h"
 #include "ui/row_table_model.h"
 #include "views/friend_dialog.h"
 #include "views/server_explorer.h"
@@ -187,7 +188,6 @@ CServerExplorerPage::CServerExplorerPage(CProcess& process, QWidget* parent)
     list_->horizontalHeader()->setStretchLastSection(true);
     list_->setColumnWidth(0, 260);
     list_->setColumnWidth(1, 160);
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->installEventFilter(this);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
@@ -257,8 +257,7 @@ CServerExplorerPage::CServerExplorerPage(CProcess& process, QWidget* parent)
     connect(upload_, &QPushButton::clicked, this, [this] { UploadFile(); });
     connect(list_, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { OpenRowAt(index.row()); });
-    connect(list_, &QTableView::customContextMenuRequested, this,
-            [this](const QPoint& at) { menu_->popup(list_->viewport()->mapToGlobal(at)); });
+    AttachMenu(*list_, *menu_);
     connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item, int) {
         ShowResult(Model().OpenPath(item->data(0, Qt::UserRole).toString().toStdString()));
     });

@@ -19,6 +19,7 @@
 #include "app/process.h"
 #include "service/server_list.h"
 #include "ui/icons.h"
+#include "ui/list_menu.h"
 #include "ui/row_table_model.h"
 #include "views/friend_dialog.h"
 #include "views/server_list_view.h"
@@ -101,7 +102,6 @@ CServerListPage::CServerListPage(CProcess& process, QWidget* parent)
     for (int column = 0; column < 5; ++column) {
         table_->setColumnWidth(column, text::kColumnWidths[column]);
     }
-    table_->setContextMenuPolicy(Qt::CustomContextMenu);
 
     auto* connectButton = Button(text::kConnect, "connectButton", this);
     auto* connectOwn = Button(text::kConnectOwn, "connectOwnButton", this);
@@ -158,18 +158,7 @@ CServerListPage::CServerListPage(CProcess& process, QWidget* parent)
     QObject::connect(help, &QPushButton::clicked, this, [this] {
         if (helpHandler_) helpHandler_(text::kHelpPage);
     });
-    QObject::connect(table_, &QTableView::customContextMenuRequested, this,
-                     [this](const QPoint& pos) {
-                         QModelIndex at = table_->indexAt(pos);
-                         if (at.isValid()) {
-                             table_->selectRow(at.row());
-                         } else {
-                             table_->clearSelection();
-                         }
-                         QMenu* menu = CreateRowMenu();
-                         menu->setAttribute(Qt::WA_DeleteOnClose);
-                         menu->popup(table_->viewport()->mapToGlobal(pos));
-                     });
+    AttachMenu(*table_, [this] { return CreateRowMenu(); });
 
     shareOnly_->setChecked(view_.ShareFilter());
     view_.Refill();

@@ -22,6 +22,7 @@
 #include "platform/strings.h"
 #include "platform/user_interface.h"
 #include "ui/icons.h"
+#include "ui/list_menu.h"
 #include "ui/member_menu.h"
 #include "views/friend_dialog.h"
 #include "views/server_transfer_view.h"
@@ -97,16 +98,12 @@ CServerStatePart::CServerStatePart(CProcess& process, CServerView& view, QWidget
     visitors_->setObjectName(QStringLiteral("visitors"));
     visitors_->setAccessibleName(QStringLiteral("접속자"));
     visitors_->setModel(visitorModel_);
-    visitors_->setContextMenuPolicy(Qt::CustomContextMenu);
     // Enter or a double click browses the visitor's own server, as "탐색" does.
     connect(visitors_, &QAbstractItemView::activated, this, [this] {
         std::string id = SelectedVisitor();
         if (!id.empty() && onBrowse) onBrowse(id);
     });
-    connect(visitors_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        std::unique_ptr<QMenu> menu(CreateVisitorMenu());
-        menu->exec(visitors_->viewport()->mapToGlobal(at));
-    });
+    AttachMenu(*visitors_, [this] { return CreateVisitorMenu(); });
 
     const auto& rows = view_.Transfers();
     using Field = std::string ServerTransferRow::*;
@@ -152,11 +149,7 @@ CServerStatePart::CServerStatePart(CProcess& process, CServerView& view, QWidget
     });
     connect(new QShortcut(QKeySequence::Delete, transfers_, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, this, [this] { RunTransferCommand(server_view_text::kDelete); });
-    transfers_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(transfers_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        std::unique_ptr<QMenu> menu(CreateTransferMenu());
-        menu->exec(transfers_->viewport()->mapToGlobal(at));
-    });
+    AttachMenu(*transfers_, [this] { return CreateTransferMenu(); });
     split->setStretchFactor(1, 4);
     Tick();
 }

@@ -9,6 +9,7 @@
 
 #include "platform/activity_log.h"
 #include "ui/icons.h"
+#include "ui/list_menu.h"
 
 namespace velorin {
 
@@ -79,11 +80,7 @@ CStatePage::CStatePage(CActivityLog& log, QWidget* parent) : QWidget(parent), ac
     remove->setShortcutContext(Qt::WidgetShortcut);
     connect(remove, &QAction::triggered, this, &CStatePage::RemoveSelected);
     log_->addAction(remove);
-    log_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(log_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        std::unique_ptr<QMenu> menu(CreateLogMenu());
-        menu->exec(log_->viewport()->mapToGlobal(at));
-    });
+    AttachMenu(*log_, [this] { return CreateLogMenu(); });
 }
 
 QMenu* CStatePage::CreateLogMenu() {

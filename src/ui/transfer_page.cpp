@@ -22,6 +22,7 @@
 #include "platform/user_interface.h"
 #include "transfer/transfer_manager.h"
 #include "ui/icons.h"
+#include "ui/list_menu.h"
 #include "ui/member_menu.h"
 #include "ui/row_table_model.h"
 #include "ui/speed_graph.h"
@@ -148,7 +149,6 @@ CTransferPage::CTransferPage(CProcess& process, QWidget* parent)
     for (int column = 0; column < static_cast<int>(std::size(kColumnWidths)); ++column) {
         fileList_->setColumnWidth(column, kColumnWidths[column]);
     }
-    fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
     fileList_->installEventFilter(this);
     connect(fileList_, &QTableView::doubleClicked, this, &CTransferPage::RunSelected);
 
@@ -173,14 +173,9 @@ CTransferPage::CTransferPage(CProcess& process, QWidget* parent)
     item(kTransferMenuCopyLink, [this] { CopyLinks(false); });
     item(kTransferMenuCopyHtml, [this] { CopyLinks(true); });
     connect(menu_, &QMenu::aboutToShow, this, &CTransferPage::UpdateRowMenu);
-    connect(fileList_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { menu_->popup(fileList_->viewport()->mapToGlobal(at)); });
-    memberList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    AttachMenu(*fileList_, *menu_);
     memberList_->installEventFilter(this);
-    connect(memberList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        std::unique_ptr<QMenu> menu(CreateMemberMenu());
-        menu->exec(memberList_->viewport()->mapToGlobal(at));
-    });
+    AttachMenu(*memberList_, [this] { return CreateMemberMenu(); });
     connect(memberList_, &QListView::doubleClicked, this, [this] { BrowseSelectedMember(); });
 
     auto* buttons = new QHBoxLayout;
