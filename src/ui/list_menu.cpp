@@ -12,8 +12,8 @@ void PointAt(QAbstractItemView& view, const QPoint& at) {
     if (!index.isValid()) {
         selection->clear();
     } else if (!selection->isSelected(index)) {
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                              QItemSelectionModel::Rows);
+        selection->setCurrentIndex(index,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     } else {
         selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     }
